@@ -1,0 +1,26 @@
+// Entry point of the program: parses the command line and starts the shell.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "shell/command_line.h"
+
+int main(int argc, char** argv) {
+  ruvel::CommandLine cl;
+  std::string error;
+  if (!ruvel::ParseCommandLine(argc, argv, cl, error)) {
+    std::fprintf(stderr, "ruvel: %s\n", error.c_str());
+    std::fprintf(stderr, "'ruvel --help' で使い方を表示します。\n");
+    return 64;
+  }
+  if (cl.help) {
+    std::fputs(ruvel::HelpText().c_str(), stdout);
+    return 0;
+  }
+  if (cl.version) {
+    std::printf("Ruvel System Ver 1.16\n");
+    return 0;
+  }
+  std::printf("Welcome to Ruvel System Ver 1.16\n");
+  return 0;
+}

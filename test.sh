@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds the program and runs every test: the normal
+# build first, then the same tests under AddressSanitizer and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/setup.sh
+./scripts/build.sh build Release
+(cd build && ctest --output-on-failure)
+./scripts/build.sh build-asan Sanitize
+(cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure)
