@@ -108,7 +108,7 @@ class SgmlFastReader {
     return std::nullopt;
   }
 
-  // Steps 1 to 4 of one element: the opening tag and its attributes.
+  // The opening tag of one element with its attributes.
   // `open` tells whether child elements and a closing tag follow.
   std::unique_ptr<TSGML> ReadOpening(bool& open) {
     open = false;

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "platform/cp932.h"
 #include "runtime/sgml.h"
 
@@ -35,16 +33,12 @@ TEST(SgmlFastReader, ReadsAResourceListWithLeafTagsWithoutSlash) {
   // The position is left right behind the closing tag.
   EXPECT_EQ(text.substr(pos), "\r\n");
   EXPECT_TRUE(root->Texts().empty());
-}
 
-TEST(SgmlFastReader, NonLeafTagWithoutSlashSwallowsFollowingSiblings) {
-  // param is not a leaf tag: after its ">" the elements that follow are its
-  // children up to the next closing tag.
-  auto root = TSGML::ReadFast(R"(<resourcelist><param name="p"><class name="c"></resourcelist>)");
+  // param is not a leaf tag: without a slash, what follows is its content.
+  root = TSGML::ReadFast(R"(<resourcelist><param name="p"><class name="c"></resourcelist>)");
   ASSERT_TRUE(root);
   ASSERT_EQ(root->ChildCount(), 1u);
-  ASSERT_EQ(root->Child(0)->ChildCount(), 1u);
-  EXPECT_EQ(root->Child(0)->Child(0)->Tag(), "class");
+  EXPECT_EQ(root->Child(0)->ChildCount(), 1u);
 }
 
 TEST(SgmlFastReader, DecodesPercentEscapesOnce) {
@@ -54,61 +48,39 @@ TEST(SgmlFastReader, DecodesPercentEscapesOnce) {
   EXPECT_EQ(e->GetAttr("hex"), "JJ~");
   EXPECT_EQ(e->GetAttr("bad"), std::string("\0!", 2));
   EXPECT_EQ(e->GetAttr("sp"), "a b");
-}
 
-TEST(SgmlFastReader, StrayPercentNeverSwallowsTheClosingQuote) {
-  auto e = TSGML::ReadFast(R"(<param value="100%" next="x%"/><class/>)");
+  // A stray "%" never swallows the closing quote of its value.
+  e = TSGML::ReadFast(R"(<param value="100%" next="x%"/><class/>)");
   ASSERT_TRUE(e);
   EXPECT_EQ(e->GetAttr("value"), "100%");
   EXPECT_EQ(e->GetAttr("next"), "x%");
-  EXPECT_EQ(e->AttrCount(), 2u);
 }
 
-TEST(SgmlFastReader, SyntaxDetails) {
-  // Blanks are any byte below '!'; anything between a name and the quote
-  // is skipped; the closing tag's name is not checked.
-  auto e = TSGML::ReadFast("junk < \t\x01resourcelist  name = \"a\"\n\tsrc=\"b\" >text<link src=\"l\"/>more</other>tail");
+TEST(SgmlFastReader, SyntaxDetailsAndPositions) {
+  // Blanks are any byte below '!'; anything between a name and its quote
+  // is skipped; a name stops at anything but letters, digits and '_'; the
+  // closing tag's name is not checked.
+  std::string text = "junk < \t\x01resourcelist  name = \"a\" x-y=\"b\" -z=\"c\" >text<link src=\"l\">more</other> </c>";
+  size_t pos = 0;
+  auto e = TSGML::ReadFast(text, pos);
   ASSERT_TRUE(e);
   EXPECT_EQ(e->Tag(), "resourcelist");
+  ASSERT_EQ(e->AttrCount(), 3u);
   EXPECT_EQ(e->GetAttr("name"), "a");
-  EXPECT_EQ(e->GetAttr("src"), "b");
+  EXPECT_EQ(e->AttrName(1), "x");  // "-y=" skipped on the way to the quote
+  EXPECT_EQ(e->AttrValue(1), "b");
+  EXPECT_EQ(e->AttrName(2), "");  // "-z" gives a nameless pair
+  EXPECT_EQ(e->AttrValue(2), "c");
   ASSERT_EQ(e->ChildCount(), 1u);
-  EXPECT_EQ(e->Child(0)->Tag(), "link");
-  EXPECT_TRUE(e->Texts().empty());
-
-  // Tag names stop at anything but letters, digits and '_'.
-  e = TSGML::ReadFast(R"(<my_tag2-x a="1"/>)");
-  ASSERT_TRUE(e);
-  EXPECT_EQ(e->Tag(), "my_tag2");
-  // "-x a" is read as the attribute name "" (the name stops at '-').
-  ASSERT_EQ(e->AttrCount(), 1u);
-  EXPECT_EQ(e->AttrName(0), "");
-  EXPECT_EQ(e->AttrValue(0), "1");
-}
-
-TEST(SgmlFastReader, SuccessiveReadsAndListEnds) {
-  std::string text = R"(<a x="1"/> <b y="2"/></c> <d/>)";
-  size_t pos = 0;
-  auto a = TSGML::ReadFast(text, pos);
-  auto b = TSGML::ReadFast(text, pos);
-  ASSERT_TRUE(a && b);
-  EXPECT_EQ(a->Tag(), "a");
-  EXPECT_EQ(b->Tag(), "b");
-  // A closing tag ends a list: no element, position left at its "<".
+  EXPECT_EQ(e->Child(0)->GetAttr("src"), "l");
+  // A closing tag ends a list: no element, the position stays at its "<".
+  EXPECT_EQ(text.substr(pos), " </c>");
   EXPECT_FALSE(TSGML::ReadFast(text, pos));
-  EXPECT_EQ(text.substr(pos, 4), "</c>");
-  EXPECT_FALSE(TSGML::ReadFast(text, pos));
-  EXPECT_EQ(text.substr(pos, 4), "</c>");
-
-  // No "<" at all: no element, position at the end.
+  EXPECT_EQ(text.substr(pos), "</c>");
+  // No "<" at all: no element, the position goes to the end.
   pos = 0;
-  EXPECT_FALSE(TSGML::ReadFast("no markup here", pos));
-  EXPECT_EQ(pos, 14u);
-  EXPECT_FALSE(TSGML::ReadFast(""));
-  // A start beyond the text is clamped.
-  pos = 100;
-  EXPECT_FALSE(TSGML::ReadFast("<a/>", pos));
-  EXPECT_EQ(pos, 4u);
+  EXPECT_FALSE(TSGML::ReadFast("no markup", pos));
+  EXPECT_EQ(pos, 9u);
 }
 
 TEST(SgmlFastReader, TruncatedTextEndsTheElementAsReadSoFar) {
@@ -160,44 +132,6 @@ TEST(SgmlFastReader, TwoByteCharactersStayWhole) {
   e = TSGML::ReadFast("<resourcelist>" + jp + "<class name=\"a\">" + jp + "</resourcelist>");
   ASSERT_TRUE(e);
   EXPECT_EQ(e->ChildCount(), 1u);
-}
-
-TEST(SgmlFastReader, DeepNestingNeedsNoMachineStack) {
-  const int depth = 300000;
-  std::string text;
-  for (int i = 0; i < depth; ++i) text += "<a>";
-  auto root = TSGML::ReadFast(text);
-  ASSERT_TRUE(root);
-  int levels = 1;
-  for (TSGML* cur = root.get(); cur->HasChildren(); cur = cur->Child(0)) ++levels;
-  EXPECT_EQ(levels, depth);
-  root.reset();  // freeing is iterative too
-}
-
-TEST(SgmlFastReader, GarbageNeverCrashesOrHangs) {
-  std::mt19937 rng(1234);
-  const std::string alphabet = "<>/\"=% abc_19\r\n\x83\x5c\x95\xfc";
-  for (int round = 0; round < 3000; ++round) {
-    std::string text;
-    int len = static_cast<int>(rng() % 200);
-    for (int i = 0; i < len; ++i)
-      text += (rng() % 4 == 0) ? static_cast<char>(rng() % 256) : alphabet[rng() % alphabet.size()];
-    size_t pos = 0;
-    int elements = 0;
-    while (pos < text.size()) {
-      size_t before = pos;
-      auto e = TSGML::ReadFast(text, pos);
-      ASSERT_LE(pos, text.size());
-      if (!e) {
-        if (pos == before) break;  // at a closing tag
-        continue;
-      }
-      ++elements;
-      ASSERT_GT(pos, before);  // every element consumes input
-      e->Write();
-    }
-    ASSERT_LE(elements, len);
-  }
 }
 
 }  // namespace ruvel

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "capture_sink.h"
 #include "platform/cp932.h"
 #include "runtime/sgml.h"
@@ -115,43 +113,6 @@ TEST(SgmlFullReader, ProgressLinesForLongTexts) {
   std::string longText = "<a v=\"" + std::string(100, 'x') + "\"/>";
   TSGML::ReadFull(longText);
   EXPECT_EQ(sink.logs, (std::vector<std::string>{"sgml.create", "/sgml.create"}));
-}
-
-TEST(SgmlFullReader, DeepNestingNeedsNoMachineStack) {
-  CaptureSink sink;
-  const int depth = 200000;
-  std::string text;
-  for (int i = 0; i < depth; ++i) text += "<a>";
-  for (int i = 0; i < depth; ++i) text += "</a>";
-  auto root = TSGML::ReadFull(text);
-  int levels = 1;
-  for (TSGML* cur = root.get(); cur->HasChildren(); cur = cur->Child(0)) ++levels;
-  EXPECT_EQ(levels, depth);
-  EXPECT_TRUE(sink.messages.empty());
-}
-
-TEST(SgmlFullReader, GarbageNeverCrashesOrHangs) {
-  CaptureSink sink;
-  std::mt19937 rng(99);
-  const std::string alphabet = "<>/\"=% abc_19%3c%22\x83\x65\x95\x5c";
-  int read = 0;
-  for (int round = 0; round < 3000; ++round) {
-    std::string text;
-    int len = static_cast<int>(rng() % 200);
-    for (int i = 0; i < len; ++i)
-      text += (rng() % 4 == 0) ? static_cast<char>(rng() % 256) : alphabet[rng() % alphabet.size()];
-    size_t pos = 0;
-    try {
-      auto e = TSGML::ReadFull(text, pos);
-      ASSERT_TRUE(e);
-      ASSERT_LE(pos, text.size());
-      e->Write();
-      ++read;
-    } catch (const ESGMLError& err) {
-      ASSERT_EQ(err.Message(), "Tag Error");
-    }
-  }
-  EXPECT_GT(read, 0);
 }
 
 }  // namespace ruvel
