@@ -1,0 +1,117 @@
+// The resource tree: TResource nodes (classes, global values, parameters,
+// lists of them...) addressed by dotted names from one root, prepared in
+// passes, written back as markup lines and walked by visitors.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vm/value.h"
+
+namespace ruvel {
+
+class TResource;
+class TResourceList;
+
+// Counters of one preparation pass.
+struct TInitContext {
+  Value value = MakeNull();
+  int32_t Pending = 0;
+  int32_t Done = 0;
+  int32_t Failed = 0;
+};
+
+// Visitor over the tree.
+class TResourceIterator {
+ public:
+  virtual ~TResourceIterator() = default;
+  virtual void Visit(TResource* node) = 0;
+};
+
+// Iterator over the children of a list.
+class TResListIterator {
+ public:
+  explicit TResListIterator(TResourceList* list) : list_(list) {}
+  bool HasNext() const;
+  TResource* Next();
+  // Deletes the child returned last and frees it.
+  void RemoveLast();
+
+ private:
+  TResourceList* list_;
+  size_t pos_ = 0;
+};
+
+class TResource : public TObject {
+ public:
+  TResource() = default;
+  ~TResource() override;
+  TResource(const TResource&) = delete;
+  TResource& operator=(const TResource&) = delete;
+
+  std::string sourcePath;  // absolute, or empty
+  std::string name;
+  TResource* parent = nullptr;
+  Value scriptValue = MakeNull();
+
+  const char* TypeName() const override { return "TResource"; }
+  virtual std::unique_ptr<TResListIterator> Iterator() { return nullptr; }
+  // Takes ownership of child.
+  virtual void AddChild(TResource* child);
+  virtual TResource* Child(std::string_view childName) { (void)childName; return nullptr; }
+  virtual Value* ValuePtr() { return nullptr; }
+  virtual Value* ScriptObject();
+  virtual TResource* Resolve(std::string_view dotted);
+  virtual void Remove(TResource* child) { (void)child; }
+  virtual void Initialize();
+  virtual void PrepareStep(TInitContext& ctx) { (void)ctx; }
+  virtual void CommonRoot(std::string& path);
+  virtual void Rebase(const std::string& from, const std::string& to) { (void)from; (void)to; }
+  virtual void WriteMarkup(std::vector<std::string>& lines, const std::string& indent) { (void)lines; (void)indent; }
+  virtual void ClearValues();
+  virtual void AddedTo(TResourceList* list) { (void)list; }
+  virtual void Mark();
+  virtual void Sweep() {}
+  virtual void ListNames(std::vector<std::string>& lines, const std::string& path);
+  virtual void Accept(TResourceIterator& visitor) { visitor.Visit(this); }
+  bool IsRoot() const;
+};
+
+class TResourceList : public TResource {
+ public:
+  ~TResourceList() override;
+  const char* TypeName() const override { return "TResourceList"; }
+  std::unique_ptr<TResListIterator> Iterator() override { return std::make_unique<TResListIterator>(this); }
+  void AddChild(TResource* child) override;
+  TResource* Child(std::string_view childName) override;
+  void Remove(TResource* child) override;
+  void PrepareStep(TInitContext& ctx) override;
+  void CommonRoot(std::string& path) override;
+  void Rebase(const std::string& from, const std::string& to) override;
+  void ClearValues() override;
+  void Mark() override;
+  void Sweep() override;
+  void ListNames(std::vector<std::string>& lines, const std::string& path) override;
+  void Accept(TResourceIterator& visitor) override;
+  void WriteMarkup(std::vector<std::string>& lines, const std::string& indent) override;
+
+  size_t ChildCount() const { return children_.size(); }
+  TResource* ChildAt(size_t i) const { return children_[i]; }
+  // Takes a child out of the list without freeing it.
+  TResource* Detach(TResource* child);
+  void DeleteAt(size_t i);
+
+ private:
+  std::vector<TResource*> children_;
+};
+
+// Name prefixed by the parents' full names up to (not including) the root.
+std::string FullName(const TResource* node);
+
+// Hook for the root's own lookups after its children (alias table, "$"
+// globals); installed by the resource tree's owner.
+TResource* ResolveAtRoot(TResource* root, std::string_view name);
+
+}  // namespace ruvel

@@ -1,0 +1,88 @@
+// TRTTI: the run-time record of a script class: member names, method
+// table, compiled class code, the class value and the pool of instance
+// records, with the lookups the compiler and the interpreter use.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/function.h"
+#include "runtime/rapid_string_list.h"
+#include "runtime/resource.h"
+#include "vm/compiled_info.h"
+
+namespace ruvel {
+
+class TRTTI : public TResource {
+ public:
+  TRTTI(const std::string& className, const std::string& src);
+  ~TRTTI() override;
+  const char* TypeName() const override { return "TRTTI"; }
+
+  TRTTI* Parent = nullptr;
+  int32_t InstanceSize = -1;
+  TRapidStringList Members;
+  std::vector<TFunction*> Methods;
+  TFunction* CachedConstructor = nullptr;
+  TFunction* CachedDestructor = nullptr;
+  std::unique_ptr<TCompiledInfo> ClassCode;
+  Value ClassValue;
+  std::unique_ptr<std::vector<Instance*>> InstancePool;
+  bool Compiled = false;
+  bool CompileFailed = false;
+  bool Aliased = false;
+  int32_t CreatedCount = 0;
+  uint32_t handle;  // class identity shown after "@" and used in operands
+
+  // Member lookups.
+  int32_t FindMember(int32_t id, int32_t& hint) const { return Members.Find(id, hint); }
+  int32_t MemberIndexOrAdd(const std::string& memberName);
+
+  // Method lookups: hint first, then from the last entry down.
+  TFunction* FindMethod(int32_t id, int32_t& hint) const {
+    int32_t n = static_cast<int32_t>(Methods.size());
+    if (hint >= 0 && hint < n && Methods[hint]->NameId == id) return Methods[hint];
+    for (int32_t i = n - 1; i >= 0; --i) {
+      if (Methods[i]->NameId == id) {
+        hint = i;
+        return Methods[i];
+      }
+    }
+    hint = -1;
+    return nullptr;
+  }
+  TFunction* FindMethodByName(const std::string& methodName) const;
+  int32_t MethodIndex(const std::string& methodName) const;
+  int32_t IndexOfFunction(const TFunction* f) const;
+  TFunction* ConstructorOf();
+  TFunction* DestructorOf();
+
+  // Method table building.
+  void AddMethod(TFunction* f);
+  void AddOrOverrideMethod(TFunction* f);
+  void InheritMethods();
+  void InheritMembers();
+  // Attaches a host handler to a declared native; a missing declaration
+  // shows a message box and start-up goes on.
+  void BindNative(const std::string& nativeName, NativeHandler handler);
+
+  // True when this class is cls or derives from it.
+  bool DerivesFrom(const TRTTI* cls) const;
+  std::string DisplayName() const;
+  // A new instance record (refcount 0); raises for an uncompiled class.
+  Instance* CreateInstance();
+  std::vector<Instance*> LiveInstances() const;
+  // Forgets the compiled state: members, methods, pool and class code.
+  void Uncompile();
+
+  // Resource operations.
+  Value* ValuePtr() override { return &ClassValue; }
+  void PrepareStep(TInitContext& ctx) override;
+  void ClearValues() override;
+  void Mark() override;
+  void Sweep() override;
+  void WriteMarkup(std::vector<std::string>& lines, const std::string& indent) override;
+};
+
+}  // namespace ruvel

@@ -1,0 +1,94 @@
+#include "vm/compiled_info.h"
+
+#include "platform/cp932.h"
+#include "platform/error.h"
+#include "runtime/resource.h"
+#include "runtime/rtti.h"
+#include "vm/opcodes.h"
+
+namespace ruvel {
+
+void TSymInfoList::Record(int32_t op, int32_t address, const std::string& name) {
+  if (op == Op_Point) {
+    points.emplace_back(name, address);
+    return;
+  }
+  for (auto& e : elems) {
+    if (e.op == op && e.name == name) {
+      e.addresses.push_back(address);
+      return;
+    }
+  }
+  elems.push_back(TCInfoElem{op, name, {address}});
+}
+
+int32_t TCompiledInfo::AddressOf(const uint32_t* p) const {
+  if (code.empty() || p < code.data() || p > code.data() + code.size()) return -1;
+  return static_cast<int32_t>((p - code.data()) * 4);
+}
+
+std::string TCompiledInfo::PositionOf(int32_t address) const {
+  if (!cls) return "none";
+  for (size_t i = symbols.points.size(); i-- > 0;) {
+    if (symbols.points[i].second < address) return FullName(cls) + "," + symbols.points[i].first;
+  }
+  return "none";
+}
+
+std::vector<std::string> TCompiledInfo::SymbolListing() const {
+  std::vector<std::string> lines;
+  for (const auto& e : symbols.elems) {
+    for (int32_t a : e.addresses) {
+      lines.push_back(std::string("op=") + OpcodeName(static_cast<uint32_t>(e.op)) + " ,addr=" + std::to_string(a) +
+                      " ,info=" + e.name);
+    }
+  }
+  return lines;
+}
+
+void TCompiledInfo::WriteBlock(BinaryWriter& w) const {
+  w.Int(static_cast<int32_t>(symbols.elems.size()));
+  for (const auto& e : symbols.elems) {
+    w.Int(e.op);
+    w.String(e.name);
+    w.Int(static_cast<int32_t>(e.addresses.size()));
+    for (int32_t a : e.addresses) w.Int(a);
+  }
+  w.Int(static_cast<int32_t>(symbols.points.size()));
+  for (const auto& p : symbols.points) {
+    w.String(p.first);
+    w.Int(p.second);
+  }
+  w.Int(LengthBytes());
+  w.Bytes(code.data(), code.size() * 4);
+}
+
+void TCompiledInfo::ReadBlock(BinaryReader& r) {
+  auto count = [&](size_t minBytesEach) {
+    int32_t n = r.Int();
+    if (n < 0 || static_cast<size_t>(n) > r.Left() / minBytesEach) throw EIOError(J("ファイルが途中で切れています"));
+    return n;
+  };
+  symbols = TSymInfoList();
+  int32_t e = count(12);
+  for (int32_t i = 0; i < e; ++i) {
+    TCInfoElem elem;
+    elem.op = r.Int();
+    elem.name = r.String();
+    int32_t a = count(4);
+    for (int32_t k = 0; k < a; ++k) elem.addresses.push_back(r.Int());
+    symbols.elems.push_back(std::move(elem));
+  }
+  int32_t p = count(8);
+  for (int32_t i = 0; i < p; ++i) {
+    std::string text = r.String();
+    int32_t addr = r.Int();
+    symbols.points.emplace_back(std::move(text), addr);
+  }
+  int32_t len = r.Int();
+  if (len < 0 || len % 4 != 0 || static_cast<size_t>(len) > r.Left()) throw EIOError(J("ファイルが途中で切れています"));
+  code.assign(len / 4, 0);
+  r.Bytes(code.data(), len);
+}
+
+}  // namespace ruvel

@@ -1,0 +1,935 @@
+#include "vm/interpreter.h"
+
+#include <cstring>
+
+#include "platform/cp932.h"
+#include "platform/error.h"
+#include "platform/message_sink.h"
+#include "runtime/function.h"
+#include "runtime/rtti.h"
+#include "vm/arith.h"
+#include "vm/gc.h"
+#include "vm/opcodes.h"
+#include "vm/process.h"
+#include "vm/value_list.h"
+
+namespace ruvel {
+
+std::string Describe(const Value& v) {
+  return ValueToText(v) + (v.tag == kUninit ? J("は初期化されていないため") : J("はオブジェクトではないため"));
+}
+
+std::string FormatError(const std::string& message, const TTraceList& trace) {
+  std::string text = message;
+  for (const auto& e : trace) text += "\n  " + e.file + " (" + std::to_string(e.position) + ")";
+  return text;
+}
+
+static void ShowError(const std::string& message, const TTraceList& trace) {
+  if (VM().showError) VM().showError(message, trace);
+  else ShowMessage(FormatError(message, trace));
+}
+
+void Report(TProcess* p, const std::string& message) {
+  if (message == VM().lastReported) return;
+  VM().lastReported = message;
+  ShowError(message, p ? Trace(p) : TTraceList{});
+}
+
+namespace {
+
+TCompiledInfo* CodeOfFrame(Value* f) {
+  FrameData* fd = FrameOf(f);
+  if (fd->func) {
+    if (fd->func->Kind() == FunctionKind::kNative) return nullptr;
+    return static_cast<TNormalFunction*>(fd->func)->Code.get();
+  }
+  Value* recv = fd->receiver;
+  if (recv && recv->tag == kObject && recv->obj && recv->obj->cls) return recv->obj->cls->ClassCode.get();
+  return nullptr;
+}
+
+}  // namespace
+
+TTraceList Trace(TProcess* p) {
+  TTraceList list;
+  Value* f = p->fp;
+  uint32_t* pc = p->ip;
+  int guard = 0;
+  while (f && guard++ < kStackSlots) {
+    TCompiledInfo* info = CodeOfFrame(f);
+    if (info) {
+      std::string pos = info->PositionOf(info->AddressOf(pc));
+      size_t comma = pos.rfind(',');
+      if (comma != std::string::npos && info->cls) {
+        list.push_back({info->cls->sourcePath, std::atoi(pos.c_str() + comma + 1)});
+      }
+    }
+    FrameData* fd = FrameOf(f);
+    pc = fd->returnAddr;
+    f = fd->savedFp;
+  }
+  return list;
+}
+
+namespace {
+
+[[noreturn]] void StackOverflow() { throw EVMError(J("スタックがあふれました")); }
+[[noreturn]] void BadCode() { throw EVMError(J("異常な命令が入っています")); }
+
+// The receiver of a call with argc arguments lies inside the stack.
+inline bool ArgcFits(Value* sp, int32_t argc, Value* stackBase) {
+  return argc >= 0 && argc < kStackSlots && sp + argc < stackBase + kStackSlots;
+}
+
+// Concatenation for Add: left := text(left) + text(right).
+void Concat(Value& left, Value& right) {
+  std::string text = ValueToText(left);
+  if (right.tag != kNull && right.tag != kUninit) text += ValueToText(right);
+  int32_t saved = VM().stepBudget;
+  Instance* s = NewScriptString(text);
+  VM().stepBudget = saved;
+  Release(right);
+  Value nv = MakeObject(s);
+  ValueAssign(left, nv);
+}
+
+// Left operand of a tag not handled by the arithmetic rows: it takes the
+// right operand (negated for Sub); the stack slot's count moves with it.
+void TakeRight(Value& left, Value& right, bool negate) {
+  left = right;
+  if (negate) {
+    if (left.tag == kInt) left.i = WrapNeg(left.i);
+    else if (left.tag == kFloat) left.f = -left.f;
+  }
+}
+
+void SlowAdd(Value& l, Value& r) {
+  switch (l.tag) {
+    case kInt:
+      if (r.tag == kInt) l.i = WrapAdd(l.i, r.i);
+      else if (r.tag == kFloat) l = MakeFloat(FloatAdd(IntToFloat(l.i), r.f));
+      else if (r.tag == kObject) Concat(l, r);
+      return;
+    case kFloat:
+      if (r.tag == kInt) l.f = FloatAdd(l.f, IntToFloat(r.i));
+      else if (r.tag == kFloat) l.f = FloatAdd(l.f, r.f);
+      else if (r.tag == kObject) Concat(l, r);
+      return;
+    case kObject:
+      Concat(l, r);
+      return;
+    default:
+      TakeRight(l, r, false);
+  }
+}
+
+enum class ArOp { kSub, kMul, kDiv, kMod };
+
+int32_t IntOp(ArOp op, int32_t a, int32_t b) {
+  switch (op) {
+    case ArOp::kSub: return WrapSub(a, b);
+    case ArOp::kMul: return WrapMul(a, b);
+    case ArOp::kMod: return IntMod(a, b);
+    default: return 0;
+  }
+}
+
+float FloatOp(ArOp op, float a, float b) {
+  switch (op) {
+    case ArOp::kSub: return FloatSub(a, b);
+    case ArOp::kMul: return FloatMul(a, b);
+    case ArOp::kDiv: return FloatDiv(a, b);
+    default: return 0.0f;
+  }
+}
+
+void SlowArith(ArOp op, Value& l, Value& r) {
+  if (l.tag == kInt) {
+    if (r.tag == kInt) {
+      if (op == ArOp::kDiv) {
+        // Exact quotients stay integers; others become floats.
+        if (IntMod(l.i, r.i) == 0) l.i = IntDiv(l.i, r.i);
+        else l = MakeFloat(FloatDiv(IntToFloat(l.i), IntToFloat(r.i)));
+      } else {
+        l.i = IntOp(op, l.i, r.i);
+      }
+    } else if (r.tag == kFloat) {
+      if (op == ArOp::kMod) l.i = IntMod(l.i, FloatToIntChecked(r.f));
+      else l = MakeFloat(FloatOp(op, IntToFloat(l.i), r.f));
+    } else if (r.tag == kObject) {
+      Release(r);
+    }
+    return;
+  }
+  if (l.tag == kFloat) {
+    if (r.tag == kInt || r.tag == kFloat) {
+      if (op == ArOp::kMod) {
+        int32_t a = FloatToIntChecked(l.f);
+        int32_t b = r.tag == kInt ? r.i : FloatToIntChecked(r.f);
+        l = MakeInt(IntMod(a, b));
+      } else {
+        l.f = FloatOp(op, l.f, r.tag == kInt ? IntToFloat(r.i) : r.f);
+      }
+    } else if (r.tag == kObject) {
+      Release(r);
+    }
+    return;
+  }
+  if (l.tag == kObject) {
+    if (r.tag == kObject) Release(r);
+    return;
+  }
+  TakeRight(l, r, op == ArOp::kSub);
+}
+
+// AddSubst / SubSubst on the slot s.
+void AddSubSubst(Value& s, Value& r, bool sub) {
+  switch (s.tag) {
+    case kInt:
+      if (r.tag == kInt) s.i = sub ? WrapSub(s.i, r.i) : WrapAdd(s.i, r.i);
+      else if (r.tag == kFloat) s = MakeFloat(sub ? FloatSub(IntToFloat(s.i), r.f) : FloatAdd(IntToFloat(s.i), r.f));
+      else if (r.tag == kObject) Release(r);
+      return;
+    case kFloat:
+      if (r.tag == kInt || r.tag == kFloat) {
+        float b = r.tag == kInt ? IntToFloat(r.i) : r.f;
+        s.f = sub ? FloatSub(s.f, b) : FloatAdd(s.f, b);
+      } else if (r.tag == kObject) {
+        Release(r);
+      }
+      return;
+    case kObject:
+      if (r.tag == kObject) Release(r);
+      return;
+    default:
+      s = r;  // the stack slot's count moves into the variable
+  }
+}
+
+bool CompareResult(uint32_t op, float d) {
+  switch (op) {
+    case Op_GT: return d > 0.0f;
+    case Op_GTE: return d >= 0.0f;
+    case Op_LT: return d < 0.0f;
+    case Op_LTE: return d <= 0.0f;
+    case Op_EQ: return d == 0.0f;
+    default: return d != 0.0f;
+  }
+}
+
+// The method a DCall reaches on receiver recv, following the rules for
+// missing methods and non-object receivers.
+TFunction* DCallTarget(TProcess* p, Value& recv, int32_t sym, int32_t& cache) {
+  TFunction* f = nullptr;
+  if (recv.tag == kObject && recv.obj) {
+    TRTTI* cls = recv.obj->cls;
+    f = cls->FindMethod(sym, cache);
+    if (!f) {
+      cache = 0;
+      std::string msg = J("メソッド") + SymbolName(sym) + J("は定義されていません");
+      Report(p, msg);
+      int32_t hint = 0;
+      f = cls->FindMethod(kSymErrorHook, hint);
+      if (!f) throw EVMError(msg);
+    }
+  } else {
+    std::string msg = Describe(recv) + J("、メソッド") + SymbolName(sym) + J("を呼び出せません");
+    if (recv.tag != kError) Report(p, msg);
+    int32_t hint = 0;
+    TRTTI* obj = VM().objectClass;
+    f = obj ? obj->FindMethod(kSymErrorHook, hint) : nullptr;
+    if (!f) throw EVMError(msg);
+  }
+  if (f->Kind() == FunctionKind::kNative) throw EVMError(J("Native関数") + f->GetName() + J("は呼び出せません"));
+  return f;
+}
+
+// Executes up to p->remaining instructions. Registers live in locals and
+// are written back when the slice ends or an error leaves.
+void Execute(TProcess* p) {
+  Value* sp = p->sp;
+  Value* fp = p->fp;
+  Value* self = p->receiver;
+  uint32_t* pc = p->ip;
+  int32_t rem = p->remaining;
+  Value* const stackBase = p->stack;
+  VMState& vm = VM();
+
+#define SAVE()            \
+  do {                    \
+    p->sp = sp;           \
+    p->fp = fp;           \
+    p->receiver = self;   \
+    p->ip = pc;           \
+    p->remaining = rem;   \
+  } while (0)
+#define LOAD() rem = p->remaining
+#define PUSH_CHECK(n) \
+  if (__builtin_expect(sp - (n) < stackBase, 0)) StackOverflow()
+
+  static void* const kLabels[kOpcodeCount + 1] = {
+#define RUVEL_OP_LABEL(code, name, words, text, fmt) &&L_##name,
+      RUVEL_OPCODES(RUVEL_OP_LABEL)
+#undef RUVEL_OP_LABEL
+      &&L_Invalid};
+
+#define DISPATCH()                                                            \
+  do {                                                                        \
+    if (__builtin_expect(rem <= 0, 0)) goto slice_end;                        \
+    --rem;                                                                    \
+    goto* kLabels[*pc < kOpcodeCount ? *pc : kOpcodeCount];                   \
+  } while (0)
+
+  try {
+    DISPATCH();
+
+  L_Pop:
+    Release(*sp);
+    ++sp;
+    pc += 1;
+    DISPATCH();
+
+  L_Push: {
+    PUSH_CHECK(1);
+    uint32_t tag = pc[1] & 0xff;
+    --sp;
+    if (__builtin_expect(tag <= kFloat, 1)) {
+      *sp = MakeNull();
+      sp->tag = static_cast<uint8_t>(tag);
+      sp->i = static_cast<int32_t>(pc[2]);
+    } else {
+      *sp = InlineValue(pc[1], pc[2]);
+    }
+    pc += 3;
+    DISPATCH();
+  }
+
+  L_PushString: {
+    PUSH_CHECK(1);
+    uint32_t area = pc[1];
+    const char* text = reinterpret_cast<const char*>(pc + 2);
+    SAVE();
+    int32_t saved = vm.stepBudget;
+    Instance* s = NewScriptString(std::string(text, strnlen(text, area)));
+    vm.stepBudget = saved;
+    LOAD();
+    --sp;
+    *sp = MakeObject(s);
+    ++s->refcount;
+    pc += 2 + area / 4;
+    DISPATCH();
+  }
+
+  L_PushThis:
+    PUSH_CHECK(1);
+    --sp;
+    *sp = *self;
+    Retain(*sp);
+    pc += 1;
+    DISPATCH();
+
+  L_SMemberValPtr: {
+    uint32_t n = pc[1];
+    if (__builtin_expect(sp->tag != kObject || !sp->obj || n >= sp->obj->count, 0)) {
+      throw EVMError(Describe(*sp) + J("、メンバ変数を参照できません"));
+    }
+    Value obj = *sp;
+    *sp = MakeRef(&obj.obj->members()[n]);
+    Release(obj);
+    pc += 2;
+    DISPATCH();
+  }
+
+  L_DMemberValPtr: {
+    int32_t sym = static_cast<int32_t>(pc[1]);
+    int32_t& cache = reinterpret_cast<int32_t&>(pc[2]);
+    if (sp->tag == kObject && sp->obj) {
+      Value obj = *sp;
+      SAVE();
+      Value* slot = MemberSlot(obj.obj, sym, cache);
+      *sp = MakeRef(slot);
+      Release(obj);
+    } else {
+      if (sp->tag != kError) {
+        SAVE();
+        Report(p, Describe(*sp) + J("、メンバ変数") + SymbolName(sym) + J("を参照できません"));
+      }
+      ValueSetError(vm.scratch, 0);
+      *sp = MakeRef(&vm.scratch);
+    }
+    pc += 3;
+    DISPATCH();
+  }
+
+  L_LocalValPtr: {
+    PUSH_CHECK(1);
+    if (__builtin_expect(pc[1] >= static_cast<uint32_t>(kStackSlots), 0)) BadCode();
+    Value* slot = fp - static_cast<int32_t>(pc[1]);
+    if (__builtin_expect(slot < stackBase, 0)) BadCode();
+    --sp;
+    *sp = MakeRef(slot);
+    pc += 2;
+    DISPATCH();
+  }
+
+  L_ArgValPtr: {
+    PUSH_CHECK(1);
+    int32_t n = static_cast<int32_t>(pc[1]);
+    --sp;
+    if (n >= 0 && n < FrameOf(fp)->argc) {
+      *sp = MakeRef(self - (n + 1));
+    } else {
+      ValueSetNull(vm.scratch);
+      *sp = MakeRef(&vm.scratch);
+    }
+    pc += 2;
+    DISPATCH();
+  }
+
+  L_PushThis_SMemberValPtr: {
+    PUSH_CHECK(1);
+    uint32_t n = pc[2];
+    if (__builtin_expect(self->tag != kObject || !self->obj || n >= self->obj->count, 0)) {
+      throw EVMError(Describe(*self) + J("、メンバ変数を参照できません"));
+    }
+    --sp;
+    *sp = MakeRef(&self->obj->members()[n]);
+    pc += 3;
+    DISPATCH();
+  }
+
+  L_PushThis_SMemberValPtr_Deref: {
+    PUSH_CHECK(1);
+    uint32_t n = pc[2];
+    if (__builtin_expect(self->tag != kObject || !self->obj || n >= self->obj->count, 0)) {
+      throw EVMError(Describe(*self) + J("、メンバ変数を参照できません"));
+    }
+    --sp;
+    *sp = self->obj->members()[n];
+    Retain(*sp);
+    pc += 4;
+    DISPATCH();
+  }
+
+  L_DMemberValPtr_Deref: {
+    int32_t sym = static_cast<int32_t>(pc[1]);
+    int32_t& cache = reinterpret_cast<int32_t&>(pc[2]);
+    if (sp->tag == kObject && sp->obj) {
+      Value obj = *sp;
+      Value* slot = FindMemberSlot(obj.obj, sym, cache);
+      if (slot) {
+        *sp = *slot;
+        Retain(*sp);
+        Release(obj);
+      } else {
+        SAVE();
+        Report(p, J("変数") + SymbolName(sym) + J("は定義されていません"));
+        cache = 0;
+        *sp = MakeError(0);
+        Release(obj);
+      }
+    } else if (sp->tag == kError) {
+      *sp = MakeError(0);
+    } else {
+      SAVE();
+      Report(p, Describe(*sp) + J("、メンバ変数") + SymbolName(sym) + J("を参照できません"));
+      *sp = MakeError(0);
+    }
+    pc += 4;
+    DISPATCH();
+  }
+
+  L_LocalValPtr_Deref: {
+    PUSH_CHECK(1);
+    if (__builtin_expect(pc[1] >= static_cast<uint32_t>(kStackSlots), 0)) BadCode();
+    Value* slot = fp - static_cast<int32_t>(pc[1]);
+    if (__builtin_expect(slot < stackBase, 0)) BadCode();
+    --sp;
+    *sp = *slot;
+    Retain(*sp);
+    pc += 3;
+    DISPATCH();
+  }
+
+  L_ArgValPtr_Deref: {
+    PUSH_CHECK(1);
+    int32_t n = static_cast<int32_t>(pc[1]);
+    --sp;
+    if (n >= 0 && n < FrameOf(fp)->argc) {
+      *sp = *(self - (n + 1));
+      Retain(*sp);
+    } else {
+      *sp = MakeNull();
+    }
+    pc += 3;
+    DISPATCH();
+  }
+
+  L_Push_Deref: {
+    PUSH_CHECK(1);
+    Value* slot = static_cast<Value*>(vm.handles.Get(pc[2], HandleKind::kValueSlot));
+    if (!slot) BadCode();
+    --sp;
+    *sp = *slot;
+    Retain(*sp);
+    pc += 4;
+    DISPATCH();
+  }
+
+  // The five call instructions share the frame set-up below.
+  {
+    TFunction* callee;
+    int32_t argc;
+    uint32_t* next;
+
+  L_DCall:
+    argc = static_cast<int32_t>(pc[1]);
+    if (!ArgcFits(sp, argc, stackBase)) BadCode();
+    next = pc + 4;
+    SAVE();
+    callee = DCallTarget(p, sp[argc], static_cast<int32_t>(pc[2]), reinterpret_cast<int32_t&>(pc[3]));
+    goto call_frame;
+
+  L_SCall: {
+    argc = static_cast<int32_t>(pc[1]);
+    if (!ArgcFits(sp, argc, stackBase)) BadCode();
+    next = pc + 3;
+    Value& recv = sp[argc];
+    uint32_t idx = pc[2];
+    if (recv.tag != kObject || !recv.obj) {
+      throw EVMError(Describe(recv) + J("、メソッドを呼び出せません"));
+    }
+    TRTTI* cls = recv.obj->cls;
+    if (idx >= cls->Methods.size()) BadCode();
+    callee = cls->Methods[idx];
+    if (callee->Kind() == FunctionKind::kNative) {
+      throw EVMError(J("Native関数") + callee->GetName() + J("は呼び出せません"));
+    }
+    goto call_frame;
+  }
+
+  L_SuperCall:
+    argc = static_cast<int32_t>(pc[1]);
+    if (!ArgcFits(sp, argc, stackBase)) BadCode();
+    next = pc + 3;
+    callee = static_cast<TFunction*>(vm.handles.Get(pc[2], HandleKind::kFunction));
+    if (!callee) BadCode();
+    if (callee->Kind() == FunctionKind::kNative) {
+      throw EVMError(J("Native関数") + callee->GetName() + J("は呼び出せません"));
+    }
+    goto call_frame;
+
+  L_Constructor: {
+    argc = static_cast<int32_t>(pc[1]);
+    if (!ArgcFits(sp, argc, stackBase)) BadCode();
+    next = pc + 3;
+    TRTTI* cls = static_cast<TRTTI*>(vm.handles.Get(pc[2], HandleKind::kClass));
+    if (!cls) BadCode();
+    callee = cls->ConstructorOf();
+    if (!callee) throw EVMError(J("クラス") + cls->name + J("にはコンストラクタがありません"));
+    SAVE();
+    int32_t saved = vm.stepBudget;
+    Instance* inst = NewInstance(cls);
+    vm.stepBudget = saved;
+    LOAD();
+    // The placeholder is overwritten without being released.
+    sp[argc] = MakeObject(inst);
+    ++inst->refcount;
+    goto call_frame;
+  }
+
+  call_frame: {
+    Value* recvSlot = sp + argc;
+    Value* F = sp - kFrameSlots;
+    auto* nf = static_cast<TNormalFunction*>(callee);
+    int32_t m = nf->LocalCount();
+    if (F - (m > 0 ? m - 1 : 0) < stackBase) StackOverflow();
+    if (!nf->Code || nf->Code->code.empty()) {
+      throw EVMError(J("メソッド") + callee->GetName() + J("はコンパイルされていません"));
+    }
+    FrameData* fd = FrameOf(F);
+    fd->savedFp = fp;
+    fd->returnAddr = next;
+    fd->argc = argc;
+    fd->receiver = recvSlot;
+    fd->func = callee;
+    fd->pos[0] = p->pos[0];
+    fd->pos[1] = p->pos[1];
+    fd->pos[2] = p->pos[2];
+    self = recvSlot;
+    for (int32_t k = 0; k < m; ++k) F[-k] = MakeNull();
+    sp = F - (m - 1);
+    fp = F;
+    pc = nf->Code->Start();
+    DISPATCH();
+  }
+  }
+
+  L_NativeCall: {
+    int32_t argc = static_cast<int32_t>(pc[1]);
+    if (!ArgcFits(sp, argc, stackBase)) BadCode();
+    auto* nf = static_cast<TFunction*>(vm.handles.Get(pc[2], HandleKind::kFunction));
+    if (!nf || nf->Kind() != FunctionKind::kNative) BadCode();
+    NativeHandler h = static_cast<TNativeFunction*>(nf)->Handler;
+    Value* recvSlot = sp + argc;
+    sp = recvSlot;
+    pc += 3;
+    SAVE();
+    try {
+      if (!h) NotImplementedNative(recvSlot, argc, 0);
+      h(recvSlot, argc, 0);
+    } catch (...) {
+      for (int32_t k = 1; k <= argc; ++k) {
+        Value old = recvSlot[-k];
+        recvSlot[-k] = MakeNull();
+        try {
+          Release(old);
+        } catch (...) {
+        }
+      }
+      throw;
+    }
+    LOAD();
+    for (int32_t k = 1; k <= argc; ++k) {
+      Value old = recvSlot[-k];
+      recvSlot[-k] = MakeNull();
+      Release(old);
+    }
+    DISPATCH();
+  }
+
+  L_Add: {
+    Value& l = sp[1];
+    Value& r = sp[0];
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {
+      l.i = WrapAdd(l.i, r.i);
+    } else {
+      SAVE();
+      SlowAdd(l, r);
+    }
+    ++sp;
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_Sub: {
+    Value& l = sp[1];
+    Value& r = sp[0];
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) l.i = WrapSub(l.i, r.i);
+    else SlowArith(ArOp::kSub, l, r);
+    ++sp;
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_Mul: {
+    Value& l = sp[1];
+    Value& r = sp[0];
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) l.i = WrapMul(l.i, r.i);
+    else SlowArith(ArOp::kMul, l, r);
+    ++sp;
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_Div:
+    SlowArith(ArOp::kDiv, sp[1], sp[0]);
+    ++sp;
+    pc += 1;
+    DISPATCH();
+
+  L_Mod:
+    SlowArith(ArOp::kMod, sp[1], sp[0]);
+    ++sp;
+    pc += 1;
+    DISPATCH();
+
+  L_GT:
+  L_GTE:
+  L_LT:
+  L_LTE:
+  L_EQ:
+  L_NEQ: {
+    Value& l = sp[1];
+    Value& r = sp[0];
+    float d;
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {
+      d = static_cast<float>(WrapSub(l.i, r.i));
+    } else {
+      Release(l);
+      Release(r);
+      d = ValueCompare(l, r);
+    }
+    l = MakeFloat(CompareResult(*pc, d) ? 1.0f : 0.0f);
+    ++sp;
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_And:
+  L_Or:
+    pc += 1;
+    DISPATCH();
+
+  L_Is: {
+    TRTTI* cls = static_cast<TRTTI*>(vm.handles.Get(pc[1], HandleKind::kClass));
+    if (!cls) BadCode();
+    bool is = sp->tag == kObject && sp->obj && sp->obj->cls->DerivesFrom(cls);
+    Value old = *sp;
+    *sp = MakeInt(is ? 1 : 0);
+    Release(old);
+    pc += 2;
+    DISPATCH();
+  }
+
+  L_Not: {
+    Value old = *sp;
+    *sp = MakeInt(ValueIsTrue(old) ? 0 : 1);
+    Release(old);
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_Neg:
+    if (sp->tag == kInt) sp->i = WrapNeg(sp->i);
+    else if (sp->tag == kFloat) sp->f = -sp->f;
+    pc += 1;
+    DISPATCH();
+
+  L_Subst: {
+    Value& second = sp[1];
+    if (__builtin_expect(second.tag != kRef, 0)) BadCode();
+    Value* s = second.ref;
+    Value top = *sp;
+    Value old = *s;
+    *s = top;
+    second = top;
+    Retain(top);
+    ++sp;
+    Release(old);
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_AddSubst:
+  L_SubSubst: {
+    Value& second = sp[1];
+    if (__builtin_expect(second.tag != kRef, 0)) BadCode();
+    Value* s = second.ref;
+    if (s->tag == kInt && sp->tag == kInt) {
+      s->i = *pc == Op_AddSubst ? WrapAdd(s->i, sp->i) : WrapSub(s->i, sp->i);
+    } else {
+      AddSubSubst(*s, *sp, *pc == Op_SubSubst);
+    }
+    ++sp;
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_Deref:
+    if (sp->tag == kRef) {
+      *sp = *sp->ref;
+      Retain(*sp);
+    }
+    pc += 1;
+    DISPATCH();
+
+  L_Jump:
+    pc = reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(pc) + static_cast<int32_t>(pc[1]));
+    DISPATCH();
+
+  L_JumpZero: {
+    Value v = *sp;
+    bool t = ValueIsTrue(v);
+    ++sp;
+    Release(v);
+    if (!t) pc = reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(pc) + static_cast<int32_t>(pc[1]));
+    else pc += 2;
+    DISPATCH();
+  }
+
+  L_Jump_And:
+    if (!ValueIsTrue(*sp)) {
+      pc = reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(pc) + static_cast<int32_t>(pc[1]));
+    } else {
+      Value v = *sp;
+      ++sp;
+      Release(v);
+      pc += 2;
+    }
+    DISPATCH();
+
+  L_Jump_Or:
+    if (ValueIsTrue(*sp)) {
+      pc = reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(pc) + static_cast<int32_t>(pc[1]));
+    } else {
+      Value v = *sp;
+      ++sp;
+      Release(v);
+      pc += 2;
+    }
+    DISPATCH();
+
+  L_Ret: {
+    // Nothing pushed in a frame without locals: the result is null.
+    Value result = sp > fp ? MakeNull() : *sp;
+    while (sp < fp) {
+      ++sp;
+      Value v = *sp;
+      *sp = MakeNull();
+      Release(v);
+    }
+    FrameData* fd = FrameOf(fp);
+    Value* recvSlot = fd->receiver;
+    int32_t argc = fd->argc;
+    uint32_t* ret = fd->returnAddr;
+    Value* saved = fd->savedFp;
+    sp = recvSlot;
+    fp = saved;
+    pc = ret;
+    {
+      Value old = *recvSlot;
+      *recvSlot = result;
+      Release(old);
+      for (int32_t k = 1; k <= argc; ++k) {
+        Value a = recvSlot[-k];
+        recvSlot[-k] = MakeNull();
+        Release(a);
+      }
+    }
+    if (!saved) {
+      p->result = recvSlot;
+      p->halted = true;
+      p->sliceLength -= rem;
+      rem = 0;
+      goto slice_end;
+    }
+    self = FrameOf(fp)->receiver;
+    DISPATCH();
+  }
+
+  L_InitForIn: {
+    PUSH_CHECK(2);
+    Value& coll = sp[0];
+    if (coll.tag != kObject || !coll.obj || !vm.arrayClass || !coll.obj->cls->DerivesFrom(vm.arrayClass)) {
+      throw EVMError(J("inの後ろの値が配列でありません"));
+    }
+    TObject* list = nullptr;
+    int32_t x = vm.arrayXIndex;
+    if (x >= 0 && static_cast<uint32_t>(x) < coll.obj->count) {
+      Value& body = coll.obj->members()[x];
+      if (body.tag == kHost) list = body.host;
+    }
+    sp -= 2;
+    sp[1] = MakeHost(dynamic_cast<TValueList*>(list));
+    sp[0] = MakeInt(0);
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_DoForIn: {
+    int32_t index = ValueToInt(sp[0]);
+    auto* list = static_cast<TValueList*>(sp[1].host);
+    if (list && index >= 0 && static_cast<size_t>(index) < list->cells.size()) {
+      Value& var = sp[3];
+      if (var.tag == kRef) ValueAssign(*var.ref, list->cells[index]);
+      sp[0] = MakeInt(index + 1);
+      pc += 2;
+    } else {
+      pc = reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(pc) + static_cast<int32_t>(pc[1]));
+    }
+    DISPATCH();
+  }
+
+  L_ClearForIn: {
+    Value coll = sp[2];
+    sp[2] = MakeNull();
+    sp += 4;
+    Release(coll);
+    pc += 1;
+    DISPATCH();
+  }
+
+  L_Point:
+    p->pos[0] = static_cast<int32_t>(pc[1]);
+    p->pos[1] = static_cast<int32_t>(pc[2]);
+    p->pos[2] = static_cast<int32_t>(pc[3]);
+    pc += 4;
+    DISPATCH();
+
+  L_Halt:
+    p->halted = true;
+    p->sliceLength -= rem;
+    rem = 0;
+    goto slice_end;
+
+  L_Invalid:
+    // An invalid word spends the rest of the slice without moving.
+    rem = 0;
+    goto slice_end;
+
+  slice_end:
+    SAVE();
+  } catch (...) {
+    SAVE();
+    throw;
+  }
+#undef SAVE
+#undef LOAD
+#undef PUSH_CHECK
+#undef DISPATCH
+}
+
+}  // namespace
+
+void Run(TProcess* p, int32_t budget) {
+  if (budget <= 0) budget = kUnlimitedBudget;
+  if (!p || !p->fp || p->halted || !p->ip || p->runDepth > 0) return;
+  VMState& vm = VM();
+  TProcess* savedCurrent = vm.current;
+  vm.current = p;
+  p->yieldFlag = false;
+  ++p->runDepth;
+  try {
+    while (budget > 0 && !p->yieldFlag && !p->halted) {
+      int32_t slice = budget;
+      if (vm.stepBudget < slice) slice = vm.stepBudget;
+      if (slice < 0) slice = 0;
+      p->remaining = slice;
+      p->sliceLength = slice;
+      Execute(p);
+      if (vm.stepBudget < kUnlimitedBudget) vm.stepBudget -= p->sliceLength;
+      budget -= p->sliceLength;
+      if (vm.stepBudget <= 0) {
+        if (vm.debuggerPause) {
+          vm.debuggerPause();
+          if (vm.stepBudget < kUnlimitedBudget) budget = vm.stepBudget;
+        } else {
+          // Without a debugger nobody would refill the step budget: a
+          // break request is ignored and the run goes on.
+          vm.stepBudget = kUnlimitedBudget;
+        }
+      }
+    }
+    if (budget <= 0 && vm.preemptDetect) vm.preempted = true;
+  } catch (const std::exception& e) {
+    // A run-time error ends this process only.
+    std::string message = e.what();
+    if (dynamic_cast<const std::bad_alloc*>(&e)) message = J("メモリが足りません");
+    p->state = 2;
+    try {
+      ShowError(message, Trace(p));
+    } catch (...) {
+    }
+    p->Kill();
+  }
+  --p->runDepth;
+  vm.current = savedCurrent;
+  if (p->freePending && p->runDepth == 0) {
+    p->freePending = false;
+    TProcess::Free(p);
+  }
+}
+
+}  // namespace ruvel

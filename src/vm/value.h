@@ -1,0 +1,125 @@
+// Script values: the tagged Value cell, instance records of script objects,
+// host objects, and the host operations every native uses on values.
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace ruvel {
+
+class TRTTI;
+struct Instance;
+
+// Tags of a Value. Only kObject is reference-counted.
+enum Tag : uint8_t {
+  kNull = 0,
+  kInt = 1,
+  kFloat = 2,
+  kObject = 3,
+  kRef = 4,
+  kHost = 5,
+  kError = 6,
+  kUninit = 7,
+};
+
+// Base of every host-side object a Value may carry with tag kHost. The VM
+// never frees these; their owners do.
+class TObject {
+ public:
+  virtual ~TObject() = default;
+  // Type name shown as the text form of a host value.
+  virtual const char* TypeName() const { return "TObject"; }
+};
+
+// A 16-byte tagged cell: a tag byte and a 64-bit payload.
+struct Value {
+  uint8_t tag;
+  uint8_t pad_[7];
+  union {
+    int32_t i;        // kInt, kError (code), kUninit (symbol id)
+    float f;          // kFloat
+    Instance* obj;    // kObject
+    Value* ref;       // kRef
+    TObject* host;    // kHost
+    uint64_t bits;
+  };
+};
+static_assert(sizeof(Value) == 16, "Value is 16 bytes");
+
+inline Value MakeNull() { Value v; std::memset(&v, 0, sizeof v); return v; }
+inline Value MakeInt(int32_t i) { Value v = MakeNull(); v.tag = kInt; v.i = i; return v; }
+inline Value MakeFloat(float f) { Value v = MakeNull(); v.tag = kFloat; v.f = f; return v; }
+inline Value MakeError(int32_t code) { Value v = MakeNull(); v.tag = kError; v.i = code; return v; }
+inline Value MakeUninit(int32_t sym) { Value v = MakeNull(); v.tag = kUninit; v.i = sym; return v; }
+inline Value MakeRef(Value* slot) { Value v = MakeNull(); v.tag = kRef; v.ref = slot; return v; }
+inline Value MakeHost(TObject* p) { Value v = MakeNull(); v.tag = kHost; v.host = p; return v; }
+// An object value without retaining: the caller decides about counting.
+inline Value MakeObject(Instance* inst) { Value v = MakeNull(); v.tag = kObject; v.obj = inst; return v; }
+
+// Instance record of a script object. The member slots follow the record.
+struct Instance {
+  int32_t refcount;  // -1: free record in the pool
+  int32_t marks;     // collector mark count, 0 outside a collection
+  TRTTI* cls;
+  uint32_t handle;   // stable id, shown after "@"
+  uint32_t count;    // number of member slots in this record
+  Value* members() { return reinterpret_cast<Value*>(reinterpret_cast<char*>(this) + sizeof(Instance)); }
+};
+static_assert(sizeof(Instance) % 8 == 0, "member slots stay aligned");
+
+// Raises the refcount-underflow error; out of line to keep Release small.
+[[noreturn]] void RefcountUnderflow(Value& v);
+[[noreturn]] void ReleaseWithoutInstance();
+
+inline void Retain(Value& v) {
+  if (v.tag == kObject) ++v.obj->refcount;
+}
+inline void Release(Value& v) {
+  if (v.tag == kObject) {
+    if (v.obj == nullptr) ReleaseWithoutInstance();
+    if (--v.obj->refcount < 0) RefcountUnderflow(v);
+  }
+}
+
+// Host operations on values.
+inline void ValueClear(Value& v) { v = MakeNull(); }
+void ValueAssign(Value& dst, const Value* src);
+inline void ValueAssign(Value& dst, const Value& src) { ValueAssign(dst, &src); }
+void ValueSetNull(Value& v);
+void ValueSetInt(Value& v, int32_t i);
+void ValueSetFloat(Value& v, float f);
+void ValueSetObject(Value& v, Instance* inst);
+void ValueSetHost(Value& v, TObject* p);
+void ValueSetError(Value& v, int32_t code);
+void ValueSetString(Value& v, const std::string& text);
+
+// int: payload; float: truncated toward zero; object: 1; others: 0.
+int32_t ValueToInt(const Value& v);
+// int: converted; float: payload; others: 0.0.
+float ValueToFloat(const Value& v);
+bool ValueIsTrue(const Value& v);
+inline Instance* ValueAsObject(const Value& v) { return v.tag == kObject ? v.obj : nullptr; }
+inline TObject* ValueAsHost(const Value& v) { return v.tag == kHost ? v.host : nullptr; }
+std::string ValueToText(const Value& v);
+std::string ValueToLiteral(const Value& v);
+// Difference used by the comparison instructions (tested against 0.0).
+float ValueCompare(const Value& left, const Value& right);
+
+// True when the object is a script string (its class is the String class).
+bool IsStringObject(const Instance* inst);
+// Text of a String object's body; empty when it has none.
+const std::string& StringText(Instance* inst);
+// A new String instance holding text, refcount 0 until assigned.
+Instance* NewScriptString(const std::string& text);
+// Address of the member named by symbol, with the caller's cache word.
+// A missing member is reported and yields the scratch value (error 0).
+Value* MemberSlot(Instance* inst, int32_t symbol, int32_t& cache);
+// Finds a member without reporting; nullptr when absent.
+Value* FindMemberSlot(Instance* inst, int32_t symbol, int32_t& cache);
+// Assigns value to the member called name when the object has one.
+bool AssignMemberByName(Instance* inst, const std::string& name, const Value& value);
+
+// Formats a float as the general format with 15 significant digits.
+std::string FloatToText(float f);
+
+}  // namespace ruvel

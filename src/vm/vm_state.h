@@ -1,0 +1,79 @@
+// The one owner of the virtual machine's process-wide state: the symbol
+// table, handle registry, current process, step budget, preemption flags,
+// the scratch value, well-known classes and the live counters.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "vm/handles.h"
+#include "vm/symbols.h"
+#include "vm/value.h"
+
+namespace ruvel {
+
+class TProcess;
+class TRTTI;
+class TResource;
+
+constexpr int32_t kUnlimitedBudget = 123456;
+
+struct VMStats {
+  long liveBlocks = 0;       // zero-filled blocks: stacks, records, cells
+  long liveValueCells = 0;   // array cells
+  long liveTokens = 0;       // lexer tokens
+  long liveResultLists = 0;  // parse result lists
+  long liveStacks = 0;
+  long liveProcesses = 0;
+  long liveTfStrings = 0;
+  long liveFunctions = 0;
+  long liveInstances = 0;
+  long classesCompiled = 0;
+  long instancesCreated = 0;
+};
+
+// One entry of a trace: the source file of a class and a position in it.
+struct TraceEntry {
+  std::string file;
+  int32_t position;
+};
+using TTraceList = std::vector<TraceEntry>;
+
+struct VMState {
+  SymbolTable symbols;
+  HandleTable handles;    // bytecode operands: functions, classes, slots
+  HandleTable instances;  // object handles of instance records
+
+  TProcess* current = nullptr;
+  int32_t stepBudget = kUnlimitedBudget;
+  bool preemptDetect = true;
+  bool preempted = false;
+  std::string lastReported;
+  Value scratch = MakeNull();
+  int32_t bodyCache = 0;        // member cache for "_body" of strings
+  int32_t hostMemberCache = 0;  // member cache for other host lookups
+
+  TRTTI* objectClass = nullptr;
+  TRTTI* stringClass = nullptr;
+  TRTTI* arrayClass = nullptr;
+  int32_t arrayXIndex = -1;  // member index of "_x" in the array class
+  TResource* root = nullptr;
+  TProcess* rootProcess = nullptr;
+  bool aliasRegistration = true;
+  bool checkMode = false;  // collector check mode
+
+  VMStats stats;
+
+  // Shows a run-time error or a report with its trace (the main screen's
+  // message display). Defaults to a message box through the message sink.
+  std::function<void(const std::string& message, const TTraceList& trace)> showError;
+  // Called when a slice ends with the step budget spent (the debugger pause).
+  std::function<void()> debuggerPause;
+  // Compiles a class record from its source text (the compile driver).
+  std::function<void(TRTTI& cls, const std::string& text)> compileClass;
+};
+
+VMState& VM();
+
+}  // namespace ruvel
