@@ -72,6 +72,10 @@ struct VMState {
   std::function<void()> debuggerPause;
   // Compiles a class record from its source text (the compile driver).
   std::function<void(TRTTI& cls, const std::string& text)> compileClass;
+  // Evaluates script statements (snippet evaluation); returns 0 finished,
+  // 1 did not compile, 2 ended by a run-time error. Installed by the
+  // compile driver; until then snippets cannot run (returns 1).
+  std::function<int(const std::string& statements)> evaluateSnippet;
 };
 
 VMState& VM();
