@@ -1,0 +1,113 @@
+#include "io/cookies.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "io/paths.h"
+#include "platform/cp932.h"
+#include "platform/error.h"
+
+namespace ruvel {
+namespace {
+
+const char kPrefix[] = "env:";
+
+std::string WithoutLineBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != '\r' && c != '\n') out += c;
+  return out;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TCookieStore::Load(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  std::string text = buffer.str();
+  lines_.clear();
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines_.push_back(std::move(line));
+    start = end + 1;
+  }
+  return true;
+}
+
+void TCookieStore::Save(const std::string& file) const {
+  std::string data;
+  for (const std::string& line : lines_) {
+    data += line;
+    data += '\n';
+  }
+  std::string temp = file + ".XXXXXX";
+  int fd = mkstemp(temp.data());
+  if (fd < 0) throw EIOError(J("クッキーを保存できません: ") + file);
+  bool ok = WriteAll(fd, data);
+  ok = fchmod(fd, 0644) == 0 && ok;
+  ok = fsync(fd) == 0 && ok;
+  ok = close(fd) == 0 && ok;
+  if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
+    std::remove(temp.c_str());
+    throw EIOError(J("クッキーを保存できません: ") + file);
+  }
+}
+
+std::string TCookieStore::Get(std::string_view name) const {
+  std::string key = kPrefix + WithoutLineBreaks(name) + "=";
+  for (const std::string& line : lines_)
+    if (line.size() >= key.size() && EqualsNoCase(std::string_view(line).substr(0, key.size()), key))
+      return line.substr(key.size());
+  return "";
+}
+
+void TCookieStore::Set(std::string_view name, std::string_view value) {
+  std::string key = kPrefix + WithoutLineBreaks(name);
+  // The key is quoted so that characters such as '.', '+' or '(' in a name
+  // match only themselves and never remove another cookie.
+  std::string pattern = "/^" + BRegExpQuote(key, true) + "=/";
+  for (size_t i = lines_.size(); i-- > 0;)
+    if (regexp_.Match(pattern, lines_[i])) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+  lines_.push_back(key + "=" + WithoutLineBreaks(value));
+}
+
+TCookieStore& Cookies() {
+  static TCookieStore store;
+  return store;
+}
+
+std::string CookieFilePath() {
+  std::string kernel = PathLocate(PathResolve("Kernel", ProgramDir()));
+  return PathLocate(PathResolve("Cookies.ini", kernel));
+}
+
+bool LoadCookies() { return Cookies().Load(CookieFilePath()); }
+
+void SaveCookies() { Cookies().Save(CookieFilePath()); }
+
+}  // namespace ruvel
