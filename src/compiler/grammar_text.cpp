@@ -1,0 +1,400 @@
+#include "compiler/grammar_text.h"
+
+namespace ruvel {
+
+namespace {
+
+std::vector<std::string> SplitLines(const char* text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (const char* p = text; *p; ++p) {
+    if (*p == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += *p;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// The lexical rules of the script language. Keywords and operators come
+// first so that, at equal length, "while" is the keyword and not a SYMBOL.
+// Inside a string a two-byte character starts with a lead byte 0x80-0x9F or
+// 0xE0-0xFF, as in symbols: a single-byte katakana (0xA1-0xDF) stands alone,
+// so it cannot swallow the closing quote.
+const char kLexicalText[] = R"RULES(Lexical
+ 'while
+ 'break
+ 'if
+ 'is
+ 'in
+ 'else
+ 'null
+ 'for
+ 'fork
+ 'function
+ 'constructor
+ 'destructor
+ 'extends
+ 'native
+ 'new
+ 'return
+ 'var
+ '++
+ '--
+ '+=
+ '-=
+ '*=
+ '/=
+ '%=
+ '!=
+ '==
+ '>=
+ '<=
+ '||
+ '&&
+ '>
+ '<
+ ';
+ '=
+ '|
+ '&
+ '+
+ '-
+ '*
+ '/
+ '%
+ '!
+ '(
+ ')
+ '.
+ ',
+ '{
+ '}
+ COMM
+  |
+   com1
+    '//
+    {}
+     -
+      $20
+      $ff
+   com2
+    '/*
+    {}
+     |
+      -
+       $01
+       $29
+      -
+       $2b
+       $ff
+      nonend
+       '*
+       |
+        -
+         $01
+         $2e
+        -
+         $30
+         $ff
+    '*/
+ NUM
+  [}
+   Digit
+  []
+   '.
+   [}
+    Digit
+ STRING
+  '"
+  {}
+   |
+    kanji
+     |
+      -
+       $80
+       $9f
+      -
+       $e0
+       $ff
+     -
+      $01
+      $ff
+    -
+     $20
+     $21
+    -
+     $23
+     $5b
+    -
+     $5d
+     $ff
+    esc
+     $5c
+     -
+      $20
+      $ff
+  '"
+ SYMBOL
+  |
+   Alpha
+   Kanji
+   '$
+  {}
+   |
+    Digit
+    Alpha
+    Kanji
+ *Stop
+ -Digit
+  '0
+  '9
+ |Alpha
+  '_
+  -
+   'a
+   'z
+  -
+   'A
+   'Z
+ Kanji
+  |
+   -
+    $80
+    $9f
+   -
+    $e0
+    $ff
+  -
+   $01
+   $ff
+@)RULES";
+
+// The syntax rules of the script language; the start rule comes first.
+const char kGrammarText[] = R"RULES(Grammar
+ Program
+  Extends
+  {}
+   |
+    FuncDecl
+    NativeDecl
+    Comment
+  {}
+   Sentence
+ |Sentence
+  Block
+  While
+  For
+  If
+  Return
+  ExprS
+  Forin
+  Comment
+  Break
+ Comment
+  'COMM
+ []Extends
+  'extends
+  ResourceVal
+  ';
+ ExprS
+  Expr
+  ';
+ Expr
+  []
+   LVal
+   |
+    '=
+    '+=
+    '-=
+  RVal
+ RVal
+  OrEx
+  {}
+   '||
+   OrEx
+ OrEx
+  AndEx
+  {}
+   '&&
+   AndEx
+ AndEx
+  IsEx
+  {}
+   |
+    '!=
+    '==
+    '>=
+    '<=
+    '>
+    '<
+   IsEx
+ IsEx
+  CompEx
+  []
+   'is
+   ResourceVal
+ CompEx
+  ASEx
+  {}
+   |
+    '+
+    '-
+   ASEx
+ ASEx
+  MDEx
+  {}
+   |
+    '*
+    '/
+    '%
+   MDEx
+ MDEx
+  []
+   |
+    '-
+    '!
+  Una
+ |Una
+  IncEx
+  Const
+  Par
+  NewObj
+ IncEx
+  LVal
+  []
+   |
+    '++
+    '--
+ NewObj
+  'new
+  ResourceVal
+  '(
+  ArgList
+  ')
+ Par
+  '(
+  Expr
+  ')
+ Const
+  |
+   'null
+   'NUM
+   'STRING
+ LVal
+  LValE
+  {}
+   '.
+   LValE
+ LValE
+  |
+   'SYMBOL
+   'constructor
+  []
+   '(
+   ArgList
+   ')
+ ResourceVal
+  'SYMBOL
+  {}
+   '.
+   'SYMBOL
+ []ArgList
+  Expr
+  {}
+   ',
+   Expr
+ Block
+  '{
+  {}
+   Sentence
+  '}
+ Forin
+  'for
+  '(
+  LVal
+  'in
+  Expr
+  ')
+  Sentence
+ While
+  'while
+  '(
+  Expr
+  ')
+  Sentence
+ For
+  'for
+  '(
+  Expr
+  ';
+  Expr
+  ';
+  Expr
+  ')
+  Sentence
+ Break
+  'break
+  ';
+ If
+  'if
+  '(
+  Expr
+  ')
+  Sentence
+  []
+   'else
+   Sentence
+ Return
+  'return
+  []
+   Expr
+  ';
+ FuncDecl
+  |
+   'function
+   'constructor
+   'destructor
+  'SYMBOL
+  '(
+  VArgList
+  ')
+  VarBlock
+ NativeDecl
+  'native
+  'SYMBOL
+  ';
+ []VArgList
+  'SYMBOL
+  {}
+   ',
+   'SYMBOL
+ VarBlock
+  '{
+  {}
+   VarDecl
+  {}
+   Sentence
+  '}
+ VarDecl
+  'var
+  VArgList
+  ';
+@)RULES";
+
+}  // namespace
+
+const std::vector<std::string>& LexicalRuleText() {
+  static const std::vector<std::string> lines = SplitLines(kLexicalText);
+  return lines;
+}
+
+const std::vector<std::string>& GrammarRuleText() {
+  static const std::vector<std::string> lines = SplitLines(kGrammarText);
+  return lines;
+}
+
+}  // namespace ruvel
