@@ -260,7 +260,7 @@ class G_ArgList : public GNode<G_ArgList> {
  public:
   static constexpr const char* kClassName = "G_ArgList";
   int ArgCount() const { return Empty() ? 0 : 1 + Node(1).Count() / 2; }
-  G_Expr& Arg(int k) const { return k == 0 ? NodeAs<G_Expr>(0) : Node(1).NodeAs<G_Expr>(2 * k); }
+  G_Expr& Arg(int k) const { return k == 0 ? NodeAs<G_Expr>(0) : Node(1).NodeAs<G_Expr>(2 * k - 1); }
 };
 
 // "{" {Sentence} "}"
@@ -344,7 +344,7 @@ class G_VArgList : public GNode<G_VArgList> {
  public:
   static constexpr const char* kClassName = "G_VArgList";
   int NameCount() const { return Empty() ? 0 : 1 + Node(1).Count() / 2; }
-  const TLexElem& NameAt(int k) const { return k == 0 ? Token(0) : Node(1).Token(2 * k); }
+  const TLexElem& NameAt(int k) const { return k == 0 ? Token(0) : Node(1).Token(2 * k - 1); }
 };
 
 // "{" {VarDecl} {Sentence} "}"
