@@ -207,17 +207,6 @@ void AddSubSubst(Value& s, Value& r, bool sub) {
   }
 }
 
-bool CompareResult(uint32_t op, float d) {
-  switch (op) {
-    case Op_GT: return d > 0.0f;
-    case Op_GTE: return d >= 0.0f;
-    case Op_LT: return d < 0.0f;
-    case Op_LTE: return d <= 0.0f;
-    case Op_EQ: return d == 0.0f;
-    default: return d != 0.0f;
-  }
-}
-
 // The method a DCall reaches on receiver recv, following the rules for
 // missing methods and non-object receivers.
 TFunction* DCallTarget(TProcess* p, Value& recv, int32_t sym, int32_t& cache) {
@@ -276,8 +265,10 @@ void Execute(TProcess* p) {
 
 #define DISPATCH()                                                            \
   do {                                                                        \
-    if (__builtin_expect(rem <= 0, 0)) goto slice_end;                        \
-    --rem;                                                                    \
+    if (__builtin_expect(--rem < 0, 0)) {                                     \
+      rem = 0;                                                                \
+      goto slice_end;                                                         \
+    }                                                                         \
     goto* kLabels[*pc < kOpcodeCount ? *pc : kOpcodeCount];                   \
   } while (0)
 
@@ -364,9 +355,9 @@ void Execute(TProcess* p) {
 
   L_LocalValPtr: {
     PUSH_CHECK(1);
-    if (__builtin_expect(pc[1] >= static_cast<uint32_t>(kStackSlots), 0)) BadCode();
+    // One compare keeps a bad index inside the stack block.
+    if (__builtin_expect(pc[1] > static_cast<uint32_t>(fp - stackBase), 0)) BadCode();
     Value* slot = fp - static_cast<int32_t>(pc[1]);
-    if (__builtin_expect(slot < stackBase, 0)) BadCode();
     --sp;
     *sp = MakeRef(slot);
     pc += 2;
@@ -442,9 +433,9 @@ void Execute(TProcess* p) {
 
   L_LocalValPtr_Deref: {
     PUSH_CHECK(1);
-    if (__builtin_expect(pc[1] >= static_cast<uint32_t>(kStackSlots), 0)) BadCode();
+    // One compare keeps a bad index inside the stack block.
+    if (__builtin_expect(pc[1] > static_cast<uint32_t>(fp - stackBase), 0)) BadCode();
     Value* slot = fp - static_cast<int32_t>(pc[1]);
-    if (__builtin_expect(slot < stackBase, 0)) BadCode();
     --sp;
     *sp = *slot;
     Retain(*sp);
@@ -645,27 +636,32 @@ void Execute(TProcess* p) {
     pc += 1;
     DISPATCH();
 
-  L_GT:
-  L_GTE:
-  L_LT:
-  L_LTE:
-  L_EQ:
-  L_NEQ: {
-    Value& l = sp[1];
-    Value& r = sp[0];
-    float d;
-    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {
-      d = static_cast<float>(WrapSub(l.i, r.i));
-    } else {
-      Release(l);
-      Release(r);
-      d = ValueCompare(l, r);
-    }
-    l = MakeFloat(CompareResult(*pc, d) ? 1.0f : 0.0f);
-    ++sp;
-    pc += 1;
-    DISPATCH();
+  // Comparisons: integer pairs compare directly; everything else goes
+  // through the value comparison after releasing object operands.
+#define RUVEL_COMPARE(label, test)                        \
+  label : {                                               \
+    Value& l = sp[1];                                     \
+    Value& r = sp[0];                                     \
+    float d;                                              \
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) { \
+      d = static_cast<float>(WrapSub(l.i, r.i));          \
+    } else {                                              \
+      Release(l);                                         \
+      Release(r);                                         \
+      d = ValueCompare(l, r);                             \
+    }                                                     \
+    l = MakeFloat((test) ? 1.0f : 0.0f);                  \
+    ++sp;                                                 \
+    pc += 1;                                              \
+    DISPATCH();                                           \
   }
+  RUVEL_COMPARE(L_GT, d > 0.0f)
+  RUVEL_COMPARE(L_GTE, d >= 0.0f)
+  RUVEL_COMPARE(L_LT, d < 0.0f)
+  RUVEL_COMPARE(L_LTE, d <= 0.0f)
+  RUVEL_COMPARE(L_EQ, d == 0.0f)
+  RUVEL_COMPARE(L_NEQ, d != 0.0f)
+#undef RUVEL_COMPARE
 
   L_And:
   L_Or:

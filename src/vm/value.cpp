@@ -89,20 +89,6 @@ float ValueToFloat(const Value& v) {
   return 0.0f;
 }
 
-bool ValueIsTrue(const Value& v) {
-  switch (v.tag) {
-    case kInt:
-      return v.i != 0;
-    case kFloat:
-      return v.f != 0.0f && !std::isnan(v.f);
-    case kObject:
-    case kHost:
-      return true;
-    default:
-      return false;
-  }
-}
-
 std::string FloatToText(float f) {
   double d = f;
   if (std::isnan(d)) return "NAN";

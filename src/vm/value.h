@@ -97,7 +97,19 @@ void ValueSetString(Value& v, const std::string& text);
 int32_t ValueToInt(const Value& v);
 // int: converted; float: payload; others: 0.0.
 float ValueToFloat(const Value& v);
-bool ValueIsTrue(const Value& v);
+inline bool ValueIsTrue(const Value& v) {
+  switch (v.tag) {
+    case kInt:
+      return v.i != 0;
+    case kFloat:
+      return v.f == v.f && v.f != 0.0f;  // a NaN is false
+    case kObject:
+    case kHost:
+      return true;
+    default:
+      return false;
+  }
+}
 inline Instance* ValueAsObject(const Value& v) { return v.tag == kObject ? v.obj : nullptr; }
 inline TObject* ValueAsHost(const Value& v) { return v.tag == kHost ? v.host : nullptr; }
 std::string ValueToText(const Value& v);
