@@ -49,15 +49,17 @@ namespace {
 constexpr int kMaxLexDepth = 256;
 
 // Matches lexical rule nodes against the text in place. A greedy repetition
-// never gives back iterations, so its end depends only on where it starts;
-// each repetition node remembers the iteration boundaries of its last run
-// that ended on a failing iteration, and a later run that reaches one of
-// those boundaries ends where that run ended. This keeps rescans of long
-// unterminated comments and strings from growing quadratically.
+// never gives back iterations, so where one iteration of a node ends depends
+// only on where it starts. Each repetition node keeps the chain of iteration
+// boundaries of its last run; a later run that reaches a boundary of that
+// chain follows it instead of matching again, and extends it when the chain
+// ended only because the earlier run reached its maximum. This keeps rescans
+// of long unterminated comments and strings from growing quadratically.
 class LexMatcher {
  public:
-  LexMatcher(const char* text, size_t end, int32_t node_count)
-      : text_(reinterpret_cast<const uint8_t*>(text)), end_(end), records_(node_count) {}
+  LexMatcher(const char* text, size_t end, int32_t node_count, bool follow_chains)
+      : text_(reinterpret_cast<const uint8_t*>(text)), end_(end), records_(node_count),
+        follow_chains_(follow_chains) {}
 
   bool Match(const RuleNode& node, size_t& pos) {
     ++calls_;
@@ -71,9 +73,11 @@ class LexMatcher {
   uint64_t Calls() const { return calls_; }
 
  private:
-  struct RepeatRecord {
+  struct RepeatChain {
     bool valid = false;
-    std::vector<uint32_t> marks;  // marks[i]: position after i iterations; last one is the stop
+    bool busy = false;            // a run of the node is using the chain
+    bool ends_in_failure = false;  // an iteration from the last mark fails
+    std::vector<uint32_t> marks;   // each mark is where one iteration from the previous ends
   };
 
   bool MatchKind(const RuleNode& node, size_t& pos) {
@@ -132,8 +136,11 @@ class LexMatcher {
   }
 
   bool MatchRepeat(const RuleNode& node, size_t& pos) {
+    RepeatChain& chain = records_[node.id];
+    // A node that repeats inside itself, or the plain matcher, does not use chains.
+    if (chain.busy || !follow_chains_) return MatchRepeatPlain(node, pos);
+    chain.busy = true;
     size_t start = pos;
-    RepeatRecord& record = records_[node.id];
     if (scratch_.size() <= static_cast<size_t>(depth_)) scratch_.resize(depth_ + 1);
     std::vector<uint32_t> marks;
     marks.swap(scratch_[depth_]);
@@ -142,33 +149,56 @@ class LexMatcher {
 
     int32_t count = 0;
     size_t j = 0;
-    bool converged = false;
+    bool following = false;  // extending the chain from its last mark
+    bool joined = false;     // reached the chain at some point
     while (count < node.max_repeat) {
-      if (record.valid) {
-        const std::vector<uint32_t>& old = record.marks;
-        while (j < old.size() && old[j] < pos) ++j;
+      if (!joined && chain.valid) {
+        const std::vector<uint32_t>& old = chain.marks;
+        j = std::lower_bound(old.begin() + std::min(j, old.size()), old.end(), static_cast<uint32_t>(pos)) -
+            old.begin();
         if (j < old.size() && old[j] == pos) {
-          size_t remaining = old.size() - 1 - j;
-          size_t take = std::min(remaining, static_cast<size_t>(node.max_repeat - count));
+          joined = true;
+          size_t last = old.size() - 1;
+          size_t take = std::min(last - j, static_cast<size_t>(node.max_repeat - count));
           pos = old[j + take];
           count += static_cast<int32_t>(take);
-          converged = true;
-          break;
+          if (j + take < last || chain.ends_in_failure || count >= node.max_repeat) break;
+          following = true;
+          continue;
         }
       }
+      size_t p = pos;
+      if (!MatchIteration(node, p)) {
+        if (following) chain.ends_in_failure = true;
+        break;
+      }
+      pos = p;
+      ++count;
+      (following ? chain.marks : marks).push_back(static_cast<uint32_t>(pos));
+    }
+
+    if (!joined) {
+      chain.marks.swap(marks);
+      chain.valid = true;
+      chain.ends_in_failure = count < node.max_repeat;
+    }
+    marks.swap(scratch_[depth_]);
+    chain.busy = false;
+
+    if (count >= node.min_repeat) return true;
+    pos = start;
+    return false;
+  }
+
+  bool MatchRepeatPlain(const RuleNode& node, size_t& pos) {
+    size_t start = pos;
+    int32_t count = 0;
+    while (count < node.max_repeat) {
       size_t p = pos;
       if (!MatchIteration(node, p)) break;
       pos = p;
       ++count;
-      marks.push_back(static_cast<uint32_t>(pos));
     }
-
-    if (!converged && count < node.max_repeat) {
-      record.marks.swap(marks);
-      record.valid = true;
-    }
-    marks.swap(scratch_[depth_]);
-
     if (count >= node.min_repeat) return true;
     pos = start;
     return false;
@@ -176,7 +206,8 @@ class LexMatcher {
 
   const uint8_t* text_;
   size_t end_;
-  std::vector<RepeatRecord> records_;
+  std::vector<RepeatChain> records_;
+  bool follow_chains_;
   std::vector<std::vector<uint32_t>> scratch_;
   int depth_ = 0;
   uint64_t calls_ = 0;
@@ -184,7 +215,8 @@ class LexMatcher {
 
 }  // namespace
 
-std::unique_ptr<TLexList> TokenizeWithRules(const RuleTree& lex_tree, std::string_view text, LexWork* work) {
+std::unique_ptr<TLexList> TokenizeWithRules(const RuleTree& lex_tree, std::string_view text, LexWork* work,
+                                            bool follow_chains) {
   size_t end = text.find('\0');
   if (end == std::string_view::npos) end = text.size();
   // Offsets are 32-bit; text beyond that is not read.
@@ -199,7 +231,7 @@ std::unique_ptr<TLexList> TokenizeWithRules(const RuleTree& lex_tree, std::strin
   }
 
   const std::string& source = list->Source();
-  LexMatcher matcher(source.data(), end, lex_tree.node_count);
+  LexMatcher matcher(source.data(), end, lex_tree.node_count, follow_chains);
   size_t pos = 0;
   while (pos < end) {
     uint8_t b = static_cast<uint8_t>(source[pos]);
