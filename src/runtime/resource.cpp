@@ -2,21 +2,73 @@
 
 #include <algorithm>
 
+#include "io/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/alias.h"
+#include "runtime/resource_loader.h"
+#include "runtime/resource_markup.h"
+#include "runtime/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {
 
-TResource::~TResource() = default;
+namespace {
+
+// Runs one snippet with "$_1" holding v, then sets "$_1" to 0 again so that
+// the global keeps neither a count on an object nor a host pointer that
+// may outlive its node. Returns the evaluator's result (0: finished).
+int EvaluateWithArgument(const Value& v, const std::string& statements) {
+  Value* arg = ScratchGlobal("$_1");
+  if (!arg) return 1;
+  ValueAssign(*arg, v);
+  int result;
+  try {
+    result = VM().evaluateSnippet(statements);
+  } catch (...) {
+    ValueSetInt(*arg, 0);
+    throw;
+  }
+  ValueSetInt(*arg, 0);
+  return result;
+}
+
+}  // namespace
+
+TResource::~TResource() {
+  if (scriptValue.tag != kObject || !scriptValue.obj) return;
+  // A destructor must not throw: a failing onDestroy or count is reported
+  // as a message and the node goes anyway.
+  try {
+    if (VM().evaluateSnippet && VM().root) EvaluateWithArgument(scriptValue, "$_1.onDestroy();");
+    ValueSetInt(scriptValue, 0);
+  } catch (const ERuvel& e) {
+    ShowMessage(e.Message());
+  } catch (...) {
+  }
+}
 
 void TResource::AddChild(TResource* child) { delete child; }
 
-Value* TResource::ScriptObject() { return &scriptValue; }
+Value* TResource::ScriptObject() {
+  if (scriptValue.tag == kObject || !VM().evaluateSnippet) return &scriptValue;
+  // Only a finished snippet left this node's object in "$_2"; after a
+  // failure it may still hold another node's.
+  if (EvaluateWithArgument(MakeHost(this), "$_2=new BuiltInResource($_1);") != 0) return &scriptValue;
+  if (Value* result = ScratchGlobal("$_2")) ValueAssign(scriptValue, *result);
+  return &scriptValue;
+}
+
+std::unique_ptr<TResource> TResource::Clone() {
+  std::vector<std::string> lines;
+  WriteMarkup(lines, "");
+  if (lines.empty()) return nullptr;
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return NodeFromFileMarkup(text, BaseDir());
+}
 
 bool TResource::IsRoot() const { return parent == nullptr && VM().root == this; }
 
@@ -49,16 +101,7 @@ void TResource::Initialize() {
 
 void TResource::CommonRoot(std::string& path) {
   if (sourcePath.empty()) return;
-  size_t slash = sourcePath.rfind('/');
-  std::string dir = slash == std::string::npos ? std::string() : sourcePath.substr(0, slash);
-  // The deepest directory that holds both: the longest common prefix that
-  // ends at a component boundary of both paths.
-  size_t n = std::min(path.size(), dir.size());
-  size_t i = 0;
-  while (i < n && path[i] == dir[i]) ++i;
-  auto boundary = [](const std::string& s, size_t k) { return k == s.size() || s[k] == '/'; };
-  while (i > 0 && !(boundary(path, i) && boundary(dir, i))) --i;
-  path.resize(i);
+  path = PathCommonFolder(path, PathParent(sourcePath));
 }
 
 void TResource::ClearValues() {
@@ -71,11 +114,19 @@ void TResource::ListNames(std::vector<std::string>& lines, const std::string& pa
 
 // ---- TResourceList
 
+// Children go last first, each taken out of the list before it is freed,
+// so that a destroy hook running meanwhile sees a consistent tree.
 TResourceList::~TResourceList() {
-  for (size_t i = children_.size(); i-- > 0;) delete children_[i];
+  while (!children_.empty()) {
+    TResource* c = children_.back();
+    children_.pop_back();
+    c->parent = nullptr;
+    delete c;
+  }
 }
 
 void TResourceList::AddChild(TResource* child) {
+  if (!child) return;
   children_.push_back(child);
   child->parent = this;
   child->AddedTo(this);
@@ -145,7 +196,7 @@ void TResourceList::Accept(TResourceIterator& visitor) {
 }
 
 void TResourceList::WriteMarkup(std::vector<std::string>& lines, const std::string& indent) {
-  lines.push_back(indent + "<resourcelist name=\"" + name + "\">");
+  lines.push_back(MarkupLine(indent, "resourcelist", {{"name", name}}, ">"));
   for (TResource* c : children_) c->WriteMarkup(lines, indent + " ");
   lines.push_back(indent + "</resourcelist>");
 }
@@ -167,11 +218,6 @@ std::string FullName(const TResource* node) {
   std::string n = node->name;
   for (const TResource* p = node->parent; p && p->parent; p = p->parent) n = p->name + "." + n;
   return n;
-}
-
-TResource* ResolveAtRoot(TResource* root, std::string_view name) {
-  (void)root;
-  return Aliases().Get(std::string(name));
 }
 
 }  // namespace ruvel

@@ -1,6 +1,8 @@
-// The resource tree: TResource nodes (classes, global values, parameters,
-// lists of them...) addressed by dotted names from one root, prepared in
-// passes, written back as markup lines and walked by visitors.
+// The resource tree's nodes: TResource with its virtual operations,
+// TResourceList (the node that holds children), the iterator over a list's
+// children and the visitor base. The kinds live in resource_global.h and
+// resource_element.h (TRTTI in rtti.h); building, lookups by dotted name
+// from the root and mounting are in resource_loader.h and resource_tree.h.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -58,10 +60,13 @@ class TResource : public TObject {
 
   const char* TypeName() const override { return "TResource"; }
   virtual std::unique_ptr<TResListIterator> Iterator() { return nullptr; }
-  // Takes ownership of child.
+  // Takes ownership of child (a node that holds no children frees it).
   virtual void AddChild(TResource* child);
   virtual TResource* Child(std::string_view childName) { (void)childName; return nullptr; }
   virtual Value* ValuePtr() { return nullptr; }
+  // The node's script-side object ("BuiltInResource"), made on first use
+  // through snippet evaluation; the script value as it stands when the
+  // snippet evaluator is not installed.
   virtual Value* ScriptObject();
   virtual TResource* Resolve(std::string_view dotted);
   virtual void Remove(TResource* child) { (void)child; }
@@ -76,6 +81,9 @@ class TResource : public TObject {
   virtual void Sweep() {}
   virtual void ListNames(std::vector<std::string>& lines, const std::string& path);
   virtual void Accept(TResourceIterator& visitor) { visitor.Visit(this); }
+  // A new node read back from this node's markup (sources relative to the
+  // base directory); none for a kind that writes no markup.
+  virtual std::unique_ptr<TResource> Clone();
   bool IsRoot() const;
 };
 
@@ -110,8 +118,11 @@ class TResourceList : public TResource {
 // Name prefixed by the parents' full names up to (not including) the root.
 std::string FullName(const TResource* node);
 
-// Hook for the root's own lookups after its children (alias table, "$"
-// globals); installed by the resource tree's owner.
+// The root's own lookups after its children: the alias table, then "$"
+// globals in "usrglobal", created on first reference (resource_tree.cpp).
 TResource* ResolveAtRoot(TResource* root, std::string_view name);
+// The value slot of a script global found from the root (created in
+// "usrglobal" when missing); none without a root or "usrglobal".
+Value* ScratchGlobal(std::string_view globalName);
 
 }  // namespace ruvel

@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "runtime/alias.h"
+#include "runtime/resource_markup.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"
 
@@ -207,7 +208,8 @@ void TRTTI::Mark() {
 void TRTTI::Sweep() { SweepPool(this); }
 
 void TRTTI::WriteMarkup(std::vector<std::string>& lines, const std::string& indent) {
-  lines.push_back(indent + "<class name=\"" + name + "\" src=\"" + sourcePath + "\"/>");
+  // src is written relative to the base directory it is read against.
+  lines.push_back(MarkupLine(indent, "class", {{"name", name}, {"src", RelativeSource(sourcePath)}}, "/>"));
 }
 
 }  // namespace ruvel
