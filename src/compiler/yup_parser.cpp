@@ -31,8 +31,8 @@ constexpr uint64_t kRememberFailureSteps = 16;
 // out exactly as a plain retry would produce them.
 class ParseSession {
  public:
-  explicit ParseSession(TLexList& tokens)
-      : tokens_(tokens), key_stride_(static_cast<uint64_t>(tokens.Count()) + 1) {}
+  ParseSession(TLexList& tokens, bool reuse)
+      : tokens_(tokens), key_stride_(static_cast<uint64_t>(tokens.Count()) + 1), reuse_(reuse) {}
 
   bool Match(const RuleNode& node, TResultItem& out) {
     ++steps_;
@@ -45,7 +45,7 @@ class ParseSession {
         break;
       case RuleKind::Sequence:
       case RuleKind::Alternation:
-        ok = node.top_level ? MatchRemembered(node, out) : MatchRule(node, out);
+        ok = node.top_level && reuse_ ? MatchRemembered(node, out) : MatchRule(node, out);
         break;
       default:
         ok = false;
@@ -162,7 +162,7 @@ class ParseSession {
   // top-level rule is kept for reuse, anything else is taken apart so that
   // the complete matches inside it can be kept.
   void Discard(std::unique_ptr<TResultList> list) {
-    if (!list) return;
+    if (!list || !reuse_) return;
     const TParseOrigin& origin = list->Origin();
     if (origin.rule && origin.rule->top_level && origin.end >= 0) {
       kept_.try_emplace(Key(*origin.rule, origin.start), std::move(list));
@@ -173,6 +173,7 @@ class ParseSession {
 
   TLexList& tokens_;
   uint64_t key_stride_;
+  bool reuse_;
   std::unordered_map<uint64_t, int32_t> failed_;
   std::unordered_map<uint64_t, std::unique_ptr<TResultList>> kept_;
   int depth_ = 0;
@@ -227,7 +228,7 @@ TParseTree TYup::Parse(TLexList& tokens) {
   if (!gram_tree_.root || gram_tree_.root->children.empty()) return nullptr;
   const RuleNode& start = *gram_tree_.root->children[0]->target;
 
-  ParseSession session(tokens);
+  ParseSession session(tokens, reuse_results_);
   TResultItem item;
   bool ok = false;
   try {

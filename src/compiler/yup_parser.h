@@ -73,6 +73,11 @@ class TYup {
   uint64_t LastLexSteps() const { return last_lex_steps_; }
   uint64_t LastParseSteps() const { return last_parse_steps_; }
 
+  // Reuse of earlier results for a rule tried again at the same token (on
+  // by default). Off, the parser retries from scratch, which gives the same
+  // trees and positions but may take exponential time; tests compare the two.
+  void SetReuseResults(bool on) { reuse_results_ = on; }
+
   const RuleTree& LexTree() const { return lex_tree_; }
   const RuleTree& GramTree() const { return gram_tree_; }
 
@@ -81,6 +86,7 @@ class TYup {
   std::vector<std::string> gram_text_;
   TCreateListEvent on_create_list_;
   bool built_ = false;
+  bool reuse_results_ = true;
   RuleTree lex_tree_;
   RuleTree gram_tree_;
   ParseFailure last_failure_ = ParseFailure::None;
