@@ -88,8 +88,9 @@ enum class TMountKind { EmptyList = 0, Global = 1, Class = 2, LinkedList = 3 };
 // Creates a node of the kind under the parent path of dotted, named by its
 // last component, with source path path (resolved against the base
 // directory). A class or linked list whose file does not exist gets a new
-// file. Returns the node, or none when the parent does not exist or the
-// kind is unknown.
+// file. Returns the node, or none when the parent list does not exist or
+// the kind is unknown; a linked list whose file cannot be read raises
+// EIOError as LoadResourceFile does.
 TResource* MountNew(std::string_view path, std::string_view dotted, int kind);
 // Renames node to the last component of dotted and adds it under the
 // parent path. Takes ownership; without a parent the node is freed and
