@@ -46,6 +46,39 @@ std::vector<std::string> TCompiledInfo::SymbolListing() const {
   return lines;
 }
 
+void TCompiledInfo::Verify() {
+  const size_t n = code.size();
+  std::vector<char> start(n + 1, 0);
+  std::vector<size_t> jumps;
+  size_t i = 0;
+  uint32_t last = Op_Halt;
+  auto bad = []() { throw EVMError(J("異常な命令が入っています")); };
+  while (i < n) {
+    start[i] = 1;
+    uint32_t op = code[i];
+    const OpcodeInfo* info = OpInfo(op);
+    if (!info) bad();
+    size_t words = static_cast<size_t>(info->words);
+    if (op == Op_PushString) {
+      if (i + 1 >= n || code[i + 1] % 4 != 0) bad();
+      words = 2 + code[i + 1] / 4;
+    }
+    if (i + words > n) bad();
+    if (op == Op_Jump || op == Op_JumpZero || op == Op_Jump_And || op == Op_Jump_Or || op == Op_DoForIn) {
+      jumps.push_back(i);
+    }
+    last = op;
+    i += words;
+  }
+  for (size_t j : jumps) {
+    int64_t target = static_cast<int64_t>(j) * 4 + static_cast<int32_t>(code[j + 1]);
+    if (target < 0 || target % 4 != 0 || static_cast<size_t>(target / 4) >= n || !start[target / 4]) bad();
+  }
+  // Execution must not run past the last word.
+  if (n > 0 && last != Op_Halt && last != Op_Ret && last != Op_Jump) bad();
+  verified_ = n;
+}
+
 void TCompiledInfo::WriteBlock(BinaryWriter& w) const {
   w.Int(static_cast<int32_t>(symbols.elems.size()));
   for (const auto& e : symbols.elems) {

@@ -44,6 +44,17 @@ class TCompiledInfo {
 
   void WriteBlock(BinaryWriter& w) const;
   void ReadBlock(BinaryReader& r);
+
+  // Checks the code once before it first runs: every opcode valid, every
+  // instruction inside the buffer, every jump landing on an instruction,
+  // and no way to run off the end. Raises "異常な命令が入っています".
+  void EnsureVerified() {
+    if (verified_ != code.size()) Verify();
+  }
+
+ private:
+  void Verify();
+  size_t verified_ = static_cast<size_t>(-1);  // code size when last verified
 };
 
 }  // namespace ruvel

@@ -243,6 +243,9 @@ void Execute(TProcess* p) {
   uint32_t* pc = p->ip;
   int32_t rem = p->remaining;
   Value* const stackBase = p->stack;
+  // Slots below the frame pointer: the largest local index that stays
+  // inside the stack block. Updated whenever fp changes.
+  uint32_t fpDepth = fp ? static_cast<uint32_t>(fp - stackBase) : 0;
   VMState& vm = VM();
 
 #define SAVE()            \
@@ -269,7 +272,7 @@ void Execute(TProcess* p) {
       rem = 0;                                                                \
       goto slice_end;                                                         \
     }                                                                         \
-    goto* kLabels[*pc < kOpcodeCount ? *pc : kOpcodeCount];                   \
+    goto* kLabels[*pc]; /* verified code holds valid opcodes only */           \
   } while (0)
 
   try {
@@ -286,9 +289,9 @@ void Execute(TProcess* p) {
     uint32_t tag = pc[1] & 0xff;
     --sp;
     if (__builtin_expect(tag <= kFloat, 1)) {
-      *sp = MakeNull();
+      // Readers look only at the tag byte and the payload.
       sp->tag = static_cast<uint8_t>(tag);
-      sp->i = static_cast<int32_t>(pc[2]);
+      sp->bits = pc[2];
     } else {
       *sp = InlineValue(pc[1], pc[2]);
     }
@@ -356,10 +359,11 @@ void Execute(TProcess* p) {
   L_LocalValPtr: {
     PUSH_CHECK(1);
     // One compare keeps a bad index inside the stack block.
-    if (__builtin_expect(pc[1] > static_cast<uint32_t>(fp - stackBase), 0)) BadCode();
+    if (__builtin_expect(pc[1] > fpDepth, 0)) BadCode();
     Value* slot = fp - static_cast<int32_t>(pc[1]);
     --sp;
-    *sp = MakeRef(slot);
+    sp->tag = kRef;
+    sp->ref = slot;
     pc += 2;
     DISPATCH();
   }
@@ -434,7 +438,7 @@ void Execute(TProcess* p) {
   L_LocalValPtr_Deref: {
     PUSH_CHECK(1);
     // One compare keeps a bad index inside the stack block.
-    if (__builtin_expect(pc[1] > static_cast<uint32_t>(fp - stackBase), 0)) BadCode();
+    if (__builtin_expect(pc[1] > fpDepth, 0)) BadCode();
     Value* slot = fp - static_cast<int32_t>(pc[1]);
     --sp;
     *sp = *slot;
@@ -539,6 +543,7 @@ void Execute(TProcess* p) {
     if (!nf->Code || nf->Code->code.empty()) {
       throw EVMError(J("メソッド") + callee->GetName() + J("はコンパイルされていません"));
     }
+    nf->Code->EnsureVerified();
     FrameData* fd = FrameOf(F);
     fd->savedFp = fp;
     fd->returnAddr = next;
@@ -552,6 +557,7 @@ void Execute(TProcess* p) {
     for (int32_t k = 0; k < m; ++k) F[-k] = MakeNull();
     sp = F - (m - 1);
     fp = F;
+    fpDepth = static_cast<uint32_t>(fp - stackBase);
     pc = nf->Code->Start();
     DISPATCH();
   }
@@ -802,6 +808,7 @@ void Execute(TProcess* p) {
       goto slice_end;
     }
     self = FrameOf(fp)->receiver;
+    fpDepth = static_cast<uint32_t>(fp - stackBase);
     DISPATCH();
   }
 

@@ -7,11 +7,12 @@
 #include "runtime/function.h"
 #include "runtime/rtti.h"
 #include "vm/gc.h"
+#include "vm/host_registry.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {
 
-TProcess::~TProcess() = default;
+TProcess::~TProcess() { UnregisterHost(this); }
 
 TProcess* TProcess::Create(Instance* receiver, const std::vector<Value>* args, const std::string& method) {
   TFunction* f = nullptr;
@@ -39,6 +40,7 @@ TProcess* TProcess::CreateFor(Instance* receiver, const std::vector<Value>* args
     delete p;
     throw std::bad_alloc();
   }
+  RegisterHost(p);
   ++VM().stats.liveProcesses;
   ++VM().stats.liveStacks;
   ++VM().stats.liveBlocks;
@@ -69,6 +71,17 @@ TProcess* TProcess::CreateFor(Instance* receiver, const std::vector<Value>* args
     for (int32_t k = 0; k < m; ++k) F[-k] = MakeNull();
     p->sp = F - (m - 1);
     p->ip = (nf->Code && !nf->Code->code.empty()) ? nf->Code->Start() : nullptr;
+  }
+  TCompiledInfo* code = nullptr;
+  if (f) code = static_cast<TNormalFunction*>(f)->Code.get();
+  else if (receiver && receiver->cls) code = receiver->cls->ClassCode.get();
+  if (p->ip && code) {
+    try {
+      code->EnsureVerified();
+    } catch (...) {
+      Free(p);
+      throw;
+    }
   }
   // Without code there is nothing to run: the process is finished at once.
   if (!p->ip) p->halted = true;

@@ -286,3 +286,39 @@ TEST_F(CallsTest, ProcessLayoutWithArguments) {
 }
 
 }  // namespace ruvel::test
+
+namespace ruvel::test {
+
+TEST_F(CallsTest, MalformedCodeIsRejectedBeforeItRuns) {
+  TRTTI* cls = MakeClass("Broken", {}, objectClass);
+  std::vector<std::vector<uint32_t>> bad = {
+      {99, Op_Ret},                            // invalid opcode
+      {Op_Push, kInt},                         // operand past the end
+      {Op_Jump, 2, Op_Ret},                    // jump into an operand word
+      {Op_Jump, static_cast<uint32_t>(-8), Op_Ret},  // jump before the start
+      {Op_PushThis},                           // runs off the end
+  };
+  for (auto& words : bad) {
+    auto info = std::make_unique<TCompiledInfo>();
+    info->code = words;
+    info->cls = cls;
+    cls->ClassCode = std::move(info);
+    EXPECT_THROW(TProcess::Create(cls->CreateInstance(), nullptr, ""), EVMError);
+  }
+  // A called method with broken code ends the caller's process.
+  auto* f = new TNormalFunction(cls, Intern("broken"));
+  f->Code = std::make_unique<TCompiledInfo>();
+  f->Code->code = {Op_Jump, 6, Op_Ret};
+  cls->AddMethod(f);
+  CodeBuilder c;
+  c.Op(Op_PushThis).Op(Op_DCall, {0, static_cast<uint32_t>(Intern("broken")), 0}).Op(Op_Ret);
+  cls->ClassCode = c.Finish(cls);
+  TProcess* p = TProcess::Create(cls->CreateInstance(), nullptr, "");
+  processes.push_back(p);
+  ruvel::Run(p, 0);
+  EXPECT_EQ(p->state, 2);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0], Utf8ToCp932("異常な命令が入っています"));
+}
+
+}  // namespace ruvel::test
