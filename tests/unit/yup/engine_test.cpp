@@ -216,27 +216,5 @@ TEST(YupEngine, ScriptRuleTreesAreWiredAsDescribed) {
   EXPECT_EQ(gram.TopLevel("Program")->children[1]->max_repeat, kUnboundedRepeat);
 }
 
-TEST(YupEngine, HandlerGivesTheNodeClassOfEachRuleName) {
-  const char* names[] = {"Program", "Extends", "Sentence", "ExprS", "Expr", "RVal", "OrEx", "AndEx",
-                         "CompEx", "IsEx", "ASEx", "IncEx", "MDEx", "Una", "Par", "Const", "NewObj",
-                         "ResourceVal", "LVal", "LValE", "ArgList", "Block", "While", "For", "Forin",
-                         "If", "Break", "Return", "FuncDecl", "NativeDecl", "VArgList", "VarBlock", "VarDecl"};
-  for (const char* name : names) {
-    TCreateListArgs args;
-    args.name = name;
-    CreateGrammarList(args);
-    ASSERT_NE(args.list, nullptr);
-    EXPECT_EQ(std::string(args.list->ClassName()), std::string("G_") + name);
-    // The prototype's copies are of the same class.
-    EXPECT_STREQ(args.list->NewEmpty()->ClassName(), args.list->ClassName());
-  }
-  for (const char* name : {"Comment", "", "Grammar", "program"}) {
-    TCreateListArgs args;
-    args.name = name;
-    CreateGrammarList(args);
-    EXPECT_STREQ(args.list->ClassName(), std::string(name) == "Comment" ? "TResList" : "G_Err") << name;
-  }
-}
-
 }  // namespace
 }  // namespace ruvel
