@@ -53,10 +53,14 @@ class TGenerator : public TElementResource {
   const char* TypeName() const override { return "TGenerator"; }
 };
 
+// A module's native library, loaded from src when the node is made (see
+// runtime/modules.h). A library that cannot be loaded leaves it empty.
 class TModuleRes : public TElementResource {
  public:
-  using TElementResource::TElementResource;
+  TModuleRes(const TSGML& element, const std::string& base);
+  ~TModuleRes() override;
   const char* TypeName() const override { return "TModuleRes"; }
+  void* library = nullptr;  // dlopen handle
 };
 
 class TCustomResource : public TElementResource {

@@ -1,0 +1,127 @@
+#include "shell/script_mode.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "io/paths.h"
+#include "platform/cp932.h"
+#include "platform/error.h"
+#include "platform/message_sink.h"
+#include "runtime/natives_core.h"
+#include "runtime/resource_loader.h"
+#include "runtime/resource_tree.h"
+#include "runtime/rtti.h"
+#include "runtime/startup.h"
+#include "vm/gc.h"
+#include "vm/interpreter.h"
+#include "vm/process.h"
+#include "vm/vm_state.h"
+
+namespace ruvel {
+
+namespace {
+
+bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
+}
+
+// The "usr" list scripts are mounted under, made when missing.
+TResourceList* UserList() {
+  if (TResourceList* usr = FindList("usr")) return usr;
+  auto* usr = new TResourceList();
+  usr->name = "usr";
+  VM().root->AddChild(usr);
+  return usr;
+}
+
+// Runs the class's own code on a new instance until the process halts.
+int RunClassCode(TRTTI* cls) {
+  Value holder = MakeNull();
+  ValueSetObject(holder, cls->CreateInstance());
+  TProcess* p = TProcess::Create(holder.obj, nullptr, "");
+  bool saved = VM().preempted;
+  while (!p->halted) Run(p, kUnlimitedBudget);
+  VM().preempted = saved;
+  int state = p->state;
+  TProcess::Free(p);
+  ValueSetNull(holder);
+  return state == 2 ? kScriptRuntimeError : kScriptFinished;
+}
+
+TRTTI* FindClassNamed(TResource* node, const std::string& name) {
+  if (auto* cls = dynamic_cast<TRTTI*>(node)) return EqualsNoCase(cls->name, name) ? cls : nullptr;
+  if (auto* list = dynamic_cast<TResourceList*>(node)) {
+    for (size_t i = 0; i < list->ChildCount(); ++i) {
+      if (TRTTI* found = FindClassNamed(list->ChildAt(i), name)) return found;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string ResolveProgramDir(const CommandLine& cl) {
+  if (cl.home.empty()) return ExecutableDir();
+  std::string home = PathToPosix(cl.home);
+  char cwd[4096];
+  if (!PathIsAbsolute(home) && getcwd(cwd, sizeof cwd)) home = PathResolve(home, cwd);
+  return PathStripSlash(home);
+}
+
+int RunScriptMode(const CommandLine& cl) {
+  std::string programDir = ResolveProgramDir(cl);
+  SetProgramDir(programDir);
+  PrintOutput().print = [](const std::string& text, const TTraceList&) {
+    std::string u = ToUtf8(text);
+    std::fwrite(u.data(), 1, u.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  };
+  try {
+    StartScriptWorld(programDir);
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+    return kScriptDidNotCompile;
+  }
+  std::string file = PathToPosix(cl.script);
+  char cwd[4096];
+  if (!PathIsAbsolute(file) && getcwd(cwd, sizeof cwd)) file = PathResolve(file, cwd);
+  if (!PathExists(file)) {
+    ShowMessage(file + J("が見つかりません"));
+    return kScriptDidNotCompile;
+  }
+  file = PathLocate(file);
+  TRTTI* main = nullptr;
+  try {
+    if (EndsWithNoCase(file, ".ruvelres") || EndsWithNoCase(file, ".cmml")) {
+      SetBaseDir(PathParent(file));
+      std::unique_ptr<TResource> node = LoadResourceFile(file);
+      node->name = "usr";
+      TResource* old = FindResource("usr");
+      if (old) VM().root->Remove(old);
+      TResource* usr = node.release();
+      VM().root->AddChild(usr);
+      usr->Initialize();
+      main = FindClassNamed(usr, "Main");
+      if (!main) {
+        ShowMessage(file + J("にクラスMainがありません"));
+        return kScriptDidNotCompile;
+      }
+    } else {
+      std::string stem = PathBaseName(file);
+      auto* cls = new TRTTI(stem, file);
+      UserList()->AddChild(cls);
+      cls->Initialize();
+      main = cls;
+    }
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+    return kScriptDidNotCompile;
+  }
+  if (!main->Compiled) return kScriptDidNotCompile;
+  return RunClassCode(main);
+}
+
+}  // namespace ruvel
