@@ -1,12 +1,16 @@
 #include "vm/value_list.h"
 
+#include "vm/host_registry.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {
 
-TValueList::TValueList() = default;
+TValueList::TValueList() { RegisterHost(this); }
 
-TValueList::~TValueList() { Clear(); }
+TValueList::~TValueList() {
+  UnregisterHost(this);
+  Clear();
+}
 
 void TValueList::Add(const Value& v) { Insert(cells.size(), v); }
 

@@ -1,0 +1,151 @@
+#include "runtime/hashtable.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "runtime/natives_args.h"
+#include "vm/host_registry.h"
+
+namespace ruvel {
+
+namespace {
+
+constexpr uint32_t kMask30 = 0x3FFFFFFFu;
+
+uint32_t Payload32(const Value& v) {
+  switch (v.tag) {
+    case kNull:
+      return 0;
+    case kInt:
+    case kError:
+    case kUninit:
+      return static_cast<uint32_t>(v.i);
+    case kFloat: {
+      uint32_t bits;
+      std::memcpy(&bits, &v.f, 4);
+      return bits;
+    }
+    case kObject:
+      return v.obj ? v.obj->handle : 0;
+    default:
+      return static_cast<uint32_t>(v.bits);
+  }
+}
+
+void ReleaseQuietly(Value& v) {
+  try {
+    Release(v);
+  } catch (...) {
+    // A wrong count must not stop the rest being released.
+  }
+  v = MakeNull();
+}
+
+}  // namespace
+
+TAbstractHashtable::TAbstractHashtable() : buckets_(kBuckets) { RegisterHost(this); }
+
+TAbstractHashtable::~TAbstractHashtable() {
+  UnregisterHost(this);
+  for (auto& bucket : buckets_) {
+    for (Entry& e : bucket) {
+      ReleaseQuietly(e.key);
+      ReleaseQuietly(e.value);
+    }
+  }
+}
+
+uint32_t TAbstractHashtable::IdentityHash(const Value& key) {
+  uint32_t t = key.tag;
+  uint32_t p = Payload32(key);
+  return ((t * 70009u + p * 7000009u) * 48828125u) & kMask30;
+}
+
+TAbstractHashtable::Entry* TAbstractHashtable::Find(const Value& key) {
+  lastBucket_ = BucketOf(Hash(key));
+  auto& bucket = buckets_[lastBucket_];
+  for (size_t i = 0; i < bucket.size(); ++i) {
+    if (KeyEquals(bucket[i].key, key)) {
+      lastPos_ = static_cast<int>(i);
+      return &bucket[i];
+    }
+  }
+  lastPos_ = -1;
+  return nullptr;
+}
+
+void TAbstractHashtable::Put(const Value& key, const Value& value) {
+  Entry* e = Find(key);
+  if (!e) {
+    auto& bucket = buckets_[lastBucket_];
+    bucket.push_back({MakeNull(), MakeNull()});
+    e = &bucket.back();
+  }
+  ValueAssign(e->key, key);
+  ValueAssign(e->value, value);
+}
+
+bool TAbstractHashtable::Remove(const Value& key, Value& removed) {
+  if (!Find(key)) return false;
+  auto& bucket = buckets_[lastBucket_];
+  Entry e = bucket[static_cast<size_t>(lastPos_)];
+  bucket.erase(bucket.begin() + lastPos_);
+  removed = e.value;
+  ReleaseQuietly(e.key);
+  return true;
+}
+
+size_t TAbstractHashtable::Size() const {
+  size_t n = 0;
+  for (const auto& bucket : buckets_) n += bucket.size();
+  return n;
+}
+
+void TAbstractHashtable::StartFind() {
+  cursorBucket_ = 0;
+  cursorPos_ = -1;
+  Advance();
+}
+
+void TAbstractHashtable::Advance() {
+  if (cursorBucket_ >= kBuckets) return;
+  ++cursorPos_;
+  while (cursorBucket_ < kBuckets && static_cast<size_t>(cursorPos_) >= buckets_[cursorBucket_].size()) {
+    ++cursorBucket_;
+    cursorPos_ = 0;
+  }
+}
+
+bool TAbstractHashtable::HasNext() const {
+  // Entries removed since the cursor was placed may leave it past its
+  // bucket's end: it then stands nowhere until advanced.
+  return cursorBucket_ < kBuckets && cursorPos_ >= 0 &&
+         static_cast<size_t>(cursorPos_) < buckets_[cursorBucket_].size();
+}
+
+Value TAbstractHashtable::NextKey() {
+  Value key = HasNext() ? buckets_[cursorBucket_][cursorPos_].key : MakeNull();
+  Advance();
+  return key;
+}
+
+uint32_t THashtable::Hash(const Value& key) const {
+  if (key.tag == kObject && IsStringObject(key.obj)) {
+    uint32_t sum = 0;
+    for (unsigned char c : StringText(key.obj)) sum += c;
+    return (sum * 70009u * 48828125u) & kMask30;
+  }
+  if (key.tag == kFloat && std::isfinite(key.f) && std::trunc(key.f) == key.f && key.f >= -2147483648.0f &&
+      key.f < 2147483648.0f) {
+    return IdentityHash(MakeInt(static_cast<int32_t>(key.f)));
+  }
+  return IdentityHash(key);
+}
+
+bool THashtable::KeyEquals(const Value& entryKey, const Value& key) const {
+  return ValueCompare(entryKey, key) == 0.0f;
+}
+
+bool TLightHashtable::KeyEquals(const Value& entryKey, const Value& key) const { return SameIdentity(entryKey, key); }
+
+}  // namespace ruvel
