@@ -15,6 +15,11 @@ void CountDestructor(Value*, int32_t, int32_t) { ++NativesTest::destructorRuns; 
 
 void NativesTest::SetUp() {
   VMTest::SetUp();
+  // Strings free their bodies when destroyed, as the kernel's String does.
+  TNativeFunction* freeBody = AddNative(stringClass, "_free_body", NativeStringFreeBody);
+  CodeBuilder d;
+  d.Op(Op_PushThis).Op(Op_PushThis_SMemberValPtr_Deref, {0, 0, 0}).Op(Op_NativeCall, {1, freeBody->handle}).Op(Op_Ret);
+  AddFunction(stringClass, FunctionKind::kDestructor, "free", d);
   Random().Reset();
   Collector().objectList.clear();
   Collector().showDebugger = nullptr;

@@ -78,7 +78,9 @@ TEST_F(StringNativesTest, CharCodesConcatenationAndInit) {
   EXPECT_EQ(ValueToText(Call(NativeCharAt, Str("abc"), {MakeInt(-1)})), "abc");
   EXPECT_EQ(ValueToText(Call(NativeStringCat, Str("ab"), {MakeInt(1)})), "ab1");
   EXPECT_EQ(ValueToText(Call(NativeStringCat, Str("ab"), {MakeNull()})), "abnull");
-  Value s = Str("old");
+  Value s = MakeObject(stringClass->CreateInstance());
+  Retain(s);
+  held.push_back(s);
   Value r = Call(NativeStringInit, s, {MakeInt(0x141)});
   EXPECT_EQ(r.obj, s.obj);
   EXPECT_EQ(ValueToText(s), "A");
