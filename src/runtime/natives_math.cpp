@@ -162,10 +162,11 @@ void NativeTrunc(Value* self, int32_t argc, int32_t) {
 void NativeFloor(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
   if (!a.Has(1)) return;
+  // The whole number is given back as a float.
   float x = a.Float(1);
   int32_t t = FloatToIntChecked(x);
   if (static_cast<double>(x) - t < 0) t = WrapSub(t, 1);
-  a.ReturnInt(t);
+  a.ReturnFloat(static_cast<float>(t));
 }
 
 void NativeSqrt(Value* self, int32_t argc, int32_t) {

@@ -99,10 +99,11 @@ TEST_F(MathNativesTest, AngleIsPiecewiseLinear) {
 }
 
 TEST_F(MathNativesTest, RoundingRootsAndDistances) {
-  EXPECT_EQ(I(NativeFloor, {MakeFloat(-1.5f)}), -2);
-  EXPECT_EQ(I(NativeFloor, {MakeFloat(-2.0f)}), -2);
-  EXPECT_EQ(I(NativeFloor, {MakeFloat(2.7f)}), 2);
-  EXPECT_EQ(I(NativeFloor, {MakeInt(5)}), 5);
+  EXPECT_EQ(F(NativeFloor, {MakeFloat(-1.5f)}), -2.0f);
+  EXPECT_EQ(F(NativeFloor, {MakeFloat(-2.0f)}), -2.0f);
+  EXPECT_EQ(F(NativeFloor, {MakeFloat(2.7f)}), 2.0f);
+  EXPECT_EQ(F(NativeFloor, {MakeInt(5)}), 5.0f);
+  EXPECT_EQ(F(NativeFloor, {MakeFloat(-0.25f)}), -1.0f);
   EXPECT_EQ(I(NativeTrunc, {MakeFloat(-1.7f)}), -1);
   EXPECT_EQ(I(NativeTrunc, {MakeInt(16777217)}), 16777216);
   EXPECT_EQ(F(NativeSqrt, {MakeInt(9)}), 3.0f);
