@@ -9,6 +9,7 @@
 #include "runtime/rtti.h"
 #include "vm/arith.h"
 #include "vm/gc.h"
+#include "vm/host_registry.h"
 #include "vm/opcodes.h"
 #include "vm/process.h"
 #include "vm/value_list.h"
@@ -818,14 +819,11 @@ void Execute(TProcess* p) {
     if (coll.tag != kObject || !coll.obj || !vm.arrayClass || !coll.obj->cls->DerivesFrom(vm.arrayClass)) {
       throw EVMError(J("inの後ろの値が配列でありません"));
     }
-    TObject* list = nullptr;
+    TValueList* list = nullptr;
     int32_t x = vm.arrayXIndex;
-    if (x >= 0 && static_cast<uint32_t>(x) < coll.obj->count) {
-      Value& body = coll.obj->members()[x];
-      if (body.tag == kHost) list = body.host;
-    }
+    if (x >= 0 && static_cast<uint32_t>(x) < coll.obj->count) list = LiveHostAs<TValueList>(coll.obj->members()[x]);
     sp -= 2;
-    sp[1] = MakeHost(dynamic_cast<TValueList*>(list));
+    sp[1] = MakeHost(list);
     sp[0] = MakeInt(0);
     pc += 1;
     DISPATCH();
@@ -833,7 +831,9 @@ void Execute(TProcess* p) {
 
   L_DoForIn: {
     int32_t index = ValueToInt(sp[0]);
+    // The body may free the array's list: a freed list ends the loop.
     auto* list = static_cast<TValueList*>(sp[1].host);
+    if (list && !IsLiveHost(list)) list = nullptr;
     if (list && index >= 0 && static_cast<size_t>(index) < list->cells.size()) {
       Value& var = sp[3];
       if (var.tag == kRef) ValueAssign(*var.ref, list->cells[index]);
