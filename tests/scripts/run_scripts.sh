@@ -20,6 +20,13 @@ for test in "$here"/*.ruvel "$here"/*/main.ruvelres; do
   if [ -n "$filter" ] && [[ "$name" != *"$filter"* ]]; then continue; fi
   spec=$test
   [ "${test##*.}" = "ruvelres" ] && spec=$(dirname "$test")/expect.txt
+  # Expectations of a CP932 source are CP932 too: read them as UTF-8.
+  if iconv -f UTF-8 -t UTF-8 "$spec" >/dev/null 2>&1; then
+    cp "$spec" "$work/spec"
+  else
+    iconv -f CP932 -t UTF-8 "$spec" >"$work/spec"
+  fi
+  spec=$work/spec
   expected_exit=$(sed -n 's|^[[:space:]]*//! exit \([0-9]*\).*|\1|p' "$spec" | head -1)
   expected_exit=${expected_exit:-0}
   sed -n 's|^[[:space:]]*//> \{0,1\}||p' "$spec" >"$work/expected"
