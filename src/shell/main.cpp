@@ -1,8 +1,9 @@
-// Entry point of the program: parses the command line and starts the shell.
+// Entry point of the program: parses the command line and runs the shell
+// (a window, or headless with --headless).
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "shell/app.h"
 #include "shell/command_line.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
   }
-  std::printf("Welcome to Ruvel System Ver 1.16\n");
-  return 0;
+  if (!cl.script.empty()) {
+    std::fprintf(stderr, "ruvel: --script はまだ使えません\n");
+    return 1;
+  }
+  return ruvel::RunShell(cl);
 }

@@ -1,0 +1,431 @@
+#include "screen/main_screen.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/clock.h"
+#include "platform/message_sink.h"
+#include "platform/screenshot.h"
+#include "platform/surface.h"
+#include "platform/text_render.h"
+#include "platform/window.h"
+#include "screen/host_state.h"
+#include "screen/script_globals.h"
+#include "vm/interpreter.h"
+
+namespace ruvel {
+
+namespace {
+
+// Owned by the shell; this is only the pointer to it.
+TScreen* g_screen = nullptr;
+
+constexpr int kMaxClientSide = 16384;
+constexpr uint32_t kStatusFace = 0xF0F0F0;
+constexpr uint32_t kStatusShadow = 0x808080;
+constexpr uint32_t kStatusLight = 0xFFFFFF;
+
+void FillRectOn(SDL_Renderer* r, int x, int y, int w, int h, uint32_t bgr) {
+  if (w <= 0 || h <= 0) return;
+  SDL_Rect rc{x, y, w, h};
+  SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
+  SetDrawColor(r, bgr);
+  SDL_RenderFillRect(r, &rc);
+}
+
+std::string MouseArgs(int x, int y, bool left, bool right) {
+  return std::to_string(x) + "," + std::to_string(y) + "," + (left ? "1" : "0") + "," + (right ? "1" : "0");
+}
+
+}  // namespace
+
+TScreen* MainScreen() { return g_screen; }
+
+TScreen* SetMainScreen(TScreen* screen) {
+  TScreen* old = g_screen;
+  g_screen = screen;
+  return old;
+}
+
+TScreen::TScreen(TWindow& window) : window_(window) {
+  // In full-screen mode the window covers the desktop while the client
+  // area keeps the size a normal window would have; its picture is centred.
+  if (!window_.Fullscreen()) window_.Size(clientW_, clientH_);
+  window_.Position(windowX_, windowY_);
+  int bw = clientW_;
+  int bh = clientH_;
+  if (window_.Fullscreen()) window_.ScreenSize(bw, bh);
+  back_ = std::make_unique<TSurface>(window_.Renderer(), bw + kMargin, bh + kMargin);
+  text_ = std::make_unique<TTextRenderer>(window_.Renderer());
+}
+
+TScreen::~TScreen() {
+  sprites_.Clear();
+  if (g_screen == this) g_screen = nullptr;
+}
+
+SDL_Renderer* TScreen::Renderer() const { return window_.Renderer(); }
+
+TDrawTarget TScreen::Target() { return TDrawTarget{window_.Renderer(), back_.get(), text_.get()}; }
+
+bool TScreen::Fullscreen() const { return window_.Fullscreen(); }
+
+// ---- sizes
+
+void TScreen::SetClientSize(int width, int drawingHeight) {
+  clientW_ = std::clamp(width, 1, kMaxClientSide);
+  clientH_ = std::clamp(drawingHeight, 1, kMaxClientSide) + (statusBar_ ? kStatusBarHeight : 0);
+  window_.SetSize(clientW_, clientH_);
+  OnResize(false);
+  GrowBackBuffer();
+}
+
+void TScreen::SetStatusBarShown(bool shown) {
+  if (shown == statusBar_) return;
+  int dh = DrawingHeight();
+  statusBar_ = shown;
+  SetClientSize(clientW_, dh);
+}
+
+void TScreen::GrowBackBuffer() {
+  int dh = DrawingHeight();
+  if (back_->Width() >= clientW_ && back_->Height() >= clientH_ && back_->Height() >= dh) return;
+  // The whole client area (status bar included) fits, so the busy
+  // indicator always lands inside the surface.
+  back_ = std::make_unique<TSurface>(window_.Renderer(), clientW_ + kMargin, std::max(clientH_, dh) + kMargin);
+}
+
+void TScreen::UpdateOffsets() {
+  if (!Fullscreen()) {
+    offsetX_ = offsetY_ = 0;
+    return;
+  }
+  int sw = 0;
+  int sh = 0;
+  window_.Size(sw, sh);
+  pictureW_ = GlobalInt("$screenWidth");
+  pictureH_ = GlobalInt("$screenHeight");
+  if (pictureW_ <= 0) pictureW_ = clientW_;
+  if (pictureH_ <= 0) pictureH_ = DrawingHeight();
+  offsetX_ = (sw - pictureW_) / 2;
+  offsetY_ = (sh - pictureH_) / 2;
+}
+
+void TScreen::WindowToPicture(int& x, int& y) const {
+  if (!Fullscreen()) return;
+  x -= offsetX_;
+  y -= offsetY_;
+}
+
+// ---- presenting
+
+void TScreen::DrawAll() {
+  UpdateOffsets();
+  TDrawTarget target = Target();
+  {
+    TTargetScope scope(*back_);
+    const THostState& host = HostState();
+    if (!host.starting && !host.halted) {
+      FillRectOn(target.renderer, 0, 0, clientW_, clientH_, uint32_t(GlobalInt("$bgcolor")) & 0xFFFFFF);
+    }
+    sprites_.Draw(target);
+  }
+  text_->EndFrame();
+  Present();
+}
+
+void TScreen::DrawStatusBar() {
+  SDL_Renderer* r = window_.Renderer();
+  int top = clientH_ - kStatusBarHeight;
+  FillRectOn(r, 0, top, clientW_, kStatusBarHeight, kStatusFace);
+  FillRectOn(r, 0, top, clientW_, 1, kStatusShadow);
+  for (int i = 0; i < kStatusPanels; ++i) {
+    int x = i * kStatusPanelWidth + 2;
+    int w = kStatusPanelWidth - 4;
+    int y = top + 3;
+    int h = kStatusBarHeight - 5;
+    FillRectOn(r, x, y, w, 1, kStatusShadow);
+    FillRectOn(r, x, y, 1, h, kStatusShadow);
+    FillRectOn(r, x, y + h - 1, w, 1, kStatusLight);
+    FillRectOn(r, x + w - 1, y, 1, h, kStatusLight);
+  }
+}
+
+void TScreen::Present() {
+  Compose();
+  SDL_RenderPresent(window_.Renderer());
+  ++presentCount;
+}
+
+void TScreen::Compose() {
+  SDL_Renderer* r = window_.Renderer();
+  if (SDL_SetRenderTarget(r, nullptr) != 0) throw EDrawError(std::string("SDL_SetRenderTarget: ") + SDL_GetError());
+  int ww = 0;
+  int wh = 0;
+  window_.Size(ww, wh);
+  SDL_SetTextureBlendMode(back_->Texture(), SDL_BLENDMODE_NONE);
+  if (Fullscreen()) {
+    // The borders around the picture take the background colour once the
+    // shell has started; the whole window is repainted on every present.
+    uint32_t border = HostState().started ? uint32_t(GlobalInt("$bgcolor")) & 0xFFFFFF : 0;
+    FillRectOn(r, 0, 0, ww, wh, border);
+    ++borderCounter_;
+    int srcH = std::min(DrawingHeight(), back_->Height());
+    int srcW = std::min(clientW_, back_->Width());
+    SDL_Rect src{0, 0, srcW, srcH};
+    SDL_Rect dst{offsetX_, offsetY_, ww - 2 * offsetX_, wh - 2 * offsetY_};
+    if (dst.w > 0 && dst.h > 0) SDL_RenderCopy(r, back_->Texture(), &src, &dst);
+  } else {
+    FillRectOn(r, 0, 0, ww, wh, 0);
+    int dh = std::min(DrawingHeight(), back_->Height());
+    int w = std::min(clientW_, back_->Width());
+    SDL_Rect rc{0, 0, w, dh};
+    SDL_RenderCopy(r, back_->Texture(), &rc, &rc);
+    if (statusBar_) {
+      DrawStatusBar();
+      if (busyOn) {
+        SDL_Rect busy{clientW_ - 24, clientH_ - 16, 16, 8};
+        if (busy.x >= 0 && busy.y >= 0) SDL_RenderCopy(r, back_->Texture(), &busy, &busy);
+      }
+    }
+  }
+}
+
+void TScreen::Paint() {
+  const THostState& host = HostState();
+  drawingDisabled = false;
+  if (host.started && GlobalIsTrue("$_seamLessLoad")) return;
+  DrawAll();
+}
+
+bool TScreen::Screenshot(const std::string& path, std::string& error) {
+  // The back buffer still holds the last frame: compose it again and read
+  // it back before it is presented.
+  Compose();
+  int ww = 0;
+  int wh = 0;
+  window_.Size(ww, wh);
+  bool ok = SaveRendererPng(window_.Renderer(), ww, wh, path, error);
+  SDL_RenderPresent(window_.Renderer());
+  return ok;
+}
+
+// ---- busy indicator and keep-alive
+
+void TScreen::BusyDraw(bool start) {
+  if (!start && !busyOn) return;
+  busyOn = true;
+  if (++busyCounter > 1000) busyCounter &= 7;
+  uint32_t color = (busyCounter & 1) ? 0x11FF11 : 0x001100;
+  back_->Fill(TRect{clientW_ - 24, clientH_ - 16, clientW_ - 8, clientH_ - 8}, color);
+  Present();
+}
+
+void TScreen::BusyEnd() { busyOn = false; }
+
+void TScreen::KeepAlive(const std::string& text, const TTraceList* trace, bool show) {
+  if (refillSound) refillSound();
+  if (HostState().starting && pumpMessages) pumpMessages();
+  BusyDraw(false);
+  if (loadingTick) loadingTick();
+  if (show) ShowMessage(trace && !trace->empty() ? FormatError(text, *trace) : text);
+}
+
+void TScreen::RestartDisplay() {
+  if (!restartedOnce_) {
+    savedW_ = clientW_;
+    savedH_ = DrawingHeight();
+    restartedOnce_ = true;
+  } else {
+    SetClientSize(savedW_, savedH_);
+  }
+  HostState().halted = true;
+  if (dropProject) dropProject();
+  int w = clientW_;
+  int h = clientH_;
+  if (Fullscreen()) window_.ScreenSize(w, h);
+  back_->Fill(TRect{0, 0, w, h}, 0xFFFFFF);
+  DrawAll();
+}
+
+// ---- window events
+
+void TScreen::SnapTo(int width, int drawingHeight) {
+  clientW_ = width;
+  clientH_ = drawingHeight + (statusBar_ ? kStatusBarHeight : 0);
+  window_.SetSize(clientW_, clientH_);
+}
+
+void TScreen::OnResize(bool fromSystem) {
+  const THostState& host = HostState();
+  if (resizing_ || loadingClosed || Fullscreen()) return;
+  if (fromSystem && !host.started && !host.starting) return;
+  if (fromSystem) {
+    int w = 0;
+    int h = 0;
+    window_.Size(w, h);
+    clientW_ = std::max(1, w);
+    clientH_ = std::max(statusBar_ ? kStatusBarHeight + 1 : 1, h);
+  }
+  if (resizable) {
+    SetGlobalInt("$ScreenWidth", clientW_);
+    SetGlobalInt("$ScreenHeight", DrawingHeight());
+    snapW_ = snapH_ = -1;
+  } else {
+    int w = GlobalInt("$ScreenWidth");
+    int h = GlobalInt("$ScreenHeight");
+    // A size of 0 means the script never set one: the window keeps its
+    // size. A window manager that refuses the size twice is not asked again.
+    bool differs = w != clientW_ || h != DrawingHeight();
+    bool repeated = fromSystem && w == snapW_ && h == snapH_ && ++snapRepeats_ > 2;
+    if (w > 0 && h > 0 && w <= kMaxClientSide && h <= kMaxClientSide && differs && !repeated) {
+      if (w != snapW_ || h != snapH_) snapRepeats_ = 0;
+      snapW_ = w;
+      snapH_ = h;
+      resizing_ = true;
+      SnapTo(w, h);
+      resizing_ = false;
+    }
+  }
+  GrowBackBuffer();
+  if (host.designMode && drawMethod != TDrawMethod::B) DrawAll();
+}
+
+void TScreen::OnMove(int x, int y) {
+  windowX_ = x;
+  windowY_ = y;
+  if (HostState().started) {
+    SetGlobalInt("$windowX", x);
+    SetGlobalInt("$windowY", y);
+  }
+}
+
+std::vector<Instance*> TScreen::HitTest(int x, int y) {
+  TDrawTarget target = Target();
+  return sprites_.OwnersHit(TRect{x, y, x + 1, y + 1}, target);
+}
+
+void TScreen::EvaluateMouseDown(int x, int y, const std::vector<Instance*>& owners) {
+  std::string args = MouseArgs(x, y, leftHeld, rightHeld);
+  if (owners.empty()) {
+    EvaluateStatements("$_tmp_cur_select=0;if ($_mouse_event) $_mouse_event.onDown (" + args + ");");
+    return;
+  }
+  // The owners stay counted while their statements run: a statement may
+  // empty the sprite list.
+  for (Instance* o : owners) HoldObject(o);
+  try {
+    for (Instance* o : owners) {
+      SetGlobalObject("$_tmp_cur_select", o);
+      EvaluateStatements("$_tmp_cur_select.mouseDown(" + args + ");");
+    }
+  } catch (...) {
+    for (Instance* o : owners) DropObject(o);
+    throw;
+  }
+  for (Instance* o : owners) DropObject(o);
+}
+
+void TScreen::MouseDown(int wx, int wy, bool left, bool right) {
+  if (!Fullscreen() && statusBar_ && wy >= DrawingHeight()) return;  // on the status bar
+  int x = wx;
+  int y = wy;
+  WindowToPicture(x, y);
+  leftHeld = left;
+  rightHeld = right;
+  if (right) {
+    pressX = x;
+    pressY = y;
+    rightPressPending = true;
+  }
+  EvaluateMouseDown(x, y, HitTest(x, y));
+  if (HostState().designMode && designStep) designStep();
+}
+
+void TScreen::MouseMove(int wx, int wy, bool left, bool right) {
+  const THostState& host = HostState();
+  if (host.halted || !host.started) return;
+  int x = wx;
+  int y = wy;
+  WindowToPicture(x, y);
+  double now = TickMs();
+  if (now - lastMoveTime > 1000.0) {
+    lastMouseX = x;
+    lastMouseY = y;
+  }
+  if (host.designMode) {
+    x &= ~7;
+    y &= ~7;
+    SetGlobalInt("$mouseX", x);
+    SetGlobalInt("$mouseY", y);
+  }
+  leftHeld = left;
+  rightHeld = right;
+  if (!left && !right) {
+    pressX = x;
+    pressY = y;
+    rightPressPending = false;
+  } else {
+    pressX = pressY = -10;
+    if (x != lastMouseX || y != lastMouseY) {
+      if (!host.designMode) {
+        SetGlobalInt("$mouseX", x);
+        SetGlobalInt("$mouseY", y);
+      }
+      SetGlobalInt("$mouseSX", lastMouseX);
+      SetGlobalInt("$mouseSY", lastMouseY);
+      SetGlobalInt("$leftButton", left ? 1 : 0);
+      SetGlobalInt("$rightButton", right ? 1 : 0);
+      lastMouseX = x;
+      lastMouseY = y;
+      lastMoveTime = now;
+      if (host.designMode) {
+        if (designStep) {
+          designStep();
+          designStep();
+        }
+      } else if (runFrameLoop) {
+        runFrameLoop();
+      }
+    }
+  }
+  lastMouseX = x;
+  lastMouseY = y;
+  lastMoveTime = now;
+}
+
+void TScreen::MouseUp(int wx, int wy, bool leftReleased, bool rightReleased) {
+  const THostState& host = HostState();
+  if (host.starting) return;
+  int x = wx;
+  int y = wy;
+  WindowToPicture(x, y);
+  if (leftReleased) leftHeld = false;
+  if (rightReleased) {
+    rightHeld = false;
+    bool near = std::abs(x - pressX) + std::abs(y - pressY) <= 8;
+    if (host.designMode && (!rightPressPending || near) && popupMenu) popupMenu(windowX_ + wx, windowY_ + wy);
+  }
+  rightPressPending = false;
+  EvaluateStatements("if ($_tmp_cur_select) $_tmp_cur_select.inspect();");
+  if (host.designMode && designStep) designStep();
+}
+
+// ---- the "Window" natives
+
+void TScreen::SetSizeFromScript(int width, int height, bool resizableFlag) {
+  resizable = resizableFlag;
+  window_.SetResizable(resizableFlag);
+  if (width != clientW_ || height != DrawingHeight()) SetClientSize(width, height);
+}
+
+void TScreen::SetPosFromScript(int x, int y) {
+  if (x == windowX_ && y == windowY_) return;
+  window_.SetPosition(x, y);
+  windowX_ = x;
+  windowY_ = y;
+}
+
+}  // namespace ruvel

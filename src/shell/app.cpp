@@ -1,0 +1,283 @@
+#include "shell/app.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "platform/clock.h"
+#include "platform/cp932.h"
+#include "platform/joystick.h"
+#include "platform/message_sink.h"
+#include "platform/surface.h"
+#include "platform/text_render.h"
+#include "platform/video.h"
+#include "platform/window.h"
+#include "platform/window_sink.h"
+#include "screen/host_state.h"
+#include "screen/loading_window.h"
+#include "screen/main_screen.h"
+#include "screen/panel.h"
+#include "screen/script_globals.h"
+#include "screen/sprite.h"
+#include "shell/frame_loop.h"
+
+namespace ruvel {
+
+namespace {
+
+constexpr double kLoadingTimerMs = 100.0;
+
+struct TShell {
+  const CommandLine& cl;
+  std::unique_ptr<TClock> clock;
+  std::unique_ptr<TWindow> window;
+  std::unique_ptr<TScreen> screen;
+  std::unique_ptr<TLoadingWindow> loading;
+  std::unique_ptr<TFrameLoop> loop;
+  bool running = true;
+  long frames = 0;  // drawn frames, the idle presents included
+
+  explicit TShell(const CommandLine& c) : cl(c) {}
+};
+
+// Errors that reach the shell outside the frame loop: a drawing fault
+// disables drawing and is logged; anything else is shown.
+template <typename F>
+void Guarded(TShell& shell, F&& f) {
+  try {
+    f();
+  } catch (const EDrawError& e) {
+    shell.screen->drawingDisabled = true;
+    LogLine(J("実行時エラー:") + e.Message());
+  } catch (const ERuvel& e) {
+    ShowMessage(J("実行時エラー:") + e.Message());
+  }
+}
+
+void WireHooks(TShell& shell) {
+  TScreen& screen = *shell.screen;
+  TFrameLoop& loop = *shell.loop;
+  loop.hooks.clearSprites = [&screen] { screen.Sprites().Clear(); };
+  loop.hooks.draw = [&screen] { screen.DrawAll(); };
+  loop.hooks.drawingDisabled = [&screen] { return screen.drawingDisabled; };
+  loop.hooks.disableDrawing = [&screen] { screen.drawingDisabled = true; };
+  loop.hooks.showLoadingWindow = [&shell](const std::string& caption) {
+    shell.loading->Show(TickMs(), caption);
+  };
+  screen.runFrameLoop = [&loop] { loop.Main(); };
+  screen.loadingTick = [&shell] { shell.loading->Tick(TickMs()); };
+  screen.pumpMessages = [] { SDL_PumpEvents(); };
+  shell.loading->switchAutoExecOn = [&loop] { loop.autoExec = true; };
+}
+
+// The start-up path: the display restarts, the script world starts, and
+// the window takes its title and place.
+void StartUp(TShell& shell, const TShellHooks& hooks) {
+  THostState& host = HostState();
+  host.starting = true;
+  if (!shell.cl.headless) shell.loading->Show(TickMs());
+  Guarded(shell, [&] {
+    shell.screen->RestartDisplay();
+    if (hooks.startScriptWorld) hooks.startScriptWorld();
+  });
+  SetGlobalInt("$_emChar", 1);
+  SetGlobalInt("$_editMode", 1);
+  host.starting = false;
+  host.started = true;
+  Guarded(shell, [&] { shell.screen->OnResize(false); });
+  std::string title = ProjectParam("title") + ProjectParam("version");
+  shell.window->SetTitle(title.empty() ? std::string("Ruvel System") : title);
+  int x = 0;
+  int y = 0;
+  shell.window->Position(x, y);
+  shell.screen->OnMove(x, y);
+  // Without a window nobody waits for the loading picture.
+  if (shell.cl.headless) shell.loop->autoExec = true;
+}
+
+void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
+  THostState& host = HostState();
+  if (e.windowID == shell.loading->WindowId()) {
+    if (e.event == SDL_WINDOWEVENT_CLOSE) {
+      shell.loading->OnClose();
+      shell.screen->loadingClosed = true;
+    }
+    return;
+  }
+  if (e.windowID != shell.window->Id()) return;
+  switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+      shell.running = false;
+      break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      shell.screen->OnResize(true);
+      break;
+    case SDL_WINDOWEVENT_MOVED:
+      shell.screen->OnMove(e.data1, e.data2);
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      shell.screen->Paint();
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      if (!shell.cl.headless) host.appActive = true;
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      if (!shell.cl.headless) host.appActive = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void OnKeyDown(TShell& shell, const SDL_KeyboardEvent& e) {
+  const THostState& host = HostState();
+  // F3: pause and resume (the run menu's command).
+  if (e.keysym.scancode == SDL_SCANCODE_F3 && !e.repeat) {
+    if (!host.starting && ProjectParam("disable_pause") != "1" && !host.designMode) {
+      shell.loop->autoExec = !shell.loop->autoExec;
+    }
+  }
+}
+
+void Dispatch(TShell& shell, const SDL_Event& e) {
+  TScreen& screen = *shell.screen;
+  switch (e.type) {
+    case SDL_QUIT:
+      shell.running = false;
+      break;
+    case SDL_WINDOWEVENT:
+      OnWindowEvent(shell, e.window);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      if (e.button.windowID == shell.window->Id()) {
+        uint32_t b = SDL_GetMouseState(nullptr, nullptr);
+        bool left = (b & SDL_BUTTON_LMASK) || e.button.button == SDL_BUTTON_LEFT;
+        bool right = (b & SDL_BUTTON_RMASK) || e.button.button == SDL_BUTTON_RIGHT;
+        screen.MouseDown(e.button.x, e.button.y, left, right);
+      }
+      break;
+    case SDL_MOUSEBUTTONUP:
+      if (e.button.windowID == shell.window->Id()) {
+        screen.MouseUp(e.button.x, e.button.y, e.button.button == SDL_BUTTON_LEFT,
+                       e.button.button == SDL_BUTTON_RIGHT);
+      }
+      break;
+    case SDL_MOUSEMOTION:
+      if (e.motion.windowID == shell.window->Id()) {
+        screen.MouseMove(e.motion.x, e.motion.y, (e.motion.state & SDL_BUTTON_LMASK) != 0,
+                         (e.motion.state & SDL_BUTTON_RMASK) != 0);
+      }
+      break;
+    case SDL_KEYDOWN:
+      OnKeyDown(shell, e.key);
+      break;
+    default:
+      break;
+  }
+}
+
+void Run(TShell& shell) {
+  const CommandLine& cl = shell.cl;
+  double lastTick = TickMs();
+  while (shell.running) {
+    SDL_Event e;
+    while (shell.running && SDL_PollEvent(&e)) Guarded(shell, [&] { Dispatch(shell, e); });
+    if (!shell.running) break;
+    double now = TickMs();
+    if (now - lastTick >= kLoadingTimerMs) {
+      lastTick = now;
+      shell.loading->Tick(now);
+    }
+    long before = shell.loop->drawCount;
+    bool idle = true;
+    Guarded(shell, [&] { idle = shell.loop->Main(); });
+    shell.frames += shell.loop->drawCount - before;
+    // Nothing runs (no page yet, or paused): a headless run or a counted
+    // run still presents the picture at the frame pace.
+    if (idle && (cl.headless || cl.frames >= 0)) {
+      Guarded(shell, [&] {
+        if (!shell.screen->drawingDisabled) shell.screen->DrawAll();
+      });
+      ++shell.frames;
+    }
+    if (cl.frames >= 0 && shell.frames >= cl.frames) break;
+    if (!cl.fixedClock && shell.loop->lastSteps == 0) {
+      // Sleep until the next update step is due, waking for events.
+      double due = shell.loop->timeBase + TFrameLoop::kStepMs - shell.clock->NowMs();
+      SDL_WaitEventTimeout(nullptr, std::clamp(static_cast<int>(due), 1, static_cast<int>(TFrameLoop::kStepMs)));
+    }
+  }
+}
+
+void ShutDown(TShell& shell) {
+  SetFrameLoop(nullptr);
+  if (shell.screen) shell.screen->Sprites().Clear();
+  FreeAllPanels();
+  SpriteSettings().mapSurface.reset();
+  shell.loading.reset();
+  SetMainScreen(nullptr);
+  shell.screen.reset();
+  shell.window.reset();
+  CloseJoysticks();
+  CloseFonts();
+  VideoQuit();
+}
+
+}  // namespace
+
+int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
+  StderrSink stderrSink(cl.log);
+  WindowSink windowSink(cl.log);
+  MessageSink* previousSink = SetSink(cl.headless ? static_cast<MessageSink*>(&stderrSink) : &windowSink);
+
+  std::string error;
+  if (!VideoInit(cl.headless, error)) {
+    std::fprintf(stderr, "ruvel: %s\n", error.c_str());
+    SetSink(previousSink);
+    return 1;
+  }
+  TShell shell(cl);
+  TWindowOptions options;
+  options.fullscreen = cl.fullscreen;
+  options.headless = cl.headless;
+  shell.window = TWindow::Create(options, error);
+  if (!shell.window) {
+    std::fprintf(stderr, "ruvel: %s\n", error.c_str());
+    VideoQuit();
+    SetSink(previousSink);
+    return 1;
+  }
+  windowSink.SetWindow(shell.window->Sdl());
+
+  int code = 0;
+  try {
+    if (cl.fixedClock) {
+      shell.clock = std::make_unique<TFixedStepClock>();
+    } else {
+      shell.clock = std::make_unique<TSteadyClock>();
+    }
+    shell.screen = std::make_unique<TScreen>(*shell.window);
+    SetMainScreen(shell.screen.get());
+    shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless);
+    shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
+    SetFrameLoop(shell.loop.get());
+    WireHooks(shell);
+    StartUp(shell, hooks);
+    Run(shell);
+    if (!cl.screenshot.empty() && !shell.screen->Screenshot(cl.screenshot, error)) {
+      std::fprintf(stderr, "ruvel: スクリーンショットを保存できません: %s\n", error.c_str());
+      code = 1;
+    }
+  } catch (const ERuvel& e) {
+    std::fprintf(stderr, "ruvel: %s\n", ToUtf8(e.Message()).c_str());
+    code = 1;
+  }
+  windowSink.SetWindow(nullptr);
+  ShutDown(shell);
+  SetSink(previousSink);
+  return code;
+}
+
+}  // namespace ruvel
