@@ -57,6 +57,7 @@ std::vector<std::string> BinaryReader::StringList() {
 }
 
 void BinaryReader::Bytes(void* p, size_t n) {
+  if (n == 0) return;  // an empty buffer's pointer may be null
   if (n > Left()) Truncated();
   std::memcpy(p, data_.data() + pos_, n);
   pos_ += n;
