@@ -13,6 +13,44 @@ bool TryDriver(const char* driver) {
   SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
   return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
+
+bool HasEnv(const char* name) {
+  const char* v = SDL_getenv(name);
+  return v && *v;
+}
+
+// A real display: the driver the user named, else X11 or Wayland when
+// their display is set, else the console's KMS/DRM. SDL's own fallback to
+// its offscreen driver would run an invisible window, so it is not taken.
+bool InitDisplay(std::string& reason) {
+  if (HasEnv("SDL_VIDEODRIVER")) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      reason = SDL_GetError();
+      return false;
+    }
+  } else {
+    // The reason given is that of the first display tried.
+    auto attempt = [&reason](const char* driver) {
+      if (TryDriver(driver)) return true;
+      if (reason.empty()) reason = SDL_GetError();
+      return false;
+    };
+    bool x11 = HasEnv("DISPLAY");
+    bool wayland = HasEnv("WAYLAND_DISPLAY");
+    if (!x11 && !wayland) reason = "DISPLAY が設定されていません";
+    bool ok = (x11 && attempt("x11")) || (wayland && attempt("wayland")) || attempt("KMSDRM");
+    if (!ok) return false;
+    reason.clear();
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  std::string name = driver ? driver : "";
+  if (name == "offscreen" || name == "dummy" || name == "evdev") {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    reason = "画面のないビデオドライバ " + name + " です";
+    return false;
+  }
+  return true;
+}
 }  // namespace
 
 bool VideoInit(bool headless, std::string& error) {
@@ -22,18 +60,20 @@ bool VideoInit(bool headless, std::string& error) {
   if (headless) {
     SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "software", SDL_HINT_OVERRIDE);
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    // The window's pixels stay in memory: no GL context behind them.
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_OVERRIDE);
   }
   if (SDL_Init(SDL_INIT_EVENTS) != 0) {
     error = std::string("SDL を初期化できません: ") + SDL_GetError();
     return false;
   }
-  bool ok = headless ? (TryDriver("offscreen") || TryDriver("dummy")) : SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  std::string reason;
+  bool ok = headless ? (TryDriver("offscreen") || TryDriver("dummy")) : InitDisplay(reason);
   if (!ok) {
     if (headless) {
       error = std::string("画面を用意できません: ") + SDL_GetError();
     } else {
-      error = std::string("ディスプレイを開けません (") + SDL_GetError() +
-              ")。ディスプレイのない環境では --headless を付けて起動してください。";
+      error = "ディスプレイを開けません (" + reason + ")。ディスプレイのない環境では --headless を付けて起動してください。";
     }
     SDL_Quit();
     return false;
