@@ -1,0 +1,96 @@
+#include "compiler/compile_driver.h"
+
+#include <memory>
+
+#include "compiler/class_file.h"
+#include "compiler/codegen.h"
+#include "compiler/script_parser.h"
+#include "compiler/snippet.h"
+#include "io/paths.h"
+#include "platform/cp932.h"
+#include "platform/error.h"
+#include "platform/message_sink.h"
+#include "runtime/rtti.h"
+#include "vm/interpreter.h"
+#include "vm/vm_state.h"
+
+namespace ruvel {
+
+void Log(const std::string& text) { LogLine(text); }
+
+void ReportError(const std::string& message, const std::string& path, int32_t offset) {
+  TTraceList trace;
+  if (!path.empty()) trace.push_back({path, offset});
+  if (VM().showError) VM().showError(message, trace);
+  else ShowMessage(FormatError(message, trace));
+}
+
+namespace {
+
+// Tries the class file of a class with a source; true when it loaded.
+bool LoadFromClassFile(TRTTI& cls) {
+  std::string file = ClassFilePath(cls);
+  if (!PathExists(file)) return false;
+  try {
+    return LoadClassFile(cls, file);
+  } catch (const ERuvel&) {
+    Log("not a valid Class File");
+  } catch (const std::exception&) {
+    Log("not a valid Class File");
+  }
+  return false;
+}
+
+}  // namespace
+
+int CompileClass(TRTTI& cls, const std::string& source, bool report) {
+  const std::string& path = cls.sourcePath;
+  if (!path.empty()) {
+    Log("Compiling " + PathRelative(path, ProgramDir()));
+    if (LoadFromClassFile(cls)) return 0;
+  }
+
+  // Comments never reach the parser.
+  std::unique_ptr<TLexList> tokens = ScriptParser().Tokenize(source);
+  tokens->RemoveKind("COMM");
+  TParseTree tree = ScriptParser().Parse(*tokens);
+  if (!tree) {
+    cls.CompileFailed = true;
+    if (report) ReportError(J("文法エラー:") + path, path, tokens->LastConsumedStart());
+    return 1;
+  }
+
+  int result = 0;
+  TContext context(VM().root, cls, source);
+  cls.CompileFailed = false;
+  try {
+    GenerateClass(*tree, context);
+  } catch (const ERuvel& e) {
+    cls.CompileFailed = true;
+    if (report) ReportError(e.Message(), path, context.currentPosition);
+    result = 1;
+  } catch (const std::exception& e) {
+    cls.CompileFailed = true;
+    if (report) ReportError(cls.name + ":" + e.what(), path, context.currentPosition);
+    result = 1;
+  }
+  tree.reset();
+  tokens.reset();
+
+  if (!path.empty() && cls.Compiled) {
+    try {
+      SaveClassFile(cls, ClassFilePath(cls));
+    } catch (const ERuvel& e) {
+      // The class works; it is only compiled again next time.
+      Log(e.Message());
+    }
+  }
+  return result;
+}
+
+void InstallCompiler() {
+  VM().compileClass = [](TRTTI& cls, const std::string& text) { CompileClass(cls, text, true); };
+  VM().evaluateSnippet = [](const std::string& statements) { return EvaluateSnippet(statements, true); };
+}
+
+}  // namespace ruvel
