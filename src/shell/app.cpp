@@ -53,6 +53,8 @@ void Guarded(TShell& shell, F&& f) {
     LogLine(J("実行時エラー:") + e.Message());
   } catch (const ERuvel& e) {
     ShowMessage(J("実行時エラー:") + e.Message());
+  } catch (const std::exception& e) {
+    ShowMessage(J("実行時エラー:") + e.what());
   }
 }
 
@@ -272,6 +274,9 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     }
   } catch (const ERuvel& e) {
     std::fprintf(stderr, "ruvel: %s\n", ToUtf8(e.Message()).c_str());
+    code = 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ruvel: %s\n", e.what());
     code = 1;
   }
   windowSink.SetWindow(nullptr);
