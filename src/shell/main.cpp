@@ -3,8 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "compiler/compile_driver.h"
+#include "runtime/startup.h"
+#include "screen/screen_natives.h"
 #include "shell/app.h"
 #include "shell/command_line.h"
+#include "shell/script_mode.h"
 
 int main(int argc, char** argv) {
   ruvel::CommandLine cl;
@@ -22,9 +26,8 @@ int main(int argc, char** argv) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
   }
-  if (!cl.script.empty()) {
-    std::fprintf(stderr, "ruvel: --script はまだ使えません\n");
-    return 1;
-  }
+  ruvel::InstallCompiler();
+  ruvel::RegisterNativeTable(ruvel::ScreenNatives);
+  if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
   return ruvel::RunShell(cl);
 }
