@@ -48,6 +48,9 @@ class TContext : public GrammarVisitor {
   std::string source;
   int32_t currentPosition = 0;           // offset of the statement being compiled
   std::vector<int32_t>* breaks = nullptr;  // pending breaks of the innermost loop
+  // The compound assignment or postfix increment whose result a statement
+  // throws away; every other one leaves its value instead of a reference.
+  const TResList* discarded = nullptr;
 
   // Raises ECmpError(class name + ":" + text).
   [[noreturn]] void Fail(const std::string& text) const;
@@ -96,6 +99,8 @@ class TContext : public GrammarVisitor {
   void ChainName(const std::string& name);
   void ChainCall(G_LValE& node, const std::string& name);
   int32_t Arguments(G_LValE& node);
+  // Generates an expression whose value the statement pops.
+  void GenerateDiscarded(G_Expr& expr);
 };
 
 // Compiles the parse tree of a class source into cls (both declaration

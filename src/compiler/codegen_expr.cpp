@@ -18,7 +18,11 @@ int32_t TContext::Visit(G_Expr& node) {
   node.Target().Generate(*this);
   lvalue = saved;
   node.Value().Generate(*this);
-  W().Operator(node.Operator().Text());
+  const std::string op = node.Operator().Text();
+  W().Operator(op);
+  // "+=" and "-=" leave the reference; a value that is used must not be
+  // one, or it could outlive the slot it points into.
+  if (op != "=" && &node != discarded) W().Op(Op_Deref);
   return 0;
 }
 
@@ -90,11 +94,12 @@ int32_t TContext::Visit(G_IncEx& node) {
     lvalue = saved;
     return 0;
   }
-  // x++ is x += 1: the reference stays on the stack.
+  // x++ is x += 1; its result is the new value.
   lvalue = true;
   node.Target().Generate(*this);
   W().PushInt(1);
   W().Op(node.Suffix().Text() == "++" ? Op_AddSubst : Op_SubSubst);
+  if (&node != discarded) W().Op(Op_Deref);
   lvalue = saved;
   return 0;
 }

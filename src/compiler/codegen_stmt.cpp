@@ -25,14 +25,40 @@ class LoopScope {
   std::vector<int32_t> mine_;
 };
 
+// The node of expr that leaves a reference on the stack when its value is
+// not used: expr itself with "+=" or "-=", or a lone "x++" / "x--".
+const TResList* ReferenceLeavingNode(G_Expr& expr) {
+  if (expr.HasAssignment()) return &expr;
+  G_RVal& rval = expr.Value();
+  if (rval.PairCount()) return nullptr;
+  auto* orEx = dynamic_cast<G_OrEx*>(&rval.First());
+  if (!orEx || orEx->PairCount()) return nullptr;
+  auto* andEx = dynamic_cast<G_AndEx*>(&orEx->First());
+  if (!andEx || andEx->PairCount()) return nullptr;
+  auto* isEx = dynamic_cast<G_IsEx*>(&andEx->First());
+  if (!isEx || isEx->HasIs() || isEx->Operand().PairCount()) return nullptr;
+  auto* asEx = dynamic_cast<G_ASEx*>(&isEx->Operand().First());
+  if (!asEx || asEx->PairCount()) return nullptr;
+  auto* mdEx = dynamic_cast<G_MDEx*>(&asEx->First());
+  if (!mdEx || mdEx->HasPrefix()) return nullptr;
+  auto* inc = dynamic_cast<G_IncEx*>(&mdEx->Operand());
+  return inc && inc->HasSuffix() ? inc : nullptr;
+}
+
 }  // namespace
+
+void TContext::GenerateDiscarded(G_Expr& expr) {
+  discarded = ReferenceLeavingNode(expr);
+  expr.Generate(*this);
+  discarded = nullptr;
+  W().Op(Op_Pop);
+}
 
 int32_t TContext::Visit(G_ExprS& node) {
   lvalue = false;
   currentPosition = node.Semicolon().Start();
   W().Mark(currentPosition);
-  node.Expression().Generate(*this);
-  W().Op(Op_Pop);
+  GenerateDiscarded(node.Expression());
   return 0;
 }
 
@@ -57,15 +83,13 @@ int32_t TContext::Visit(G_While& node) {
 
 int32_t TContext::Visit(G_For& node) {
   LoopScope loop(*this);
-  node.Init().Generate(*this);
-  W().Op(Op_Pop);
+  GenerateDiscarded(node.Init());
   int32_t start = W().Position();
   node.Condition().Generate(*this);
   int32_t exit = W().Jump(Op_JumpZero, 0);
   // The step stands before the body in the text but runs after it.
   node.Body().Generate(*this);
-  node.Step().Generate(*this);
-  W().Op(Op_Pop);
+  GenerateDiscarded(node.Step());
   W().Jump(Op_Jump, start - W().Position());
   int32_t end = W().Position();
   W().PatchJump(exit, end);

@@ -60,6 +60,16 @@ TEST_F(CodegenTest, PostfixIncrementIsCompoundAssignment) {
   EXPECT_EQ(inc->ClassCode->code, add->ClassCode->code);
   EXPECT_EQ(Ops(*inc->ClassCode),
             "PushThis_SMemberValPtr 0; Push 1; AddSubst; Pop; PushThis_SMemberValPtr 1; Push 1; SubSubst; Pop; Push 0");
+
+  // Where the result is used it is the new value, not the reference (a
+  // reference stored in a global would outlive the slot it points into).
+  TRTTI* used = MustCompile("C", "r = x++; r = (y -= 2);\r\nfor (i = 0; i++ < 3; i++) s = i;\r\n");
+  EXPECT_EQ(Ops(*used->ClassCode),
+            "PushThis_SMemberValPtr 0; PushThis_SMemberValPtr 1; Push 1; AddSubst; Deref; Subst; Pop; "
+            "PushThis_SMemberValPtr 0; PushThis_SMemberValPtr 2; Push 2; SubSubst; Deref; Subst; Pop; "
+            "PushThis_SMemberValPtr 3; Push 0; Subst; Pop; PushThis_SMemberValPtr 3; Push 1; AddSubst; Deref; Push 3; "
+            "LT; JumpZero84; PushThis_SMemberValPtr 4; PushThis_SMemberValPtr 3; Subst; Pop; PushThis_SMemberValPtr 3; "
+            "Push 1; AddSubst; Pop; Jump-124; Push 0");
 }
 
 TEST_F(CodegenTest, LocalsAndArgumentsComeBeforeMembersAndGlobals) {

@@ -92,6 +92,10 @@ TEST_F(RunTest, ShortCircuitAndComparisonsLeaveTheirValues) {
   EXPECT_EQ(EvalGlobal("$r = null || 5;", "$r"), "5");
   EXPECT_EQ(EvalGlobal("$r = 1 < 2 < 3;", "$r"), "1");
   EXPECT_EQ(EvalGlobal("$r = !0 + -(-4);", "$r"), "5");
+  // Compound assignments and x++ give the new value where it is used.
+  EXPECT_EQ(EvalGlobal("extends Object; y = 5; $r = y++;", "$r"), "6");
+  EXPECT_EQ(EvalGlobal("extends Object; y = 0; $r = 0; if (y++) $r = y * 10; $r += 1;", "$r"), "11");
+  EXPECT_EQ(EvalGlobal("extends Object; n = 0; while (n++ < 3) $r = n;", "$r"), "2");
   // The right side of && is not evaluated when the left is false.
   EXPECT_EQ(EvalGlobal("extends Object; x = 0; $r = 0 && (x = 1); $r = x;", "$r"), "0");
 }
