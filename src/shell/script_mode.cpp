@@ -70,7 +70,18 @@ std::string ResolveProgramDir(const CommandLine& cl) {
   return PathStripSlash(home);
 }
 
+static int RunScript(const CommandLine& cl);
+
 int RunScriptMode(const CommandLine& cl) {
+  // Message boxes go to stderr; progress lines too with --log.
+  StderrSink sink(cl.log);
+  MessageSink* previous = SetSink(&sink);
+  int result = RunScript(cl);
+  SetSink(previous);
+  return result;
+}
+
+static int RunScript(const CommandLine& cl) {
   std::string programDir = ResolveProgramDir(cl);
   SetProgramDir(programDir);
   PrintOutput().print = [](const std::string& text, const TTraceList&) {
