@@ -23,6 +23,9 @@ struct TPatternHooks {
   std::function<void(TCPat& pat, TInitContext& ctx)> prepare;
   // The resource is being freed; whatever refers to it must forget it.
   std::function<void(TCPat& pat)> released;
+  // The start-up step after the kernel is prepared and its natives bound:
+  // records the kernel's pattern count and rebuilds the pattern list.
+  std::function<void()> startupStep;
 };
 TPatternHooks& PatternHooks();
 

@@ -79,6 +79,7 @@ void InstallPatterns() {
   TPatternHooks& hooks = PatternHooks();
   hooks.prepare = RegisterPattern;
   hooks.released = [](TCPat& pat) { State().list.Disown(&pat); };
+  hooks.startupStep = PrepareStartupPatterns;
   if (!CurrentPatternSource()) SetPatternSource(&s.source);
 }
 

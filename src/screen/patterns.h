@@ -7,10 +7,11 @@
 // whole program and is never destroyed, so nothing touches SDL at exit.
 //
 // Wiring: InstallPatterns() must run before the kernel resources are
-// prepared (it installs the preparation hooks of TCPat and the pattern
-// source); the start-up sequence calls PrepareStartupPatterns() right after
-// binding the natives; page loading calls LoadPagePatterns(); the screen
-// calls ReleasePatternTextures() before its renderer goes away.
+// prepared (it installs the hooks of TCPat, runtime/resource_pattern.h, and
+// the pattern source); the start-up sequence runs PrepareStartupPatterns()
+// (through PatternHooks().startupStep) right after binding the natives;
+// page loading calls LoadPagePatterns(); the screen calls
+// ReleasePatternTextures() before its renderer goes away.
 #pragma once
 #include <cstdint>
 #include <string>

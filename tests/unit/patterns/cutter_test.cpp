@@ -19,13 +19,6 @@ bool Logged(const CaptureSink& sink, const std::string& line) {
   return std::find(sink.logged.begin(), sink.logged.end(), line) != sink.logged.end();
 }
 
-TEST(ColorDistance, SumsTheByteDifferences) {
-  EXPECT_EQ(ColorDistance(0x102030, 0x000000), 0x10 + 0x20 + 0x30);
-  EXPECT_EQ(ColorDistance(0x000000, 0x102030), 0x60);
-  EXPECT_EQ(ColorDistance(0xFF0000, 0x00FF00), 510);
-  EXPECT_EQ(ColorDistance(0xABCDEF, 0xABCDEF), 0);
-}
-
 TEST(CutSheet, FramesAreNumberedByTopEdgeThenLeftToRight) {
   SinkScope scope;
   TPixelImage img = Sheet(100, 50);

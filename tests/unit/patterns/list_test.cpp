@@ -1,5 +1,4 @@
-// The pattern list: global numbers across sheets, lookups, truncation and
-// the owners that keep a resource from being appended twice.
+// The pattern list: global numbers across sheets, lookups and truncation.
 #include "screen/pattern_list.h"
 #include "sheet_helpers.h"
 
@@ -54,37 +53,23 @@ TEST(PatternList, TruncationDropsTheSheetHoldingTheNumberAndAllAfter) {
   list.Truncate(1);
   EXPECT_EQ(list.SheetCount(), 0u);
 
+  list.Append(nullptr);  // a missing sheet still takes its place, empty
   list.Append(SheetOf(2));
   list.Truncate(7);  // not found: nothing goes
   list.Truncate(-1);
-  EXPECT_EQ(list.SheetCount(), 1u);
+  EXPECT_EQ(list.SheetCount(), 2u);
+  EXPECT_EQ(list.Count(), 2);
   // Sheets without patterns at the cut go with it, so truncating at the
   // current count drops a trailing empty sheet and truncating at 0 empties
   // the list.
   list.Append(SheetOf(0));
   list.Truncate(2);
-  EXPECT_EQ(list.SheetCount(), 1u);
+  EXPECT_EQ(list.SheetCount(), 2u);
   list.Append(SheetOf(0));
   list.Append(SheetOf(0));
   list.Append(SheetOf(3));
   list.Truncate(0);
   EXPECT_EQ(list.SheetCount(), 0u);
-}
-
-TEST(PatternList, OwnersAreFoundAndForgotten) {
-  TPatternList list;
-  int first = 0;
-  int second = 0;
-  list.Append(SheetOf(1), &first);
-  list.Append(nullptr, &second);  // a missing sheet still takes its place
-  EXPECT_EQ(list.SheetCount(), 2u);
-  EXPECT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.IndexOfOwner(&first), 0);
-  EXPECT_EQ(list.IndexOfOwner(&second), 1);
-  EXPECT_EQ(list.IndexOfOwner(nullptr), -1);
-  list.Disown(&first);
-  EXPECT_EQ(list.IndexOfOwner(&first), -1);
-  EXPECT_EQ(list.IndexOfOwner(&second), 1);
 }
 
 }  // namespace
