@@ -6,6 +6,7 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "runtime/modules.h"
+#include "runtime/resource_pattern.h"
 #include "runtime/resource_loader.h"
 #include "runtime/resource_tree.h"
 #include "runtime/rtti.h"
@@ -89,6 +90,8 @@ void StartScriptWorld(const std::string& programDir) {
   BindNatives(OrderedNatives());
   vm.arrayXIndex = vm.arrayClass->Members.IndexOf(Intern("_x"));
   vm.current = nullptr;
+  // Pattern lists: the kernel's sheets, then the page's (when both exist).
+  if (PatternHooks().startupStep) PatternHooks().startupStep();
   MountModules(programDir);
   InitializeModules();
   LogLine("Ready");

@@ -16,6 +16,7 @@
 #include "platform/window.h"
 #include "platform/window_sink.h"
 #include "screen/host_state.h"
+#include "screen/patterns.h"
 #include "screen/loading_window.h"
 #include "screen/main_screen.h"
 #include "screen/panel.h"
@@ -218,6 +219,8 @@ void ShutDown(TShell& shell) {
   if (shell.screen) shell.screen->Sprites().Clear();
   FreeAllPanels();
   SpriteSettings().mapSurface.reset();
+  // Pattern textures belong to the renderer that is about to go.
+  ReleasePatternTextures();
   shell.loading.reset();
   SetMainScreen(nullptr);
   shell.screen.reset();

@@ -5,6 +5,7 @@
 
 #include "compiler/compile_driver.h"
 #include "runtime/startup.h"
+#include "screen/patterns.h"
 #include "screen/screen_natives.h"
 #include "shell/app.h"
 #include "shell/command_line.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   ruvel::InstallCompiler();
+  ruvel::InstallPatterns();
   ruvel::RegisterNativeTable(ruvel::ScreenNatives);
   if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
   return ruvel::RunShell(cl);
