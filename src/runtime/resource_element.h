@@ -1,9 +1,11 @@
-// Resource kinds that keep the element they were read from: patterns,
-// generators, modules and custom resources. Each remembers its tag, every
-// attribute in order and its child elements, and writes them back as they
-// were read (with its current name and source path), so a page survives a
-// load and save unchanged. TEvalCache is the snippet compiler's node; it
-// has no markup.
+// Resource kinds that keep the element they were read from: modules and
+// custom resources. Each remembers its tag, every attribute in
+// order and its child elements, and writes them back as they were read
+// (with its current name and source path), so a page survives a load and
+// save unchanged. The pattern resource TCPat, included from here, writes
+// its own markup (runtime/resource_pattern.h), as does the generator
+// TGenerator (runtime/resource_generator.h). TEvalCache is the snippet
+// compiler's node; it has no markup.
 #pragma once
 #include <memory>
 #include <string>
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "runtime/resource.h"
+#include "runtime/resource_generator.h"
+#include "runtime/resource_pattern.h"
 #include "runtime/sgml.h"
 
 namespace ruvel {
@@ -39,18 +43,6 @@ class TElementResource : public TResource {
   std::string tag_;
   std::vector<std::pair<std::string, std::string>> attrs_;
   std::vector<std::unique_ptr<TSGML>> children_;
-};
-
-class TCPat : public TElementResource {
- public:
-  using TElementResource::TElementResource;
-  const char* TypeName() const override { return "TCPat"; }
-};
-
-class TGenerator : public TElementResource {
- public:
-  using TElementResource::TElementResource;
-  const char* TypeName() const override { return "TGenerator"; }
 };
 
 // A module's native library, loaded from src when the node is made (see

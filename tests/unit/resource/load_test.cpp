@@ -111,7 +111,7 @@ TEST_F(TreeTest, CustomTagsWithAClassAndElementKindsWriteBackWhatTheyRead) {
   EXPECT_EQ(ranking->ElementChild(0).GetAttr("value"), "a\"b");
   auto* gen = dynamic_cast<TGenerator*>(usr->Resolve("$B"));
   ASSERT_NE(gen, nullptr);
-  EXPECT_EQ(gen->Attr("classname"), "Ball");
+  EXPECT_EQ(gen->className, "Ball");
   EXPECT_NE(dynamic_cast<TCPat*>(usr->Resolve("$pat_x")), nullptr);
   EXPECT_NE(dynamic_cast<TModuleRes*>(usr->Resolve("m")), nullptr);
 
@@ -120,7 +120,7 @@ TEST_F(TreeTest, CustomTagsWithAClassAndElementKindsWriteBackWhatTheyRead) {
                                    " <Ranking name=\"r\" src=\"r.dat\">",
                                    "  <resinst type=\"string\" name=\"title\" value=\"a%22b\"/>",
                                    " </Ranking>",
-                                   " <generator className=\"Ball\" name=\"$b\" inst_x=\"10\" const_c=\"&quot;\" extra=\"\"/>",
+                                   " <generator className=\"Ball\" name=\"$b\" inst_x=\"10\" const_c=\"&quot;\"/>",
                                    " <cpattern name=\"$pat_x\" src=\"img/x.png\"/>",
                                    " <module name=\"m\" src=\"m.so\"/>",
                                    "</resourcelist>",
