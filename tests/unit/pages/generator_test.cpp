@@ -149,8 +149,11 @@ TEST_F(PagesTest, FreeingAGeneratorClearsTheObjectsReferenceToIt) {
   ASSERT_EQ(Member("$a", "_generator")->tag, kHost);
   ASSERT_EQ(EvaluateSnippet("$b._generator = 5;", true), 0);
   sink.logged.clear();
+  errors.clear();
   StopPage();
   ASSERT_TRUE(Unmount("usr"));
+  // The nodes' script objects were told quietly.
+  EXPECT_TRUE(errors.empty()) << ToUtf8(errors.front());
   EXPECT_TRUE(sink.Logged("TGenerator.Destroy :$a matched."));
   EXPECT_TRUE(sink.Logged("TGenerator.Destroy : $b UNmatched."));
   EXPECT_EQ(Member("$a", "_generator")->tag, kNull);

@@ -4,6 +4,7 @@
 #include "compiler/snippet.h"
 #include "io/paths.h"
 #include "pages/page.h"
+#include "pages/page_hash.h"
 #include "pages/project.h"
 #include "pages_fixture.h"
 #include "platform/clock.h"
@@ -126,6 +127,20 @@ TEST_F(PagesTest, AClassOfTwoPagesIsTakenFromThePageLoadedFirst) {
   Steps(1);
   EXPECT_EQ(FindClass("project.classes.Ball")->sourcePath, Path("game/BallA.ruvel"));
   EXPECT_EQ(ValueToInt(*SnippetValue("$b.kind()")), 1);
+}
+
+TEST_F(PagesTest, APagesSoundsJoinTheProjectOnceAndItsIntegrityValueIsReadable) {
+  std::string page = WritePage("game/main.cmml", {}, {},
+                               " <resourcelist name=\"sounds\"><param name=\"se\" value=\"hit.wav\"></resourcelist>\n");
+  LoadAndRunPage(page);
+  EXPECT_EQ(ValueToInt(*Global("$_soundAdded")), 1);
+  ASSERT_NE(FindResource("project.sounds.se"), nullptr);
+  ASSERT_EQ(EvaluateSnippet("extends Object; $_soundAdded = 0; $h = getPageHashCode();", true), 0);
+  EXPECT_EQ(ValueToInt(*Global("$h")), PageHashCode(page));
+  EXPECT_NE(PageHashCode(page), 0);
+  // Nothing new the second time.
+  LoadAndRunPage(page);
+  EXPECT_EQ(ValueToInt(*Global("$_soundAdded")), 0);
 }
 
 TEST_F(PagesTest, AScriptPageSwitchTakesEffectAfterTheFramesStep) {
