@@ -14,6 +14,7 @@
 #include "platform/text_render.h"
 #include "platform/video.h"
 #include "platform/window.h"
+#include "pages/project.h"
 #include "platform/window_sink.h"
 #include "screen/host_state.h"
 #include "screen/patterns.h"
@@ -69,6 +70,9 @@ void WireHooks(TShell& shell) {
   loop.hooks.showLoadingWindow = [&shell](const std::string& caption) {
     shell.loading->Show(TickMs(), caption);
   };
+  loop.hooks.pageSwitchPending = [] { return PrjManager().HasPendingPage(); };
+  loop.hooks.performPageSwitch = [] { PrjManager().PerformPendingPage(); };
+  screen.dropProject = [] { PrjManager().CloseProject(); };
   screen.runFrameLoop = [&loop] { loop.Main(); };
   screen.loadingTick = [&shell] { shell.loading->Tick(TickMs()); };
   screen.pumpMessages = [] { SDL_PumpEvents(); };

@@ -4,12 +4,15 @@
 #include <string>
 
 #include "compiler/compile_driver.h"
+#include "pages/page_natives.h"
 #include "runtime/startup.h"
 #include "screen/patterns.h"
 #include "screen/screen_natives.h"
 #include "shell/app.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
+#include "shell/startup_path.h"
+#include "sound/sound_natives.h"
 
 int main(int argc, char** argv) {
   ruvel::CommandLine cl;
@@ -29,7 +32,11 @@ int main(int argc, char** argv) {
   }
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
+  ruvel::InstallPages();
   ruvel::RegisterNativeTable(ruvel::ScreenNatives);
+  ruvel::RegisterNativeTable(ruvel::SoundNatives);
   if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
-  return ruvel::RunShell(cl);
+  ruvel::TShellHooks hooks;
+  hooks.startScriptWorld = [&cl] { ruvel::RunStartupPath(cl); };
+  return ruvel::RunShell(cl, hooks);
 }
