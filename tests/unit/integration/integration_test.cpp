@@ -1,0 +1,173 @@
+// Runs the built program headless on small pages and on the bundled game,
+// and checks its screenshots and messages.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "screen/pattern_image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+  int exitCode = -1;
+  std::string output;  // stdout and stderr
+};
+
+std::string BuildDir() {
+  const char* b = std::getenv("RUVEL_BUILD_DIR");
+  return b ? b : "build";
+}
+
+RunResult RunRuvel(const std::string& args) {
+  RunResult r;
+  std::string cmd = "timeout 120 " + BuildDir() + "/ruvel " + args + " 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+  int status = pclose(p);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+void Write(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+class IntegrationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("ruvel_it_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  ruvel::TPixelImage Screenshot(const fs::path& png) {
+    ruvel::TPixelImage image;
+    std::string error;
+    EXPECT_TRUE(ruvel::LoadPngImage(png.string(), image, error)) << error;
+    return image;
+  }
+
+  fs::path dir;
+};
+
+// Two boxes of known colours and a marker that moves one pixel per step.
+void WriteTestPage(const fs::path& dir) {
+  Write(dir / "page.cmml",
+        "<resourcelist name=\"usr\">\n"
+        " <resourcelist name=\"classes\">\n"
+        "  <class name=\"Box\" src=\"Box.ruvel\">\n"
+        "  <class name=\"Mover\" src=\"Mover.ruvel\">\n"
+        " </resourcelist>\n"
+        " <resourcelist name=\"gen\">\n"
+        "  <generator className=\"Box\" name=\"$red\" inst_x=\"100\" inst_y=\"100\" inst_colour=\"255\">\n"
+        "  <generator className=\"Box\" name=\"$green\" inst_x=\"300\" inst_y=\"200\" inst_colour=\"65280\">\n"
+        "  <generator className=\"Mover\" name=\"$mover\" inst_x=\"50\" inst_y=\"300\">\n"
+        " </resourcelist>\n"
+        "</resourcelist>\n");
+  Write(dir / "Box.ruvel",
+        "extends classes.game.Char;\n"
+        "function draw() {\n"
+        "  fillRect(x - 10, y - 10, x + 10, y + 10, colour, 0);\n"
+        "}\n");
+  Write(dir / "Mover.ruvel",
+        "extends classes.game.Char;\n"
+        "function main() {\n"
+        "  while (1) {\n"
+        "    x = x + 1;\n"
+        "    suspend();\n"
+        "  }\n"
+        "}\n"
+        "function draw() {\n"
+        "  fillRect(x, y, x + 1, y + 20, 16777215, 0);\n"
+        "}\n");
+}
+
+// The column of the first white pixel of a row, or -1.
+int WhiteColumn(const ruvel::TPixelImage& img, int y) {
+  for (int x = 0; x < img.width; ++x) {
+    if ((img.At(x, y) & 0xffffff) == 0xffffff) return x;
+  }
+  return -1;
+}
+
+TEST_F(IntegrationTest, PlacedObjectsAppearWhereTheirGeneratorsPutThem) {
+  WriteTestPage(dir);
+  fs::path png = dir / "shot.png";
+  RunResult r = RunRuvel((dir / "page.cmml").string() + " --headless --fixed-clock --frames 30 --screenshot " +
+                         png.string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(r.output, "");
+  ruvel::TPixelImage img = Screenshot(png);
+  ASSERT_EQ(img.width, 560);
+  ASSERT_EQ(img.height, 400);
+  EXPECT_EQ(img.At(100, 100) & 0xffffff, 0xff0000u);
+  EXPECT_EQ(img.At(91, 91) & 0xffffff, 0xff0000u);
+  EXPECT_EQ(img.At(300, 200) & 0xffffff, 0x00ff00u);
+  EXPECT_EQ(img.At(300, 100) & 0xffffff, 0x000000u);  // the background
+  EXPECT_EQ(img.At(111, 100) & 0xffffff, 0x000000u);  // right of the red box
+}
+
+TEST_F(IntegrationTest, AnObjectMovingOnePixelPerStepIsAtXPlusN) {
+  WriteTestPage(dir);
+  int columns[2];
+  int frames[2] = {20, 50};
+  for (int k = 0; k < 2; ++k) {
+    fs::path png = dir / ("move" + std::to_string(k) + ".png");
+    RunResult r = RunRuvel((dir / "page.cmml").string() + " --headless --fixed-clock --frames " +
+                           std::to_string(frames[k]) + " --screenshot " + png.string());
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    columns[k] = WhiteColumn(Screenshot(png), 310);
+    ASSERT_GE(columns[k], 0);
+  }
+  // One update step per drawn frame: after N frames it stands at x + N.
+  EXPECT_EQ(columns[0], 50 + frames[0]);
+  EXPECT_EQ(columns[1], 50 + frames[1]);
+}
+
+TEST_F(IntegrationTest, TheBundledGamePlaysWithoutErrors) {
+  fs::path png = dir / "play.png";
+  std::string play = BuildDir() + "/Usr/play.cmml";
+  RunResult r = RunRuvel(play + " --headless --fixed-clock --frames 600 --screenshot " + png.string());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.output, "") << "the game reported something";
+  ruvel::TPixelImage img = Screenshot(png);
+  EXPECT_EQ(img.width, 560);
+  // Without an argument the program opens the project's main page.
+  fs::path title = dir / "title.png";
+  r = RunRuvel("--headless --fixed-clock --frames 60 --screenshot " + title.string());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.output, "");
+  ruvel::TPixelImage t = Screenshot(title);
+  ASSERT_EQ(t.height, 400);
+  // The title's yellow letters are somewhere in the top half.
+  int yellow = 0;
+  for (int y = 60; y < 130; ++y) {
+    for (int x = 140; x < 520; ++x) yellow += (t.At(x, y) & 0xffffff) == 0xffff00;
+  }
+  EXPECT_GT(yellow, 200);
+}
+
+TEST_F(IntegrationTest, CommandLineErrorsAndHelp) {
+  RunResult r = RunRuvel("--frames");
+  EXPECT_EQ(r.exitCode, 64);
+  r = RunRuvel("--help");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.output.find("--headless"), std::string::npos);
+  r = RunRuvel("--version");
+  EXPECT_EQ(r.output, "Ruvel System Ver 1.16\n");
+}
+
+}  // namespace
