@@ -131,6 +131,7 @@ void TScreen::DrawAll() {
       FillRectOn(target.renderer, 0, 0, clientW_, clientH_, uint32_t(GlobalInt("$bgcolor")) & 0xFFFFFF);
     }
     sprites_.Draw(target);
+    if (host.designMode) TDesignEditor::DrawSelection(sprites_, target);
   }
   text_->EndFrame();
   Present();
@@ -340,8 +341,25 @@ void TScreen::MouseDown(int wx, int wy, bool left, bool right) {
     pressY = y;
     rightPressPending = true;
   }
-  EvaluateMouseDown(x, y, HitTest(x, y));
-  if (HostState().designMode && designStep) designStep();
+  bool design = HostState().designMode;
+  if (!design) {
+    EvaluateMouseDown(x, y, HitTest(x, y));
+    return;
+  }
+  // Design mode: the object drawn on top is selected and grabbed once the
+  // press statements have run; it stays counted while they run.
+  TDrawTarget target = Target();
+  Instance* top = TDesignEditor::TopmostAt(sprites_, target, x, y);
+  HoldObject(top);
+  try {
+    EvaluateMouseDown(x, y, HitTest(x, y));
+    design_.Press(top, x, y, left);
+  } catch (...) {
+    DropObject(top);
+    throw;
+  }
+  DropObject(top);
+  if (designStep) designStep();
 }
 
 void TScreen::MouseMove(int wx, int wy, bool left, bool right) {
@@ -369,6 +387,9 @@ void TScreen::MouseMove(int wx, int wy, bool left, bool right) {
     rightPressPending = false;
   } else {
     pressX = pressY = -10;
+    // The grabbed object follows the pointer even on the first move after
+    // a pause, which the position comparison below does not see.
+    bool dragged = host.designMode && left && design_.DragTo(x, y);
     if (x != lastMouseX || y != lastMouseY) {
       if (!host.designMode) {
         SetGlobalInt("$mouseX", x);
@@ -389,6 +410,8 @@ void TScreen::MouseMove(int wx, int wy, bool left, bool right) {
       } else if (runFrameLoop) {
         runFrameLoop();
       }
+    } else if (dragged && designStep) {
+      designStep();
     }
   }
   lastMouseX = x;
@@ -402,7 +425,10 @@ void TScreen::MouseUp(int wx, int wy, bool leftReleased, bool rightReleased) {
   int x = wx;
   int y = wy;
   WindowToPicture(x, y);
-  if (leftReleased) leftHeld = false;
+  if (leftReleased) {
+    leftHeld = false;
+    design_.Release();
+  }
   if (rightReleased) {
     rightHeld = false;
     bool near = std::abs(x - pressX) + std::abs(y - pressY) <= 8;

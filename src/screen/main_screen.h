@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/rect.h"
+#include "screen/design_editor.h"
 #include "screen/sprite_list.h"
 #include "vm/vm_state.h"
 
@@ -42,6 +43,8 @@ class TScreen {
   TWindow& Window() const { return window_; }
   SDL_Renderer* Renderer() const;
   TSpriteList& Sprites() { return sprites_; }
+  // Design-mode selection, dragging and the unsaved-moves flag.
+  TDesignEditor& Design() { return design_; }
   TTextRenderer& Text() { return *text_; }
   TSurface& BackBuffer() { return *back_; }
   // The back buffer as a target for sprites (its target is not bound).
@@ -135,6 +138,7 @@ class TScreen {
   std::unique_ptr<TSurface> back_;
   std::unique_ptr<TTextRenderer> text_;
   TSpriteList sprites_;
+  TDesignEditor design_;
   int clientW_ = 560;
   int clientH_ = 400;
   bool statusBar_ = true;

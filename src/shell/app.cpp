@@ -14,6 +14,8 @@
 #include "platform/text_render.h"
 #include "platform/video.h"
 #include "platform/window.h"
+#include "io/paths.h"
+#include "pages/page.h"
 #include "pages/project.h"
 #include "platform/window_sink.h"
 #include "screen/host_state.h"
@@ -23,7 +25,9 @@
 #include "screen/panel.h"
 #include "screen/script_globals.h"
 #include "screen/sprite.h"
+#include "shell/design_session.h"
 #include "shell/frame_loop.h"
+#include "vm/vm_state.h"
 
 namespace ruvel {
 
@@ -40,6 +44,14 @@ struct TShell {
   std::unique_ptr<TFrameLoop> loop;
   bool running = true;
   long frames = 0;  // drawn frames, the idle presents included
+  std::string baseTitle = "Ruvel System";  // the project's title, CP932
+  std::string caption;                     // the caption shown now
+  // The root process the design editor was last reset for: a page switch
+  // in design mode starts a new session with nothing selected or unsaved.
+  const void* designRoot = nullptr;
+  // The answer to the close question within one batch of events: closing
+  // the window also sends a quit event, which must not ask again.
+  enum { kNotAsked, kKeepOpen, kClose } closeAnswer = kNotAsked;
 
   explicit TShell(const CommandLine& c) : cl(c) {}
 };
@@ -60,6 +72,47 @@ void Guarded(TShell& shell, F&& f) {
   }
 }
 
+// Shows the caption when it changed: the project's title, or in design
+// mode the page with "*" for unsaved moves.
+void UpdateCaption(TShell& shell) {
+  std::string caption = WindowCaption(shell.baseTitle, *shell.screen);
+  if (caption == shell.caption) return;
+  shell.caption = caption;
+  shell.window->SetTitle(caption);
+}
+
+// Keeps the design editor with the page that design mode runs.
+void SyncDesignSession(TShell& shell) {
+  const void* root = HostState().designMode ? VM().rootProcess : nullptr;
+  if (root == shell.designRoot) return;
+  if (root && shell.designRoot) shell.screen->Design().Reset();
+  shell.designRoot = root;
+}
+
+// Closing the window with unsaved moves asks first; false keeps it open.
+// Without a window nobody can answer, and the program ends as asked.
+bool MayClose(TShell& shell) {
+  if (shell.cl.headless || !HostState().designMode || !shell.screen->Design().Modified()) return true;
+  std::string page = ToUtf8(PathFileName(PageState().currentFile));
+  std::string text = page + " に保存されていない変更があります。\n保存してから終了しますか?";
+  const SDL_MessageBoxButtonData buttons[] = {
+      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 0, "保存して終了"},
+      {0, 1, "保存せずに終了"},
+      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 2, "キャンセル"},
+  };
+  SDL_MessageBoxData box{SDL_MESSAGEBOX_WARNING, shell.window->Sdl(), "Ruvel System", text.c_str(),
+                         SDL_arraysize(buttons), buttons, nullptr};
+  int choice = 2;
+  if (SDL_ShowMessageBox(&box, &choice) != 0) return true;
+  if (choice == 0) return SaveDesignedPage(*shell.screen);
+  return choice == 1;
+}
+
+void RequestClose(TShell& shell) {
+  if (shell.closeAnswer == TShell::kNotAsked) shell.closeAnswer = MayClose(shell) ? TShell::kClose : TShell::kKeepOpen;
+  if (shell.closeAnswer == TShell::kClose) shell.running = false;
+}
+
 void WireHooks(TShell& shell) {
   TScreen& screen = *shell.screen;
   TFrameLoop& loop = *shell.loop;
@@ -77,6 +130,8 @@ void WireHooks(TShell& shell) {
   screen.loadingTick = [&shell] { shell.loading->Tick(TickMs()); };
   screen.pumpMessages = [] { SDL_PumpEvents(); };
   shell.loading->switchAutoExecOn = [&loop] { loop.autoExec = true; };
+  WireDesignMode(screen);
+  screen.Design().onModifiedChanged = [&shell] { UpdateCaption(shell); };
 }
 
 // The start-up path: the display restarts, the script world starts, and
@@ -95,7 +150,9 @@ void StartUp(TShell& shell, const TShellHooks& hooks) {
   host.started = true;
   Guarded(shell, [&] { shell.screen->OnResize(false); });
   std::string title = ProjectParam("title") + ProjectParam("version");
-  shell.window->SetTitle(title.empty() ? std::string("Ruvel System") : title);
+  if (!title.empty()) shell.baseTitle = title;
+  SyncDesignSession(shell);
+  UpdateCaption(shell);
   int x = 0;
   int y = 0;
   shell.window->Position(x, y);
@@ -116,7 +173,7 @@ void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
   if (e.windowID != shell.window->Id()) return;
   switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE:
-      shell.running = false;
+      RequestClose(shell);
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       shell.screen->OnResize(true);
@@ -140,6 +197,9 @@ void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
 
 void OnKeyDown(TShell& shell, const SDL_KeyboardEvent& e) {
   const THostState& host = HostState();
+  bool ctrl = (e.keysym.mod & KMOD_CTRL) != 0;
+  // Ctrl+S once per press; arrow keys repeat while held.
+  if (host.designMode && !(ctrl && e.repeat) && HandleDesignKey(*shell.screen, e.keysym.scancode, ctrl)) return;
   // F3: pause and resume (the run menu's command).
   if (e.keysym.scancode == SDL_SCANCODE_F3 && !e.repeat) {
     if (!host.starting && ProjectParam("disable_pause") != "1" && !host.designMode) {
@@ -152,7 +212,7 @@ void Dispatch(TShell& shell, const SDL_Event& e) {
   TScreen& screen = *shell.screen;
   switch (e.type) {
     case SDL_QUIT:
-      shell.running = false;
+      RequestClose(shell);
       break;
     case SDL_WINDOWEVENT:
       OnWindowEvent(shell, e.window);
@@ -190,6 +250,7 @@ void Run(TShell& shell) {
   double lastTick = TickMs();
   while (shell.running) {
     SDL_Event e;
+    shell.closeAnswer = TShell::kNotAsked;
     while (shell.running && SDL_PollEvent(&e)) Guarded(shell, [&] { Dispatch(shell, e); });
     if (!shell.running) break;
     double now = TickMs();
@@ -201,6 +262,8 @@ void Run(TShell& shell) {
     bool idle = true;
     Guarded(shell, [&] { idle = shell.loop->Main(); });
     shell.frames += shell.loop->drawCount - before;
+    SyncDesignSession(shell);
+    UpdateCaption(shell);
     // Nothing runs (no page yet, or paused): a headless run or a counted
     // run still presents the picture at the frame pace.
     if (idle && (cl.headless || cl.frames >= 0)) {

@@ -15,6 +15,7 @@ struct CommandLine {
   std::string recordAudio;
   bool log = false;
   std::string script;       // --script FILE
+  bool design = false;      // --design: open the page in design mode
   bool help = false;
   bool version = false;
 };

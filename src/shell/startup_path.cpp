@@ -10,6 +10,7 @@
 #include "pages/project.h"
 #include "runtime/resource_tree.h"
 #include "runtime/startup.h"
+#include "shell/design_session.h"
 #include "shell/script_mode.h"
 
 namespace ruvel {
@@ -55,7 +56,10 @@ void RunStartupPath(const CommandLine& cl) {
   std::string project = PathLocate(home + "/Usr/default.ruvelprj");
   if (PathExists(project)) PrjManager().LoadProject(project);
   if (fileToOpen.empty()) fileToOpen = ProjectMainPage(home);
-  if (!fileToOpen.empty()) OpenPageCommand(fileToOpen);
+  if (fileToOpen.empty()) return;
+  // --design: the page opened for play is put into design mode before its
+  // first frame runs.
+  if (OpenPageCommand(fileToOpen) && cl.design) EnterDesignMode();
 }
 
 }  // namespace ruvel
