@@ -103,7 +103,12 @@ bool MayClose(TShell& shell) {
   SDL_MessageBoxData box{SDL_MESSAGEBOX_WARNING, shell.window->Sdl(), "Ruvel System", text.c_str(),
                          SDL_arraysize(buttons), buttons, nullptr};
   int choice = 2;
-  if (SDL_ShowMessageBox(&box, &choice) != 0) return true;
+  if (SDL_ShowMessageBox(&box, &choice) != 0) {
+    // No dialog can be shown (a display without fonts for it): the close
+    // goes ahead, and the lost moves are at least reported.
+    std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", page.c_str(), SDL_GetError());
+    return true;
+  }
   if (choice == 0) return SaveDesignedPage(*shell.screen);
   return choice == 1;
 }
