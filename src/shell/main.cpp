@@ -4,6 +4,7 @@
 #include <string>
 
 #include "compiler/compile_driver.h"
+#include "io/script_file_natives.h"
 #include "pages/page_natives.h"
 #include "runtime/startup.h"
 #include "screen/patterns.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   ruvel::InstallPages();
   ruvel::RegisterNativeTable(ruvel::ScreenNatives);
   ruvel::RegisterNativeTable(ruvel::SoundNatives);
+  ruvel::RegisterNativeTable(ruvel::FileNatives);
   if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
   ruvel::TShellHooks hooks;
   hooks.startScriptWorld = [&cl] { ruvel::RunStartupPath(cl); };

@@ -1,0 +1,112 @@
+#include "io/script_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "io/bregexp.h"
+#include "io/paths.h"
+
+namespace ruvel {
+
+std::string ScriptFilesDir() { return PathLocate(PathResolve("files", PageDir())); }
+
+bool EnsureScriptFilesDir() {
+  std::string dir = ScriptFilesDir();
+  struct stat st;
+  if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  return ::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+std::string CleanScriptFileName(std::string_view name) {
+  // The file system sees a name only up to its first zero byte.
+  std::string text(name.substr(0, name.find('\0')));
+  TBRegExp& re = GeneralRegExp();
+  re.Substitute("s/\\\\//g", text);
+  re.Substitute("s/://g", text);
+  re.Substitute("s/\\///g", text);
+  return text;
+}
+
+std::string ScriptFilePath(std::string_view name, bool untitledForEmpty) {
+  std::string clean = CleanScriptFileName(name);
+  if (clean.empty() && untitledForEmpty) clean = "untitled";
+  std::string dir = ScriptFilesDir();
+  std::string path = PathResolve(clean, dir);
+  // Only a file inside the folder: "." (the folder itself) and ".." (the
+  // page folder) name nothing a script may touch.
+  if (path.empty() || PathSame(path, dir) || !PathIsInside(path, dir)) return "";
+  return PathLocate(path);
+}
+
+std::unique_ptr<TFileReader> OpenScriptFileReader(std::string_view name) {
+  std::string path = ScriptFilePath(name, true);
+  int fd = OpenRegularFileForReading(path);
+  if (fd < 0) return nullptr;
+  return std::make_unique<TFileReader>(fd);
+}
+
+std::unique_ptr<TFileWriter> OpenScriptFileWriter(std::string_view name) {
+  if (!EnsureScriptFilesDir()) return nullptr;
+  std::string path = ScriptFilePath(name, true);
+  if (path.empty()) return nullptr;
+  struct stat st;
+  // A folder of that name cannot become a file.
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return nullptr;
+  auto writer = std::make_unique<TFileWriter>(path);
+  if (!writer->HasFile()) return nullptr;
+  return writer;
+}
+
+bool ScriptFileExists(std::string_view name) { return IsRegularFilePath(ScriptFilePath(name, false)); }
+
+bool MoveScriptFile(std::string_view from, std::string_view to) {
+  std::string source = ScriptFilePath(from, false);
+  std::string target = ScriptFilePath(to, false);
+  if (source.empty() || target.empty() || !PathExists(source)) return false;
+  // As on the system the games were made for, an existing file is not
+  // replaced, but a file may be renamed to another letter case.
+  if (PathExists(target) && target != source) return false;
+  if (target == source) target = PathResolve(CleanScriptFileName(to), ScriptFilesDir());
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool DeleteScriptFile(std::string_view name) {
+  std::string path = ScriptFilePath(name, false);
+  return !path.empty() && ::unlink(path.c_str()) == 0;
+}
+
+// Open-file list -------------------------------------------------------
+
+TOpenFiles::~TOpenFiles() { CloseAll(); }
+
+TBufferedStream* TOpenFiles::Add(std::unique_ptr<TBufferedStream> stream) {
+  streams_.push_back(std::move(stream));
+  return streams_.back().get();
+}
+
+bool TOpenFiles::Holds(const TBufferedStream* stream) const {
+  return std::any_of(streams_.begin(), streams_.end(), [stream](const auto& s) { return s.get() == stream; });
+}
+
+bool TOpenFiles::Close(TBufferedStream* stream) {
+  auto it = std::find_if(streams_.begin(), streams_.end(), [stream](const auto& s) { return s.get() == stream; });
+  if (it == streams_.end()) return false;
+  std::unique_ptr<TBufferedStream> owned = std::move(*it);
+  streams_.erase(it);
+  if (auto* out = dynamic_cast<TBufferedOutputStream*>(owned.get())) out->Close();
+  return true;
+}
+
+void TOpenFiles::CloseAll() {
+  while (!streams_.empty()) Close(streams_.back().get());
+}
+
+TOpenFiles& OpenFiles() {
+  static TOpenFiles files;
+  return files;
+}
+
+}  // namespace ruvel
