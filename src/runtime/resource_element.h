@@ -1,11 +1,11 @@
 // Resource kinds that keep the element they were read from: modules and
-// custom resources. Each remembers its tag, every attribute in
-// order and its child elements, and writes them back as they were read
-// (with its current name and source path), so a page survives a load and
-// save unchanged. The pattern resource TCPat, included from here, writes
-// its own markup (runtime/resource_pattern.h), as does the generator
-// TGenerator (runtime/resource_generator.h). TEvalCache is the snippet
-// compiler's node; it has no markup.
+// custom resources (runtime/custom_resource.h). Each remembers its tag,
+// every attribute in order and its child elements, and writes them back
+// as they were read (with its current name and source path), so a page
+// survives a load and save unchanged. The pattern resource TCPat,
+// included from here, writes its own markup (runtime/resource_pattern.h),
+// as does the generator TGenerator (runtime/resource_generator.h).
+// TEvalCache is the snippet compiler's node; it has no markup.
 #pragma once
 #include <memory>
 #include <string>
@@ -55,15 +55,12 @@ class TModuleRes : public TElementResource {
   void* library = nullptr;  // dlopen handle
 };
 
-class TCustomResource : public TElementResource {
- public:
-  using TElementResource::TElementResource;
-  const char* TypeName() const override { return "TCustomResource"; }
-};
-
 class TEvalCache : public TResource {
  public:
   const char* TypeName() const override { return "TEvalCache"; }
 };
 
 }  // namespace ruvel
+
+// TCustomResource, the custom resource kind, builds on TElementResource.
+#include "runtime/custom_resource.h"

@@ -6,6 +6,7 @@
 #include "compiler/compile_driver.h"
 #include "io/script_file_natives.h"
 #include "pages/page_natives.h"
+#include "runtime/custom_resource.h"
 #include "runtime/startup.h"
 #include "screen/patterns.h"
 #include "screen/screen_natives.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
   ruvel::RegisterNativeTable(ruvel::ScreenNatives);
   ruvel::RegisterNativeTable(ruvel::SoundNatives);
   ruvel::RegisterNativeTable(ruvel::FileNatives);
+  ruvel::RegisterNativeTable(ruvel::CustomResourceNatives);
   if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
   ruvel::TShellHooks hooks;
   hooks.startScriptWorld = [&cl] { ruvel::RunStartupPath(cl); };
