@@ -33,6 +33,9 @@ SDL_Texture* TPatRects::Texture(SDL_Renderer* renderer) {
     return nullptr;
   }
   SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+  // Patterns are pixel art: scaled copies keep hard edges and never blend
+  // in the frame pixels around a pattern.
+  SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
   texture_ = t;
   textureRenderer_ = renderer;
   return t;
