@@ -55,7 +55,9 @@ bool IsRegularFilePath(const std::string& path) {
 
 int OpenRegularFileForReading(const std::string& path) {
   if (path.empty()) return -1;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking, so that a pipe placed under the name cannot hang the
+  // program before it is refused below; a regular file reads as usual.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

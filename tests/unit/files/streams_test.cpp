@@ -95,6 +95,9 @@ TEST_F(FilesTest, InputStreamReadsAcrossBufferEndsAndKnowsTheEndExactly) {
   EXPECT_EQ(none.Read(&c, 1), 0u);
   EXPECT_TRUE(none.AtEnd());
   EXPECT_EQ(OpenRegularFileForReading(dir.Path()), -1);
+  // A pipe is refused at once instead of waiting for a writer.
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+  EXPECT_EQ(OpenRegularFileForReading(dir / "pipe"), -1);
 }
 
 TEST_F(FilesTest, OutputStreamReplacesItsTargetWholeWhenClosed) {
