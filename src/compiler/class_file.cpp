@@ -1,5 +1,7 @@
 #include "compiler/class_file.h"
 
+#include "platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -240,24 +242,7 @@ void SaveClassFile(TRTTI& cls, const std::string& file) {
     TCompiledInfo().WriteBlock(w);
   }
 
-  const std::string& bytes = w.Data();
-  std::string tmp = file + ".XXXXXX";
-  int fd = mkstemp(tmp.data());
-  bool ok = fd >= 0;
-  if (ok) {
-    fchmod(fd, 0644);
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-      ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ok = false;
-      else done += static_cast<size_t>(n);
-    }
-    if (close(fd) != 0) ok = false;
-    if (ok && std::rename(tmp.c_str(), file.c_str()) != 0) ok = false;
-    if (!ok) std::remove(tmp.c_str());
-  }
-  if (!ok) LogLine(J("クラスファイルを保存できません: ") + file);
+  if (!WriteFileAtomic(file, w.Data())) LogLine(J("クラスファイルを保存できません: ") + file);
 }
 
 }  // namespace ruvel

@@ -1,5 +1,7 @@
 #include "io/cookies.h"
 
+#include "platform/atomic_file.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,19 +25,6 @@ std::string WithoutLineBreaks(std::string_view text) {
   for (char c : text)
     if (c != '\r' && c != '\n') out += c;
   return out;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -65,17 +54,7 @@ void TCookieStore::Save(const std::string& file) const {
     data += line;
     data += '\n';
   }
-  std::string temp = file + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) throw EIOError(J("クッキーを保存できません: ") + file);
-  bool ok = WriteAll(fd, data);
-  ok = fchmod(fd, 0644) == 0 && ok;
-  ok = fsync(fd) == 0 && ok;
-  ok = close(fd) == 0 && ok;
-  if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
-    std::remove(temp.c_str());
-    throw EIOError(J("クッキーを保存できません: ") + file);
-  }
+  if (!WriteFileAtomic(file, data)) throw EIOError(J("クッキーを保存できません: ") + file);
 }
 
 std::string TCookieStore::Get(std::string_view name) const {

@@ -1,5 +1,7 @@
 #include "runtime/resource_markup.h"
 
+#include "platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,19 +81,6 @@ std::string WithCrLf(std::string_view raw) {
   return text;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 std::string Joined(const std::vector<std::string>& lines) {
   std::string data;
   for (const std::string& l : lines) {
@@ -118,22 +107,7 @@ std::string ReadMarkupText(const std::string& path) {
 }
 
 bool WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
-  std::string target = LocatePath(path);
-  std::string dir = PathParent(target);
-  if (dir.empty()) dir = ".";
-  std::string temp = (dir == "/" ? dir : dir + "/") + "." + PathFileName(target) + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  bool ok = fd >= 0;
-  if (ok) {
-    // Keep the permissions of the file being replaced; a new file gets the
-    // usual rw-r--r--.
-    struct stat st;
-    mode_t mode = stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    ok = fchmod(fd, mode) == 0 && WriteAll(fd, Joined(lines)) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) unlink(temp.c_str());
-  }
+  bool ok = WriteFileAtomic(LocatePath(path), Joined(lines));
   if (!ok) ShowMessage(path + J("を保存できませんでした"));
   return ok;
 }

@@ -1,0 +1,14 @@
+// Writing a file so that a crash never leaves half of it: the data goes
+// into a temporary file in the same directory, which is then renamed over
+// the target.
+#pragma once
+#include <string>
+
+namespace ruvel {
+
+// Writes data to path. The file keeps the permissions of the file it
+// replaces (rw-r--r-- for a new one). False when anything failed; the old
+// file is then untouched and no temporary file is left behind.
+bool WriteFileAtomic(const std::string& path, const std::string& data);
+
+}  // namespace ruvel
