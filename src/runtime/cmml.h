@@ -76,8 +76,8 @@ TCmmlStore& CmmlDocuments();
 // including a handle whose document was freed.
 TCmmlElement* LiveCmmlElement(const Value& v);
 
-// Reads "<" + text + "/>" with the run-time reader (raises ESGMLError on
-// text without a tag name).
+// Reads "<" + text + "/>" with the run-time reader (text holding a ">"
+// may make it report a missing closing tag in a message box).
 std::unique_ptr<TSGML> ReadCmmlItem(std::string_view text);
 
 // Assigns to out a new CMML script object for an element handle, made by

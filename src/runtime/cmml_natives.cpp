@@ -58,7 +58,7 @@ void NativeCmmlAddSubItem(Value* self, int32_t argc, int32_t) {
     a.ReturnNull();
     return;
   }
-  // A text without a tag name raises here, before the tree is touched.
+  // The item is read whole before the tree is touched.
   std::unique_ptr<TSGML> item = ReadCmmlItem(a.Text(2));
   if (!item) {
     a.ReturnNull();
