@@ -13,6 +13,10 @@ std::unordered_set<const TObject*>& Live() {
 }
 }  // namespace
 
+TObject::TObject() { RegisterHost(this); }
+TObject::TObject(const TObject&) { RegisterHost(this); }
+TObject::~TObject() { UnregisterHost(this); }
+
 void RegisterHost(const TObject* p) {
   if (p) Live().insert(p);
 }

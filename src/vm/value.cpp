@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "runtime/rtti.h"
 #include "vm/gc.h"
+#include "vm/host_registry.h"
 #include "vm/arith.h"
 #include "vm/interpreter.h"
 #include "vm/tfstring.h"
@@ -134,7 +135,9 @@ std::string ValueToText(const Value& v) {
     case kRef:
       return "[" + (v.ref ? ValueToText(*v.ref) : std::string("null")) + "]";
     case kHost:
-      return v.host ? v.host->TypeName() : "null";
+      if (!v.host) return "null";
+      // A host value kept after its object was freed names no type any more.
+      return IsLiveHost(v.host) ? v.host->TypeName() : "TObject";
     case kError:
       return "Error #" + std::to_string(v.i);
     case kUninit:

@@ -23,10 +23,15 @@ enum Tag : uint8_t {
 };
 
 // Base of every host-side object a Value may carry with tag kHost. The VM
-// never frees these; their owners do.
+// never frees these; their owners do. Every host object is entered in the
+// live host registry while it exists (vm/host_registry.h), so a value that
+// outlived its object is recognised instead of being dereferenced.
 class TObject {
  public:
-  virtual ~TObject() = default;
+  TObject();
+  TObject(const TObject&);
+  TObject& operator=(const TObject&) { return *this; }
+  virtual ~TObject();
   // Type name shown as the text form of a host value.
   virtual const char* TypeName() const { return "TObject"; }
 };

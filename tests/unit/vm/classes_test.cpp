@@ -5,6 +5,7 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "runtime/alias.h"
+#include "vm/host_registry.h"
 #include "vm/tfstring.h"
 
 namespace ruvel::test {
@@ -203,6 +204,23 @@ TEST_F(ClassesTest, CompiledInfoPositionsAndBlocks) {
     TCompiledInfo x;
     EXPECT_THROW(x.ReadBlock(t), EIOError) << cut;
   }
+}
+
+}  // namespace ruvel::test
+
+namespace ruvel::test {
+
+TEST_F(ClassesTest, HostValuesThatOutliveTheirObjectAreNotDereferenced) {
+  auto* list = new TValueList();
+  Value v = MakeHost(list);
+  EXPECT_EQ(ValueToText(v), "TList");
+  EXPECT_TRUE(IsLiveHost(list));
+  delete list;
+  EXPECT_FALSE(IsLiveHost(v.host));
+  EXPECT_EQ(ValueToText(v), "TObject");
+  // Class records are host objects too (a class name evaluates to one).
+  TRTTI* cls = MakeClass("Hosted", {}, objectClass);
+  EXPECT_EQ(ValueToText(cls->ClassValue), "TRTTI");
 }
 
 }  // namespace ruvel::test
