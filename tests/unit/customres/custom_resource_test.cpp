@@ -9,7 +9,6 @@
 #include "runtime/resource_loader.h"
 #include "runtime/resource_tree.h"
 #include "runtime/rtti.h"
-#include "vm/value_list.h"
 
 namespace ruvel::test {
 
@@ -145,29 +144,6 @@ TEST_F(CustomResTest, DestroyRunsOnDestroyAndReferencesToGoneNodesAreRefused) {
   // The list's own object outlives it and refuses as well.
   ASSERT_EQ(Eval("$subs = $list.getSubRes();"), 0);
   EXPECT_EQ(Global("$subs")->tag, kNull);
-}
-
-TEST_F(CustomResTest, BuiltInResourceListsChildrenAndFindsCustomObjects) {
-  TResourceList* usr = Mount(kNotes);
-  ASSERT_NE(usr, nullptr);
-  usr->Initialize();
-  ASSERT_EQ(Eval("$subs = getResource(\"usr\").getSubRes();"
-                 "$first = new BuiltInResource($subs.get(0));"
-                 "$same = $first.getCustomRes() == getResource(\"usr.n1\");"
-                 "$none = getResource(\"usr\").getCustomRes();"
-                 "$leaf = $first.getSubRes();"),
-            0);
-  Value* subs = Global("$subs");
-  ASSERT_EQ(subs->tag, kObject);
-  Value* cells = Member(subs->obj, "_x");
-  auto* list = dynamic_cast<TValueList*>(cells->host);
-  ASSERT_NE(list, nullptr);
-  ASSERT_EQ(list->cells.size(), 2u);
-  EXPECT_EQ(list->cells[0].host, static_cast<TObject*>(usr->ChildAt(0)));
-  EXPECT_EQ(list->cells[1].host, static_cast<TObject*>(usr->ChildAt(1)));
-  EXPECT_EQ(ValueToInt(*Global("$same")), 1);
-  EXPECT_EQ(Global("$none")->tag, kNull);
-  EXPECT_EQ(Global("$leaf")->tag, kNull);
 }
 
 TEST_F(CustomResTest, TagsFindOnlyClassesUnderCustomres) {
