@@ -8,11 +8,7 @@
 
 namespace ruvel {
 
-TCmmlElement::TCmmlElement(TCmmlDocument* document, TSGML* element) : document_(document), element_(element) {
-  RegisterHost(this);
-}
-
-TCmmlElement::~TCmmlElement() { UnregisterHost(this); }
+TCmmlElement::TCmmlElement(TCmmlDocument* document, TSGML* element) : document_(document), element_(element) {}
 
 TCmmlDocument::TCmmlDocument(std::unique_ptr<TSGML> root) : root_(std::move(root)) {}
 

@@ -1,9 +1,9 @@
 // Markup elements that scripts hold ("classes.lang.CMML"): a script object
 // keeps a host value naming one element of a document. TSGML is no host
 // object, so each element a script can reach gets a TCmmlElement handle,
-// made on first use and registered as a live host object; the handles die
-// with their document, so a script that keeps one after its document was
-// freed is refused instead of reaching freed memory.
+// made on first use (live in the host registry as every host object is).
+// The handles die with their document, so a script that keeps one after
+// its document was freed is refused instead of reaching freed memory.
 //
 // Owner of the documents: TCmmlStore (CmmlDocuments()). A document is made
 // from markup text by a script and lives until the script frees it (the
@@ -26,7 +26,6 @@ class TCmmlDocument;
 class TCmmlElement : public TObject {
  public:
   TCmmlElement(TCmmlDocument* document, TSGML* element);
-  ~TCmmlElement() override;
   TCmmlElement(const TCmmlElement&) = delete;
   TCmmlElement& operator=(const TCmmlElement&) = delete;
   const char* TypeName() const override { return "TSGML"; }

@@ -9,7 +9,6 @@
 #include "runtime/resource_markup.h"
 #include "runtime/resource_tree.h"
 #include "runtime/rtti.h"
-#include "vm/host_registry.h"
 #include "vm/symbols.h"
 #include "vm/vm_state.h"
 
@@ -40,13 +39,11 @@ TCustomResource::TCustomResource(const TSGML& element, const std::string& base) 
   } else {
     TryCreate();
   }
-  // Scripts hold this node in "_generator"; the natives check it is alive.
-  RegisterHost(this);
 }
 
 TCustomResource::~TCustomResource() {
-  // onDestroy runs here, while the node is still whole and registered, so
-  // the object can still ask for its name; the base then finds no object.
+  // onDestroy runs here, while the node is still whole and live, so the
+  // object can still ask for its name; the base then finds no object.
   if (Instance* obj = Object()) {
     try {
       if (VM().evaluateSnippet && VM().root) {
@@ -63,7 +60,6 @@ TCustomResource::~TCustomResource() {
     } catch (...) {
     }
   }
-  UnregisterHost(this);
 }
 
 TRTTI* TCustomResource::CustomClass() const {

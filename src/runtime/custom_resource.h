@@ -50,8 +50,8 @@ class TCustomResource : public TElementResource {
   Creation creation_ = Creation::Pending;
 };
 
-// The node a host value names while it exists: a registered live node
-// (custom resources, generators), or any node the resource tree holds.
+// The node a host value names while the node exists; none for anything
+// else (a freed node, another host object).
 TResource* LiveResource(const Value& v);
 
 // "classes.lang.CMML", "classes.customres.CustomResource" and

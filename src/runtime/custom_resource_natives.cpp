@@ -31,24 +31,7 @@ bool ArrayHolds(const Value& array, const TValueList* list) {
 
 }  // namespace
 
-TResource* LiveResource(const Value& v) {
-  if (v.tag != kHost || !v.host) return nullptr;
-  if (IsLiveHost(v.host)) return dynamic_cast<TResource*>(v.host);
-  // Other kinds are not registered: such a node is alive while the tree
-  // holds it. Only addresses are compared until it is found.
-  TResource* root = VM().root;
-  if (!root) return nullptr;
-  std::vector<TResource*> pending{root};
-  while (!pending.empty()) {
-    TResource* node = pending.back();
-    pending.pop_back();
-    if (static_cast<const TObject*>(node) == v.host) return node;
-    if (auto* list = dynamic_cast<TResourceList*>(node)) {
-      for (size_t i = 0; i < list->ChildCount(); ++i) pending.push_back(list->ChildAt(i));
-    }
-  }
-  return nullptr;
-}
+TResource* LiveResource(const Value& v) { return LiveHostAs<TResource>(v); }
 
 void NativeCustomGetName(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
