@@ -1,0 +1,171 @@
+#include "sound/melvane.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "io/paths.h"
+
+namespace ruvel {
+
+namespace {
+
+bool ReadFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+int32_t I32(const std::string& b, size_t at) {
+  return int32_t(uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
+                 uint32_t(uint8_t(b[at + 3])) << 24);
+}
+
+}  // namespace
+
+TMelvane::TMelvane(TWaveOut* device) : engine_(device), blocks_(TSoundGenerator::kChannels) {
+  if (PathExists("tones.wdt")) LoadTones("tones.wdt");
+}
+
+TMelvane::~TMelvane() {
+  effects_.clear();
+  engine_.Close();
+  StopMusic();
+  FreeBlocks();
+}
+
+bool TMelvane::SetDelay(int n) {
+  if (n < 0 || n >= BufferSize() - 10) return false;
+  engine_.delay = n;
+  return true;
+}
+
+bool TMelvane::LoadTones(const std::string& path) {
+  std::string b;
+  if (!ReadFile(path, b) || b.size() < kToneFileSize) return false;
+  const auto* p = reinterpret_cast<const uint8_t*>(b.data());
+  for (int t = 0; t < TSoundGenerator::kTones; ++t) engine_.SetWave(t, p + t * 32);
+  for (int e = 0; e < TEnveloper::kEnvelopes; ++e) engine_.SetEnvelope(e, p + 3072 + e * 32);
+  return true;
+}
+
+void TMelvane::FreeBlocks() {
+  for (int c = 0; c < TSoundGenerator::kChannels; ++c) {
+    engine_.SetSequence(c, nullptr, 0);
+    blocks_[c].clear();
+  }
+}
+
+TSoundStatus TMelvane::LoadMusic(const std::string& path) {
+  std::string b;
+  if (!ReadFile(path, b)) {
+    StopMusic();
+    FreeBlocks();
+    return status_ = kSoundCannotOpen;
+  }
+  return LoadMusicBytes(b);
+}
+
+TSoundStatus TMelvane::LoadMusicBytes(const std::string& b) {
+  StopMusic();
+  FreeBlocks();
+  status_ = kSoundOk;
+  if (b.size() < 5) return status_ = kSoundMalformed;
+  if (I32(b, 0) > kNewestVersion) status_ = kSoundNewerVersion;
+  if (uint8_t(b[4]) != TSoundGenerator::kChannels) return status_ = kSoundMalformed;
+  size_t at = 5;
+  for (int c = 0; c < TSoundGenerator::kChannels; ++c) {
+    if (at + 4 > b.size()) {
+      FreeBlocks();
+      return status_ = kSoundMalformed;
+    }
+    int32_t len = I32(b, at);
+    at += 4;
+    // A length beyond the bytes that are left is as malformed as one
+    // beyond the file.
+    if (len > 0 && size_t(len) > b.size() - at) {
+      FreeBlocks();
+      return status_ = kSoundMalformed;
+    }
+    if (len > 0) {
+      blocks_[c].assign(b.begin() + long(at), b.begin() + long(at) + len);
+      at += size_t(len);
+    }
+  }
+  for (int c = 0; c < TSoundGenerator::kChannels; ++c) {
+    engine_.SetSequence(c, blocks_[c].data(), blocks_[c].size());
+  }
+  return status_;
+}
+
+void TMelvane::PlayMusic() {
+  engine_.Open();
+  if (!engine_.Usable()) {
+    status_ = kSoundNoDevice;
+    return;
+  }
+  for (int c = 0; c < TSoundGenerator::kChannels; ++c) engine_.StartChannel(c);
+}
+
+void TMelvane::StopMusic() {
+  if (!engine_.Usable()) return;
+  for (int c = 0; c < TSoundGenerator::kChannels; ++c) engine_.StopChannel(c);
+}
+
+void TMelvane::SetEnable(bool on) {
+  if (on) {
+    engine_.Open();
+  } else {
+    engine_.Close();
+  }
+  status_ = engine_.DeviceError() ? kSoundNoDevice : kSoundOk;
+}
+
+int32_t TMelvane::LoadEffect(const std::string& path) {
+  auto wav = std::make_unique<TWavLoader>(path);
+  if (wav->openError) {
+    status_ = kSoundCannotOpen;
+    return 0;
+  }
+  if (wav->formatError) {
+    status_ = kSoundNoFormat;
+    return 0;
+  }
+  status_ = kSoundOk;
+  int32_t id = nextEffectId_++;
+  effects_.push_back(TEffect{id, std::move(wav)});
+  return id;
+}
+
+bool TMelvane::HasEffect(int32_t id) const {
+  return std::any_of(effects_.begin(), effects_.end(), [id](const TEffect& e) { return e.id == id; });
+}
+
+void TMelvane::PlayEffect(int32_t id, int volume) {
+  engine_.Open();
+  if (!engine_.Usable()) return;
+  for (const TEffect& e : effects_) {
+    if (e.id == id) engine_.StartEffect(e.wav->Samples().data(), e.wav->SampleCount(), volume);
+  }
+}
+
+void TMelvane::FreeEffect(int32_t id) {
+  engine_.Close();
+  auto it = std::find_if(effects_.begin(), effects_.end(), [id](const TEffect& e) { return e.id == id; });
+  if (it == effects_.end()) return;
+  engine_.DropEffects(it->wav->Samples().data(), it->wav->SampleCount());
+  effects_.erase(it);
+}
+
+void TMelvane::Service() {
+  if (engine_.Usable()) engine_.Fill();
+}
+
+void TMelvane::Tick(double nowMs) {
+  if (nowMs - lastTick_ < interval_) return;
+  lastTick_ = nowMs;
+  Service();
+}
+
+}  // namespace ruvel
