@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
+#include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/joystick.h"
@@ -27,6 +30,7 @@
 #include "screen/sprite.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
+#include "sound/sound_manager.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {
@@ -42,6 +46,9 @@ struct TShell {
   std::unique_ptr<TScreen> screen;
   std::unique_ptr<TLoadingWindow> loading;
   std::unique_ptr<TFrameLoop> loop;
+  // With --fixed-clock the sound device plays 17 ms per frame-loop call, so
+  // a recorded run is the same every time; else SDL plays in real time.
+  TManualWaveOut* steppedAudio = nullptr;
   bool running = true;
   long frames = 0;  // drawn frames, the idle presents included
   std::string baseTitle = "Ruvel System";  // the project's title, CP932
@@ -134,6 +141,8 @@ void WireHooks(TShell& shell) {
   screen.runFrameLoop = [&loop] { loop.Main(); };
   screen.loadingTick = [&shell] { shell.loading->Tick(TickMs()); };
   screen.pumpMessages = [] { SDL_PumpEvents(); };
+  loop.hooks.refillSound = [] { SoundManager().Sequencer().Service(); };
+  screen.refillSound = [] { SoundManager().Sequencer().Service(); };
   shell.loading->switchAutoExecOn = [&loop] { loop.autoExec = true; };
   WireDesignMode(screen);
   screen.Design().onModifiedChanged = [&shell] { UpdateCaption(shell); };
@@ -263,6 +272,9 @@ void Run(TShell& shell) {
       lastTick = now;
       shell.loading->Tick(now);
     }
+    if (shell.steppedAudio) shell.steppedAudio->AdvanceMs(TFixedStepClock::kStepMs);
+    // The sequencer's own timer.
+    Guarded(shell, [&] { SoundManager().Sequencer().Tick(shell.clock->NowMs()); });
     long before = shell.loop->drawCount;
     bool idle = true;
     Guarded(shell, [&] { idle = shell.loop->Main(); });
@@ -284,6 +296,30 @@ void Run(TShell& shell) {
       SDL_WaitEventTimeout(nullptr, std::clamp(static_cast<int>(due), 1, static_cast<int>(TFrameLoop::kStepMs)));
     }
   }
+}
+
+// Sound stops before SDL goes; a recording that could not be completed is
+// reported and makes the exit code 1.
+int ShutDownAudio() {
+  std::string error;
+  if (ShutDownSound(error)) return 0;
+  std::fprintf(stderr, "ruvel: 録音ファイルを書き込めません: %s\n", error.c_str());
+  return 1;
+}
+
+// The sound device for this run, and the recording when one was asked for.
+bool StartAudio(TShell& shell, std::string& error) {
+  if (shell.cl.fixedClock) {
+    auto stepped = std::make_unique<TManualWaveOut>();
+    shell.steppedAudio = stepped.get();
+    SoundManager().AttachDevice(std::move(stepped));
+  } else {
+    SoundManager().AttachDevice(std::make_unique<TSdlWaveOut>());
+  }
+  if (shell.cl.recordAudio.empty()) return true;
+  if (SoundManager().StartRecording(shell.cl.recordAudio, error)) return true;
+  error = "録音ファイルを作成できません: " + shell.cl.recordAudio + " (" + error + ")";
+  return false;
 }
 
 void ShutDown(TShell& shell) {
@@ -341,7 +377,11 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
     SetFrameLoop(shell.loop.get());
     WireHooks(shell);
+    if (!StartAudio(shell, error)) throw std::runtime_error(error);
     StartUp(shell, hooks);
+    // The program directory's tone file replaces the default tables.
+    std::string tones = PathLocate(ProgramDir() + "/tones.wdt");
+    if (!ProgramDir().empty() && PathExists(tones)) SoundManager().Sequencer().LoadTones(tones);
     Run(shell);
     if (!cl.screenshot.empty() && !shell.screen->Screenshot(cl.screenshot, error)) {
       std::fprintf(stderr, "ruvel: スクリーンショットを保存できません: %s\n", error.c_str());
@@ -355,6 +395,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     code = 1;
   }
   windowSink.SetWindow(nullptr);
+  if (ShutDownAudio() != 0) code = 1;
   ShutDown(shell);
   SetSink(previousSink);
   return code;

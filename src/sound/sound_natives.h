@@ -1,6 +1,7 @@
-// The sound natives the program binds so far. The synthesizer and the
-// music sequencer are not built yet: "_n_refresh" (refresh the sequencer
-// after a page placed its objects) has nothing to refresh and returns.
+// The sound natives: "SoundEffect" (_n_loadSE, _n_play, _n_freeSE), "BGM"
+// (_n_play), "MediaPlayer" (_n_stop, _n_setEnable) and the Object native
+// "_n_refresh", which renders what the sequencer owes the device. All act
+// on the process-wide sound manager (sound_manager.h).
 #pragma once
 #include <vector>
 

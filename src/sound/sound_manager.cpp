@@ -1,0 +1,132 @@
+#include "sound/sound_manager.h"
+
+#include <cctype>
+
+#include "io/paths.h"
+#include "platform/cp932.h"
+#include "platform/message_sink.h"
+
+namespace ruvel {
+
+namespace {
+
+std::unique_ptr<TSndManager>& Instance() {
+  static std::unique_ptr<TSndManager> instance;
+  return instance;
+}
+
+std::string LowerExtension(const std::string& path) {
+  std::string name = PathFileName(path);
+  size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return std::string();
+  std::string ext = name.substr(dot);
+  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+}  // namespace
+
+TSndManager::TSndManager() : device_(std::make_unique<TManualWaveOut>()), seq_(std::make_unique<TMelvane>(device_.get())) {
+  seq_->SetInterval(50);
+  seq_->SetBufferSize(kBufferSize);
+  seq_->SetDelay(kDelay);
+}
+
+TSndManager::~TSndManager() {
+  std::string ignored;
+  StopRecording(ignored);
+  seq_.reset();
+}
+
+void TSndManager::AttachDevice(std::unique_ptr<TWaveOut> device) {
+  seq_->Engine().SetDevice(device.get());
+  device_ = std::move(device);
+}
+
+int32_t TSndManager::LoadEffect(const std::string& name) {
+  std::string path = LocateSoundFile(name);
+  if (path.empty()) return 0;
+  return seq_->LoadEffect(path);
+}
+
+void TSndManager::PlayEffect(int32_t id, int volume) {
+  if (id != 0 && soundOn_) seq_->PlayEffect(id, volume);
+}
+
+void TSndManager::FreeEffect(int32_t id) {
+  if (id != 0) seq_->FreeEffect(id);
+}
+
+void TSndManager::PlayBgm(const std::string& name, bool hasLoop, bool loop) {
+  if (!soundOn_) return;
+  if (hasLoop) midiLoop_ = loop;
+  std::string path = LocateSoundFile(name);
+  if (path.empty()) return;
+  std::string ext = LowerExtension(path);
+  if (ext == ".mlv") {
+    seq_->LoadMusic(path);
+    seq_->PlayMusic();
+    mode_ = TBgmMode::kMusic;
+  } else if (ext == ".mid" || ext == ".midi") {
+    mode_ = TBgmMode::kMidi;
+    LogLine(J("MIDI の再生には対応していません: ") + path);
+  }
+}
+
+void TSndManager::Stop() {
+  if (mode_ == TBgmMode::kMusic) seq_->StopMusic();
+  mode_ = TBgmMode::kNone;
+}
+
+void TSndManager::SetEnable(bool on) { seq_->SetEnable(on); }
+
+void TSndManager::SetSoundSwitch(bool on) {
+  soundOn_ = on;
+  if (!on) Stop();
+}
+
+bool TSndManager::StartRecording(const std::string& path, std::string& error) {
+  if (!recorder_.Open(path, error)) return false;
+  seq_->Engine().onPlayed = [this](const uint8_t* data, size_t n) { recorder_.Write(data, n); };
+  return true;
+}
+
+bool TSndManager::StopRecording(std::string& error) {
+  if (seq_) seq_->Engine().onPlayed = nullptr;
+  return recorder_.Close(error);
+}
+
+TSndManager& SoundManager() {
+  auto& instance = Instance();
+  if (!instance) instance = std::make_unique<TSndManager>();
+  return *instance;
+}
+
+bool ShutDownSound(std::string& error) {
+  auto& instance = Instance();
+  if (!instance) return true;
+  instance->Stop();
+  instance->Sequencer().Engine().Close();
+  bool ok = instance->StopRecording(error);
+  instance.reset();
+  return ok;
+}
+
+std::string LocateSoundFile(const std::string& name) {
+  if (name.empty()) return std::string();
+  std::string p = PathToPosix(name);
+  std::vector<std::string> tries;
+  if (PathIsAbsolute(p)) {
+    tries.push_back(p);
+  } else {
+    if (!PageDir().empty()) tries.push_back(PathResolve(p, PageDir()));
+    if (!ProgramDir().empty()) tries.push_back(PathResolve(p, ProgramDir()));
+    tries.push_back(p);
+  }
+  for (const std::string& t : tries) {
+    if (auto found = PathFindNoCase(t)) return *found;
+  }
+  return std::string();
+}
+
+}  // namespace ruvel

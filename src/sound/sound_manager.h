@@ -1,0 +1,77 @@
+// TSndManager: the scripts' sound. It owns the main window's sequencer
+// (buffer 20000 samples, effect delay 1000) and the audio device it plays
+// on, and keeps the BGM mode, the MIDI loop flag and the sound switch that
+// the SoundEffect, BGM and MediaPlayer natives use. MIDI files are not
+// played in this build: asking for one logs a line and changes nothing
+// else. It also writes what is played to a WAV file on request.
+//
+// Owner of the process-wide instance: this module (SoundManager()); the
+// shell attaches the device at start and calls ShutDownSound at exit.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/audio_device.h"
+#include "sound/melvane.h"
+#include "sound/wav_writer.h"
+
+namespace ruvel {
+
+enum class TBgmMode { kNone = 0, kMusic = 1, kMidi = 2 };
+
+class TSndManager {
+ public:
+  static constexpr int kBufferSize = 20000;
+  static constexpr int kDelay = 1000;
+
+  // Until a device is attached the manager plays on a device that never
+  // moves, so nothing is heard and nothing fails.
+  TSndManager();
+  ~TSndManager();
+
+  TMelvane& Sequencer() { return *seq_; }
+  // Replaces the device (the old one is closed first).
+  void AttachDevice(std::unique_ptr<TWaveOut> device);
+  TWaveOut* Device() const { return device_.get(); }
+
+  // The script operations behind the natives.
+  int32_t LoadEffect(const std::string& name);
+  void PlayEffect(int32_t id, int volume);
+  void FreeEffect(int32_t id);
+  // Plays a ".mlv" music file; a ".mid"/".midi" file only changes the mode.
+  // hasLoop: a loop flag was given (else the previous one is kept).
+  void PlayBgm(const std::string& name, bool hasLoop, bool loop);
+  void Stop();
+  void SetEnable(bool on);
+  // Switching sound off stops what plays.
+  void SetSoundSwitch(bool on);
+  bool SoundSwitch() const { return soundOn_; }
+  TBgmMode Mode() const { return mode_; }
+  bool MidiLoop() const { return midiLoop_; }
+
+  // Writes every played sample to a WAV file until StopRecording.
+  bool StartRecording(const std::string& path, std::string& error);
+  bool StopRecording(std::string& error);
+
+ private:
+  std::unique_ptr<TWaveOut> device_;
+  std::unique_ptr<TMelvane> seq_;
+  TWavRecorder recorder_;
+  TBgmMode mode_ = TBgmMode::kNone;
+  bool midiLoop_ = false;
+  bool soundOn_ = true;
+};
+
+TSndManager& SoundManager();
+// Stops the sound, finishes a recording and frees the device; a later
+// SoundManager() starts afresh. False when the recording could not be
+// completed (error says why).
+bool ShutDownSound(std::string& error);
+
+// A sound file named by a script: as given when absolute, else in the
+// page's directory, the program directory or the current directory (letter
+// case ignored). Empty when there is no such file.
+std::string LocateSoundFile(const std::string& name);
+
+}  // namespace ruvel
