@@ -3,7 +3,9 @@
 // records, with the lookups the compiler and the interpreter use.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <queue>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,11 @@ class TRTTI : public TResource {
   bool CompileFailed = false;
   bool Aliased = false;
   int32_t CreatedCount = 0;
+  // Pool indices of records whose count went to 0 or below (each at most
+  // once), lowest first. Entries that were counted again since are
+  // dropped when met, so the lowest valid entry is the first reusable
+  // record of the pool, found without walking past the live ones.
+  std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<uint32_t>> ReuseCandidates;
   uint32_t handle;  // class identity shown after "@" and used in operands
 
   // Member lookups.

@@ -22,7 +22,7 @@ void HoldObject(Instance* inst) {
 }
 
 void DropObject(Instance* inst) {
-  if (inst && inst->refcount > 0) --inst->refcount;
+  if (inst && inst->refcount > 0 && --inst->refcount == 0) NoteReusable(inst);
 }
 
 TSpriteList::~TSpriteList() { Clear(); }

@@ -40,6 +40,7 @@ Instance* AllocateRecord(TRTTI* cls) {
   rec->count = static_cast<uint32_t>(n);
   rec->handle = VM().instances.Add(rec, HandleKind::kInstance);
   ++VM().stats.liveBlocks;
+  rec->poolIndex = static_cast<uint32_t>(cls->InstancePool->size());
   cls->InstancePool->push_back(rec);
   return rec;
 }
@@ -112,11 +113,17 @@ Instance* NewInstance(TRTTI* cls) {
   }
   ++cls->CreatedCount;
   ++VM().stats.instancesCreated;
+  // The first record of the pool whose count is <= 0: the lowest valid
+  // reuse candidate.
   Instance* rec = nullptr;
   auto& pool = *cls->InstancePool;
-  for (size_t i = 0; i < pool.size(); ++i) {
-    if (pool[i]->refcount <= 0) {
-      rec = pool[i];
+  auto& candidates = cls->ReuseCandidates;
+  while (!candidates.empty()) {
+    Instance* r = pool[candidates.top()];
+    candidates.pop();
+    r->queued = 0;
+    if (r->refcount <= 0) {
+      rec = r;
       break;
     }
   }
@@ -127,6 +134,8 @@ Instance* NewInstance(TRTTI* cls) {
   rec->cls = cls;
   Value* m = rec->members();
   for (uint32_t j = 0; j < rec->count; ++j) m[j] = MakeUninit(cls->Members.IdAt(static_cast<int32_t>(j)));
+  // It stays reusable until its new owner counts it.
+  NoteReusable(rec);
   ++VM().stats.liveInstances;
   return rec;
 }
@@ -153,6 +162,7 @@ void DestroyInstance(Instance* rec) {
   for (uint32_t j = 0; j < rec->count; ++j) m[j] = MakeNull();
   rec->refcount = -1;
   rec->marks = 0;
+  NoteReusable(rec);
   --VM().stats.liveInstances;
 }
 
@@ -164,6 +174,7 @@ void FreePool(TRTTI* cls) {
     --VM().stats.liveBlocks;
   }
   cls->InstancePool.reset();
+  cls->ReuseCandidates = {};
 }
 
 Instance* InstanceOfHandle(uint32_t handle) {

@@ -18,7 +18,15 @@ namespace ruvel {
 void RefcountUnderflow(Value& v) {
   // Put the count back so the record is not taken for a free one.
   v.obj->refcount = 0;
+  NoteReusable(v.obj);
   throw EVMError(ValueToText(v) + J(":参照カウントが負になりました"));
+}
+
+void NoteReusable(Instance* rec) {
+  TRTTI* cls = rec->cls;
+  if (!cls || rec->queued) return;
+  rec->queued = 1;
+  cls->ReuseCandidates.push(rec->poolIndex);
 }
 
 void ReleaseWithoutInstance() { throw EVMError(J("null:どうやってきたの？")); }

@@ -68,6 +68,8 @@ struct Instance {
   TRTTI* cls;
   uint32_t handle;   // stable id, shown after "@"
   uint32_t count;    // number of member slots in this record
+  uint32_t poolIndex;  // position in its class's pool
+  uint32_t queued;     // 1 while its index is among the class's reuse candidates
   Value* members() { return reinterpret_cast<Value*>(reinterpret_cast<char*>(this) + sizeof(Instance)); }
 };
 static_assert(sizeof(Instance) % 8 == 0, "member slots stay aligned");
@@ -75,6 +77,9 @@ static_assert(sizeof(Instance) % 8 == 0, "member slots stay aligned");
 // Raises the refcount-underflow error; out of line to keep Release small.
 [[noreturn]] void RefcountUnderflow(Value& v);
 [[noreturn]] void ReleaseWithoutInstance();
+// A record whose count reached 0 (or that became free) can be reused: its
+// class's search for a reusable record must not start past it.
+void NoteReusable(Instance* rec);
 
 inline void Retain(Value& v) {
   if (v.tag == kObject) ++v.obj->refcount;
@@ -82,7 +87,10 @@ inline void Retain(Value& v) {
 inline void Release(Value& v) {
   if (v.tag == kObject) {
     if (v.obj == nullptr) ReleaseWithoutInstance();
-    if (--v.obj->refcount < 0) RefcountUnderflow(v);
+    if (__builtin_expect(--v.obj->refcount <= 0, 0)) {
+      if (v.obj->refcount < 0) RefcountUnderflow(v);
+      NoteReusable(v.obj);
+    }
   }
 }
 

@@ -84,7 +84,7 @@ class CaptureSink : public MessageSink {
 // A script object without a class: enough for owners and counted values.
 struct FakeObject {
   alignas(16) unsigned char storage[sizeof(Instance) + sizeof(Value)] = {};
-  Instance* inst = new (storage) Instance{0, 0, nullptr, 0, 0};
+  Instance* inst = new (storage) Instance{0, 0, nullptr, 0, 0, 0, 0};
 };
 
 // Calls a native the way the interpreter does: the receiver slot with the

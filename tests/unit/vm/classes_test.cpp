@@ -224,3 +224,32 @@ TEST_F(ClassesTest, HostValuesThatOutliveTheirObjectAreNotDereferenced) {
 }
 
 }  // namespace ruvel::test
+
+namespace ruvel::test {
+
+TEST_F(ClassesTest, ReuseTakesTheLowestFreeRecordWhateverTheOrderOfRelease) {
+  TRTTI* cls = MakeClass("Reused", {"v"}, objectClass);
+  std::vector<Value> held(5, MakeNull());
+  std::vector<Instance*> recs;
+  for (auto& v : held) {
+    ValueSetObject(v, cls->CreateInstance());
+    recs.push_back(v.obj);
+  }
+  ValueSetNull(held[3]);
+  ValueSetNull(held[1]);
+  Value a = MakeNull(), b = MakeNull(), c = MakeNull();
+  ValueSetObject(a, cls->CreateInstance());
+  EXPECT_EQ(a.obj, recs[1]);
+  // An instance nobody counted is still the first reusable record.
+  Instance* uncounted = cls->CreateInstance();
+  EXPECT_EQ(uncounted, recs[3]);
+  EXPECT_EQ(cls->CreateInstance(), recs[3]);
+  ValueSetObject(b, cls->CreateInstance());
+  EXPECT_EQ(b.obj, recs[3]);
+  ValueSetObject(c, cls->CreateInstance());
+  EXPECT_EQ(cls->InstancePool->size(), 6u);  // no free record was left: a new one
+  for (Value* v : {&a, &b, &c}) ValueSetNull(*v);
+  for (auto& v : held) ValueSetNull(v);
+}
+
+}  // namespace ruvel::test
