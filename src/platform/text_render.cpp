@@ -113,7 +113,7 @@ bool CoversText(TTF_Font* font, const std::string& utf8) {
   return true;
 }
 
-// The font to draw this text with: the spec's family, or the default
+// The font to draw this text with: the requested family, or the default
 // Japanese font when the family is missing or lacks a character.
 TTF_Font* FontFor(const TFontSpec& spec, const std::string& utf8, std::string& fileOut) {
   int size = std::clamp(spec.size, kMinSize, kMaxSize);
