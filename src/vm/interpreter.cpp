@@ -611,25 +611,24 @@ void Execute(TProcess* p) {
     DISPATCH();
   }
 
-  L_Sub: {
-    Value& l = sp[1];
-    Value& r = sp[0];
-    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) l.i = WrapSub(l.i, r.i);
-    else SlowArith(ArOp::kSub, l, r);
-    ++sp;
-    pc += 1;
-    DISPATCH();
+  // Sub and Mul: integer pairs wrap at 32 bits; other operands follow the
+  // rules of SlowArith.
+#define RUVEL_INT_ARITH(label, wrap, op)                              \
+  label : {                                                           \
+    Value& l = sp[1];                                                 \
+    Value& r = sp[0];                                                 \
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {        \
+      l.i = wrap(l.i, r.i);                                           \
+    } else {                                                          \
+      SlowArith(op, l, r);                                            \
+    }                                                                 \
+    ++sp;                                                             \
+    pc += 1;                                                          \
+    DISPATCH();                                                       \
   }
-
-  L_Mul: {
-    Value& l = sp[1];
-    Value& r = sp[0];
-    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) l.i = WrapMul(l.i, r.i);
-    else SlowArith(ArOp::kMul, l, r);
-    ++sp;
-    pc += 1;
-    DISPATCH();
-  }
+  RUVEL_INT_ARITH(L_Sub, WrapSub, ArOp::kSub)
+  RUVEL_INT_ARITH(L_Mul, WrapMul, ArOp::kMul)
+#undef RUVEL_INT_ARITH
 
   L_Div:
     SlowArith(ArOp::kDiv, sp[1], sp[0]);
