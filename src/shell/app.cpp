@@ -21,6 +21,8 @@
 #include "pages/page.h"
 #include "pages/project.h"
 #include "platform/window_sink.h"
+#include "screen/dialog_view.h"
+#include "screen/dialogs.h"
 #include "screen/host_state.h"
 #include "screen/patterns.h"
 #include "screen/loading_window.h"
@@ -45,6 +47,7 @@ struct TShell {
   std::unique_ptr<TWindow> window;
   std::unique_ptr<TScreen> screen;
   std::unique_ptr<TLoadingWindow> loading;
+  std::unique_ptr<TDialogViews> dialogs;  // the script dialogs' windows; none in headless mode
   std::unique_ptr<TFrameLoop> loop;
   // With --fixed-clock the sound device plays 17 ms per frame-loop call, so
   // a recorded run is the same every time; else SDL plays in real time.
@@ -223,6 +226,7 @@ void OnKeyDown(TShell& shell, const SDL_KeyboardEvent& e) {
 }
 
 void Dispatch(TShell& shell, const SDL_Event& e) {
+  if (shell.dialogs && shell.dialogs->HandleEvent(e)) return;
   TScreen& screen = *shell.screen;
   switch (e.type) {
     case SDL_QUIT:
@@ -329,6 +333,7 @@ void ShutDown(TShell& shell) {
   SpriteSettings().mapSurface.reset();
   // Pattern textures belong to the renderer that is about to go.
   ReleasePatternTextures();
+  shell.dialogs.reset();
   shell.loading.reset();
   SetMainScreen(nullptr);
   shell.screen.reset();
@@ -374,6 +379,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.screen = std::make_unique<TScreen>(*shell.window);
     SetMainScreen(shell.screen.get());
     shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless);
+    if (!cl.headless) shell.dialogs = std::make_unique<TDialogViews>(Dialogs(), shell.window.get());
     shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
     SetFrameLoop(shell.loop.get());
     WireHooks(shell);

@@ -9,6 +9,7 @@
 #include "runtime/custom_resource.h"
 #include "runtime/startup.h"
 #include "screen/patterns.h"
+#include "screen/dialog_natives.h"
 #include "screen/screen_natives.h"
 #include "shell/app.h"
 #include "shell/command_line.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
   ruvel::InstallPatterns();
   ruvel::InstallPages();
   ruvel::RegisterNativeTable(ruvel::ScreenNatives);
+  ruvel::RegisterNativeTable(ruvel::DialogNatives);
   ruvel::RegisterNativeTable(ruvel::SoundNatives);
   ruvel::RegisterNativeTable(ruvel::FileNatives);
   ruvel::RegisterNativeTable(ruvel::CustomResourceNatives);

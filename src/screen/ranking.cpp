@@ -1,0 +1,89 @@
+#include "screen/ranking.h"
+
+#include <chrono>
+
+#include "io/paths.h"
+#include "pages/page_hash.h"
+#include "pages/project.h"
+#include "platform/cp932.h"
+#include "platform/message_sink.h"
+
+namespace ruvel {
+
+namespace {
+
+double SteadyMs() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+void TRanking::SetParam(const std::string& name, const std::string& value) {
+  for (auto& entry : params_) {
+    if (entry.first == name) {
+      entry.second = value;
+      return;
+    }
+  }
+  params_.emplace_back(name, value);
+}
+
+int32_t TRanking::Identification() const {
+  std::string signed_text;
+  for (const auto& [name, value] : params_) signed_text += name + "=" + value + "&";
+  signed_text += std::to_string(projectIntegrity ? projectIntegrity() : 0);
+  signed_text += ":";
+  signed_text += std::to_string(kernelIntegrity ? kernelIntegrity() : 0);
+  return HashBytes(signed_text);
+}
+
+std::string TRanking::BuildUrl(const std::string& address) const {
+  std::string url = address + "?";
+  for (const auto& [name, value] : params_) url += name + "=" + value + "&";
+  return url + "ID=" + std::to_string(Identification());
+}
+
+bool TRanking::OpenBrowser(const std::string& address) {
+  std::string url = BuildUrl(address);
+  if (url.compare(0, 7, "http://") != 0) {
+    ShowMessage(J("URLはhttp://で始めてください"));
+    return false;
+  }
+  double t = now ? now() : SteadyMs();
+  // The budget comes back in full once the time since the last opening
+  // covers the openings used at six a minute.
+  double minutes = openedBefore_ ? (t - lastOpenMs_) / 60000.0 : 0.0;
+  if (!openedBefore_ || minutes * kBudget > kBudget - budget_) budget_ = kBudget;
+  if (budget_ <= 0) {
+    ShowMessage(J("ブラウザは1分間に6回しか開けません"));
+    return false;
+  }
+  --budget_;
+  lastOpenMs_ = t;
+  openedBefore_ = true;
+  if (opener) {
+    opener(url);
+  } else {
+    LogLine(url);
+  }
+  params_.clear();
+  return true;
+}
+
+TRanking& Ranking() {
+  static TRanking ranking = [] {
+    TRanking r;
+    // The project's value hashes the project file, the kernel's the kernel
+    // resource list; a file that cannot be read counts as 0.
+    r.projectIntegrity = [] {
+      const std::string& file = PrjManager().projectFile;
+      return file.empty() ? 0 : PageHashCode(file);
+    };
+    r.kernelIntegrity = [] { return PageHashCode(PathLocate(ProgramDir() + "/Kernel/resource.ruvelres")); };
+    return r;
+  }();
+  return ranking;
+}
+
+}  // namespace ruvel

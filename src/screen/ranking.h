@@ -1,0 +1,66 @@
+// The ranking page opener behind the script class "Ranking": a list of
+// name=value parameters collected by the script, and the opening of an
+// address with those parameters and an identification number in the
+// user's browser, at most six times a minute.
+//
+// The identification number ("ID=") is the 32-bit FNV-1a hash (top bit
+// cleared) of the parameter text ("name=value&" for each entry, in order),
+// followed by the project's and the kernel's integrity values as decimal
+// text separated by ":"; the ranking service can recompute it. The
+// integrity values are the page integrity hash (pages/page_hash.h) of the
+// project file and of the kernel resource list.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ruvel {
+
+class TRanking {
+ public:
+  static constexpr int kBudget = 6;
+
+  // Sets name=value, replacing an entry of the same name in its place.
+  void SetParam(const std::string& name, const std::string& value);
+  void ClearParams() { params_.clear(); }
+  const std::vector<std::pair<std::string, std::string>>& Params() const { return params_; }
+
+  // The address followed by "?", every entry with "&", and "ID=" + the
+  // identification number.
+  std::string BuildUrl(const std::string& address) const;
+  int32_t Identification() const;
+
+  // Builds the address and opens it within the budget; shows the messages
+  // for an address that is not "http://" and for an exhausted budget. The
+  // parameters are emptied only when the address was opened. True when
+  // opened.
+  bool OpenBrowser(const std::string& address);
+  int Budget() const { return budget_; }
+
+  // Milliseconds of a monotonic clock (tests install a fake one).
+  std::function<double()> now;
+  // Opens the URL (CP932) in the browser; none: the opening is only counted
+  // and logged (headless runs).
+  std::function<void(const std::string& url)> opener;
+  // The integrity values of the project and of the kernel.
+  std::function<int32_t()> projectIntegrity;
+  std::function<int32_t()> kernelIntegrity;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> params_;
+  int budget_ = kBudget;
+  double lastOpenMs_ = 0.0;
+  bool openedBefore_ = false;
+};
+
+// The process-wide ranking state used by the "Ranking" natives. Owner:
+// this function's static instance.
+TRanking& Ranking();
+
+// Starts "xdg-open URL" (CP932 converted to UTF-8) without a shell and
+// without waiting for it; false when it could not be started.
+bool OpenUrlInBrowser(const std::string& cp932Url);
+
+}  // namespace ruvel
