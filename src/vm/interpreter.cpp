@@ -78,6 +78,15 @@ namespace {
 [[noreturn]] void StackOverflow() { throw EVMError(J("スタックがあふれました")); }
 [[noreturn]] void BadCode() { throw EVMError(J("異常な命令が入っています")); }
 
+[[noreturn]] void NoStaticMember(const Value& v) { throw EVMError(Describe(v) + J("、メンバ変数を参照できません")); }
+
+// Member slot n of the object in v, for the instructions that address
+// members by index; anything else than an object with that slot raises.
+inline Value* StaticMember(const Value& v, uint32_t n) {
+  if (__builtin_expect(v.tag != kObject || !v.obj || n >= v.obj->count, 0)) NoStaticMember(v);
+  return &v.obj->members()[n];
+}
+
 // The receiver of a call with argc arguments lies inside the stack.
 inline bool ArgcFits(Value* sp, int32_t argc, Value* stackBase) {
   return argc >= 0 && argc < kStackSlots && sp + argc < stackBase + kStackSlots;
@@ -325,12 +334,8 @@ void Execute(TProcess* p) {
     DISPATCH();
 
   L_SMemberValPtr: {
-    uint32_t n = pc[1];
-    if (__builtin_expect(sp->tag != kObject || !sp->obj || n >= sp->obj->count, 0)) {
-      throw EVMError(Describe(*sp) + J("、メンバ変数を参照できません"));
-    }
     Value obj = *sp;
-    *sp = MakeRef(&obj.obj->members()[n]);
+    *sp = MakeRef(StaticMember(obj, pc[1]));
     Release(obj);
     pc += 2;
     DISPATCH();
@@ -385,24 +390,18 @@ void Execute(TProcess* p) {
 
   L_PushThis_SMemberValPtr: {
     PUSH_CHECK(1);
-    uint32_t n = pc[2];
-    if (__builtin_expect(self->tag != kObject || !self->obj || n >= self->obj->count, 0)) {
-      throw EVMError(Describe(*self) + J("、メンバ変数を参照できません"));
-    }
+    Value* member = StaticMember(*self, pc[2]);
     --sp;
-    *sp = MakeRef(&self->obj->members()[n]);
+    *sp = MakeRef(member);
     pc += 3;
     DISPATCH();
   }
 
   L_PushThis_SMemberValPtr_Deref: {
     PUSH_CHECK(1);
-    uint32_t n = pc[2];
-    if (__builtin_expect(self->tag != kObject || !self->obj || n >= self->obj->count, 0)) {
-      throw EVMError(Describe(*self) + J("、メンバ変数を参照できません"));
-    }
+    Value* member = StaticMember(*self, pc[2]);
     --sp;
-    *sp = self->obj->members()[n];
+    *sp = *member;
     Retain(*sp);
     pc += 4;
     DISPATCH();
