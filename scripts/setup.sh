@@ -8,7 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpcre2-dev libpng-dev zlib1g-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic
-  xxd
+  xxd ccache
 )
 
 missing=()
