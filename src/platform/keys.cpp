@@ -72,10 +72,15 @@ const std::array<std::vector<SDL_Scancode>, 256>& ScancodesByKey() {
 // Owned here: the source tests may put in place of SDL's.
 TKeySource* g_source = nullptr;
 
+// Owned here: the replayed key state, by code and by physical key.
+std::array<bool, 256> g_replayedCodes{};
+std::array<bool, SDL_NUM_SCANCODES> g_replayedScancodes{};
+
 }  // namespace
 
 bool TSdlKeySource::IsDown(int vk) {
   if (vk < 0 || vk > 255) return false;
+  if (g_replayedCodes[vk]) return true;
   if (vk == 0x01 || vk == 0x02 || vk == 0x04) {
     uint32_t buttons = SDL_GetMouseState(nullptr, nullptr);
     uint32_t mask = vk == 0x01 ? SDL_BUTTON_LMASK : vk == 0x02 ? SDL_BUTTON_RMASK : SDL_BUTTON_MMASK;
@@ -84,7 +89,7 @@ bool TSdlKeySource::IsDown(int vk) {
   int count = 0;
   const Uint8* state = SDL_GetKeyboardState(&count);
   for (SDL_Scancode sc : ScancodesByKey()[vk]) {
-    if (sc < count && state[sc]) return true;
+    if ((sc < count && state[sc]) || g_replayedScancodes[sc]) return true;
   }
   return false;
 }
@@ -94,6 +99,22 @@ int VirtualKeyOfScancode(int scancode) {
     if (m.scancode == scancode) return m.vk;
   }
   return 0;
+}
+
+int ScancodeOfVirtualKey(int vk) {
+  if (vk < 0 || vk > 255 || ScancodesByKey()[vk].empty()) return 0;
+  return ScancodesByKey()[vk].front();
+}
+
+void SetReplayedKey(int vk, bool down) {
+  if (vk < 0 || vk > 255) return;
+  g_replayedCodes[vk] = down;
+  if (int sc = ScancodeOfVirtualKey(vk)) g_replayedScancodes[sc] = down;
+}
+
+void ClearReplayedKeys() {
+  g_replayedCodes.fill(false);
+  g_replayedScancodes.fill(false);
 }
 
 TKeySource& KeySource() {

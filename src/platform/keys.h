@@ -20,6 +20,14 @@ class TSdlKeySource : public TKeySource {
 
 // The virtual-key code of an SDL scancode; 0 when it has none.
 int VirtualKeyOfScancode(int scancode);
+// The first SDL scancode behind a virtual-key code; 0 when it has none.
+int ScancodeOfVirtualKey(int vk);
+
+// Keys and mouse buttons (codes 1, 2, 4) held down by replayed input. SDL's
+// source reports them down as if a person held them; a key held this way
+// also counts for the other codes of its physical key (SHIFT and LSHIFT).
+void SetReplayedKey(int vk, bool down);
+void ClearReplayedKeys();
 
 // The source in use: SDL's unless a test installed another (not owned).
 TKeySource& KeySource();

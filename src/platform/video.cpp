@@ -37,16 +37,21 @@ bool InitDisplay(std::string& reason) {
     };
     bool x11 = HasEnv("DISPLAY");
     bool wayland = HasEnv("WAYLAND_DISPLAY");
-    if (!x11 && !wayland) reason = "DISPLAY が設定されていません";
+    // Without a display variable the reason stays empty: the caller says so
+    // in the user's language.
+    bool none = !x11 && !wayland;
     bool ok = (x11 && attempt("x11")) || (wayland && attempt("wayland")) || attempt("KMSDRM");
-    if (!ok) return false;
+    if (!ok) {
+      if (none) reason.clear();
+      return false;
+    }
     reason.clear();
   }
   const char* driver = SDL_GetCurrentVideoDriver();
   std::string name = driver ? driver : "";
   if (name == "offscreen" || name == "dummy" || name == "evdev") {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    reason = "画面のないビデオドライバ " + name + " です";
+    reason = "video driver " + name + " has no screen";
     return false;
   }
   return true;
@@ -64,7 +69,7 @@ bool VideoInit(bool headless, std::string& error) {
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_OVERRIDE);
   }
   if (SDL_Init(SDL_INIT_EVENTS) != 0) {
-    error = std::string("SDL を初期化できません: ") + SDL_GetError();
+    error = std::string("SDL: ") + SDL_GetError();
     return false;
   }
   std::string reason;
@@ -73,7 +78,7 @@ bool VideoInit(bool headless, std::string& error) {
     if (headless) {
       error = std::string("画面を用意できません: ") + SDL_GetError();
     } else {
-      error = "ディスプレイを開けません (" + reason + ")。ディスプレイのない環境では --headless を付けて起動してください。";
+      error = reason;
     }
     SDL_Quit();
     return false;

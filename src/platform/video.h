@@ -7,8 +7,9 @@
 
 namespace ruvel {
 
-// Initialises SDL. On failure returns false with one line for the user in
-// error (UTF-8); without a display the line suggests --headless.
+// Initialises SDL. On failure returns false with the reason in error
+// (UTF-8): for a missing display, the driver's reason, empty when no
+// display variable is set at all; the caller words the message.
 bool VideoInit(bool headless, std::string& error);
 // Shuts SDL down again (safe to call when VideoInit failed or never ran).
 void VideoQuit();

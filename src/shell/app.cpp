@@ -30,8 +30,11 @@
 #include "screen/panel.h"
 #include "screen/script_globals.h"
 #include "screen/sprite.h"
+#include "platform/keys.h"
+#include "shell/cli_text.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
+#include "shell/input_channel.h"
 #include "sound/sound_manager.h"
 #include "vm/vm_state.h"
 
@@ -62,6 +65,8 @@ struct TShell {
   // The answer to the close question within one batch of events: closing
   // the window also sends a quit event, which must not ask again.
   enum { kNotAsked, kKeepOpen, kClose } closeAnswer = kNotAsked;
+  // Replayed input (--input) and the recording of all input (--record-input).
+  TInputChannel input;
 
   explicit TShell(const CommandLine& c) : cl(c) {}
 };
@@ -205,61 +210,113 @@ void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
       if (!shell.cl.headless) host.appActive = true;
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-      if (!shell.cl.headless) host.appActive = false;
+      // A replay plays on whatever window has the focus.
+      if (!shell.cl.headless && !shell.input.Replaying()) host.appActive = false;
       break;
     default:
       break;
   }
 }
 
-void OnKeyDown(TShell& shell, const SDL_KeyboardEvent& e) {
+// A key pressed (or repeated while held) by a person or by a replay.
+void OnKeyDown(TShell& shell, int scancode, bool repeat) {
   const THostState& host = HostState();
-  bool ctrl = (e.keysym.mod & KMOD_CTRL) != 0;
+  bool ctrl = KeySource().IsDown(0x11);
   // Ctrl+S once per press; arrow keys repeat while held.
-  if (host.designMode && !(ctrl && e.repeat) && HandleDesignKey(*shell.screen, e.keysym.scancode, ctrl)) return;
+  if (host.designMode && !(ctrl && repeat) && HandleDesignKey(*shell.screen, scancode, ctrl)) return;
   // F3: pause and resume (the run menu's command).
-  if (e.keysym.scancode == SDL_SCANCODE_F3 && !e.repeat) {
+  if (scancode == SDL_SCANCODE_F3 && !repeat) {
     if (!host.starting && ProjectParam("disable_pause") != "1" && !host.designMode) {
       shell.loop->autoExec = !shell.loop->autoExec;
     }
   }
 }
 
+// Every key and mouse event, a person's or a replayed one, goes this way:
+// it is recorded, the replayed key state follows it, and the screen and
+// the design editor see it as they see SDL's events. repeat: a key-down
+// for a key that was already down.
+void DeliverInput(TShell& shell, const TInputEvent& e, bool replayed, bool repeat) {
+  shell.input.Record(e);
+  TScreen& screen = *shell.screen;
+  int wx = e.x + screen.OffsetX();
+  int wy = e.y + screen.OffsetY();
+  switch (e.kind) {
+    case TInputKind::kKeyDown:
+      if (replayed) SetReplayedKey(e.key, true);
+      OnKeyDown(shell, ScancodeOfVirtualKey(e.key), repeat);
+      break;
+    case TInputKind::kKeyUp:
+      if (replayed) SetReplayedKey(e.key, false);
+      break;
+    case TInputKind::kPress:
+      if (replayed) SetReplayedKey(e.right ? 0x02 : 0x01, true);
+      screen.MouseDown(wx, wy, !e.right || KeySource().IsDown(0x01), e.right || KeySource().IsDown(0x02));
+      break;
+    case TInputKind::kRelease:
+      if (replayed) SetReplayedKey(e.right ? 0x02 : 0x01, false);
+      screen.MouseUp(wx, wy, !e.right, e.right);
+      break;
+    case TInputKind::kMove:
+      screen.MouseMove(wx, wy, KeySource().IsDown(0x01), KeySource().IsDown(0x02));
+      break;
+  }
+}
+
+void DeliverReplayed(TShell& shell, const TInputEvent& e) {
+  bool repeat = e.kind == TInputKind::kKeyDown && KeySource().IsDown(e.key);
+  DeliverInput(shell, e, true, repeat);
+}
+
+// An SDL key or mouse event of the main window as an input event; false
+// for keys without a virtual-key code and for other events.
+bool FromSdl(TShell& shell, const SDL_Event& e, TInputEvent& out) {
+  out.frame = shell.frames;
+  TScreen& screen = *shell.screen;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      out.kind = e.type == SDL_KEYDOWN ? TInputKind::kKeyDown : TInputKind::kKeyUp;
+      out.key = VirtualKeyOfScancode(e.key.keysym.scancode);
+      return out.key != 0;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      if (e.button.windowID != shell.window->Id()) return false;
+      if (e.button.button != SDL_BUTTON_LEFT && e.button.button != SDL_BUTTON_RIGHT) return false;
+      out.kind = e.type == SDL_MOUSEBUTTONDOWN ? TInputKind::kPress : TInputKind::kRelease;
+      out.right = e.button.button == SDL_BUTTON_RIGHT;
+      out.x = e.button.x - screen.OffsetX();
+      out.y = e.button.y - screen.OffsetY();
+      return true;
+    case SDL_MOUSEMOTION:
+      if (e.motion.windowID != shell.window->Id()) return false;
+      out.kind = TInputKind::kMove;
+      out.x = e.motion.x - screen.OffsetX();
+      out.y = e.motion.y - screen.OffsetY();
+      return true;
+    default:
+      return false;
+  }
+}
+
 void Dispatch(TShell& shell, const SDL_Event& e) {
   if (shell.dialogs && shell.dialogs->HandleEvent(e)) return;
-  TScreen& screen = *shell.screen;
   switch (e.type) {
     case SDL_QUIT:
       RequestClose(shell);
-      break;
+      return;
     case SDL_WINDOWEVENT:
       OnWindowEvent(shell, e.window);
-      break;
-    case SDL_MOUSEBUTTONDOWN:
-      if (e.button.windowID == shell.window->Id()) {
-        uint32_t b = SDL_GetMouseState(nullptr, nullptr);
-        bool left = (b & SDL_BUTTON_LMASK) || e.button.button == SDL_BUTTON_LEFT;
-        bool right = (b & SDL_BUTTON_RMASK) || e.button.button == SDL_BUTTON_RIGHT;
-        screen.MouseDown(e.button.x, e.button.y, left, right);
-      }
-      break;
-    case SDL_MOUSEBUTTONUP:
-      if (e.button.windowID == shell.window->Id()) {
-        screen.MouseUp(e.button.x, e.button.y, e.button.button == SDL_BUTTON_LEFT,
-                       e.button.button == SDL_BUTTON_RIGHT);
-      }
-      break;
-    case SDL_MOUSEMOTION:
-      if (e.motion.windowID == shell.window->Id()) {
-        screen.MouseMove(e.motion.x, e.motion.y, (e.motion.state & SDL_BUTTON_LMASK) != 0,
-                         (e.motion.state & SDL_BUTTON_RMASK) != 0);
-      }
-      break;
-    case SDL_KEYDOWN:
-      OnKeyDown(shell, e.key);
-      break;
+      return;
     default:
       break;
+  }
+  TInputEvent input;
+  if (FromSdl(shell, e, input)) {
+    DeliverInput(shell, input, false, e.type == SDL_KEYDOWN && e.key.repeat);
+  } else if (e.type == SDL_KEYDOWN) {
+    // Keys without a virtual-key code still reach the design editor.
+    OnKeyDown(shell, e.key.keysym.scancode, e.key.repeat);
   }
 }
 
@@ -276,6 +333,10 @@ void Run(TShell& shell) {
       lastTick = now;
       shell.loading->Tick(now);
     }
+    // Replayed events of the frames drawn so far, before the next steps.
+    shell.input.DeliverDue(shell.frames, [&shell](const TInputEvent& e) {
+      Guarded(shell, [&] { DeliverReplayed(shell, e); });
+    });
     if (shell.steppedAudio) shell.steppedAudio->AdvanceMs(TFixedStepClock::kStepMs);
     // The sequencer's own timer.
     Guarded(shell, [&] { SoundManager().Sequencer().Tick(shell.clock->NowMs()); });
@@ -351,12 +412,28 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
   MessageSink* previousSink = SetSink(cl.headless ? static_cast<MessageSink*>(&stderrSink) : &windowSink);
 
   std::string error;
+  TShell shell(cl);
+  // A malformed input script is refused before anything runs.
+  if (!cl.input.empty()) {
+    try {
+      shell.input.LoadReplay(cl.input);
+    } catch (const EInputScript& e) {
+      std::fprintf(stderr, "ruvel: %s\n", e.what());
+      SetSink(previousSink);
+      return 2;
+    }
+  }
+  if (!cl.recordInput.empty() && !shell.input.StartRecording(cl.recordInput, error)) {
+    std::fprintf(stderr, "ruvel: %s\n", CliText(TCliText::kRecordInput, error).c_str());
+    SetSink(previousSink);
+    return 1;
+  }
   if (!VideoInit(cl.headless, error)) {
+    if (!cl.headless) error = CliText(TCliText::kNoDisplay, error.empty() ? CliText(TCliText::kNoDisplaySet) : error);
     std::fprintf(stderr, "ruvel: %s\n", error.c_str());
     SetSink(previousSink);
     return 1;
   }
-  TShell shell(cl);
   TWindowOptions options;
   options.fullscreen = cl.fullscreen;
   options.headless = cl.headless;
@@ -402,6 +479,11 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
   }
   windowSink.SetWindow(nullptr);
   if (ShutDownAudio() != 0) code = 1;
+  if (!shell.input.StopRecording(error)) {
+    std::fprintf(stderr, "ruvel: %s\n", CliText(TCliText::kRecordInput, error).c_str());
+    code = 1;
+  }
+  ClearReplayedKeys();
   ShutDown(shell);
   SetSink(previousSink);
   return code;

@@ -1,16 +1,38 @@
 #include "shell/command_line.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string_view>
 
+#include "io/paths.h"
+#include "shell/cli_text.h"
+
 namespace ruvel {
+
+namespace {
+
+std::string CurrentDir() {
+  char cwd[4096];
+  return getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string();
+}
+
+// A path typed by the user, absolute against the folder they typed it in.
+std::string FromCurrentDir(const std::string& path) {
+  std::string p = PathToPosix(path);
+  if (p.empty() || PathIsAbsolute(p)) return p;
+  std::string cwd = CurrentDir();
+  return cwd.empty() ? p : PathResolve(p, cwd);
+}
+
+}  // namespace
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     std::string_view a = argv[i];
     auto needValue = [&](std::string& out) {
       if (i + 1 >= argc) {
-        error = std::string(a) + " には値が必要です";
+        error = CliText(TCliText::kNeedsValue, std::string(a));
         return false;
       }
       out = argv[++i];
@@ -25,6 +47,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--home") { if (!needValue(cl.home)) return false; }
     else if (a == "--screenshot") { if (!needValue(cl.screenshot)) return false; }
     else if (a == "--record-audio") { if (!needValue(cl.recordAudio)) return false; }
+    else if (a == "--input") { if (!needValue(cl.input)) return false; }
+    else if (a == "--record-input") { if (!needValue(cl.recordInput)) return false; }
     else if (a == "--script") {
       if (!needValue(cl.script)) return false;
       cl.headless = true;
@@ -34,44 +58,78 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
       char* end = nullptr;
       long n = std::strtol(v.c_str(), &end, 10);
       if (v.empty() || *end != '\0' || n < 0) {
-        error = "--frames には 0 以上の整数を指定してください: " + v;
+        error = CliText(TCliText::kBadFrames, v);
         return false;
       }
       cl.frames = n;
     } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-      error = "不明なオプションです: " + std::string(a);
+      error = CliText(TCliText::kUnknownOption, std::string(a));
       return false;
     } else if (a == "FULLSCREEN") {
       cl.fullscreen = true;
     } else if (cl.file.empty()) {
       cl.file = std::string(a);
     } else {
-      error = "開くファイルは一つだけ指定できます: " + std::string(a);
+      error = CliText(TCliText::kOneFile, std::string(a));
       return false;
     }
   }
   if (cl.design && !cl.script.empty()) {
-    error = "--design と --script は同時に指定できません";
+    error = CliText(TCliText::kDesignWithScript);
     return false;
   }
+  for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.script}) {
+    *path = FromCurrentDir(*path);
+  }
+  if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
   return true;
 }
 
+std::string CommandLineFilePath(const CommandLine& cl) {
+  if (cl.file.empty()) return std::string();
+  std::string f = FromCurrentDir(cl.file);
+  return PathExists(f) ? PathLocate(f) : PathToPosix(cl.file);
+}
+
 std::string HelpText() {
-  return "使い方: ruvel [FILE | FULLSCREEN] [options]\n"
+  if (CliJapanese()) {
+    return "使い方: ruvel [FILE | FULLSCREEN] [options]\n"
+           "\n"
+           "  FILE                  開くページ (.cmml) またはプロジェクト\n"
+           "  FULLSCREEN            全画面で起動する\n"
+           "  --home DIR            プログラムディレクトリ (既定: 実行ファイルの場所)\n"
+           "  --headless            ウィンドウを開かずに実行する\n"
+           "  --frames N            N フレーム描画したら終了する\n"
+           "  --fixed-clock         フレームごとに時間を 17 ms ずつ進める\n"
+           "  --screenshot FILE     終了時に最後のフレームを PNG で保存する\n"
+           "  --record-audio FILE   音声出力を WAV にも書き出す\n"
+           "  --input FILE          キーとマウスの操作をファイルから再生する\n"
+           "  --record-input FILE   キーとマウスの操作をファイルに記録する\n"
+           "  --log                 進行状況を標準エラーに出力する\n"
+           "  --design              ページをデザインモードで開く (ドラッグで配置を変え、Ctrl+S で保存)\n"
+           "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
+           "  --help, --version     この説明 / 版を表示する\n"
+           "\n"
+           "ファイル名は、コマンドを実行したフォルダからの相対パスです。\n";
+  }
+  return "Usage: ruvel [FILE | FULLSCREEN] [options]\n"
          "\n"
-         "  FILE                  開くページ (.cmml) またはプロジェクト\n"
-         "  FULLSCREEN            全画面で起動する\n"
-         "  --home DIR            プログラムディレクトリ (既定: 実行ファイルの場所)\n"
-         "  --headless            ウィンドウを開かずに実行する\n"
-         "  --frames N            N フレーム描画したら終了する\n"
-         "  --fixed-clock         フレームごとに時間を 17 ms ずつ進める\n"
-         "  --screenshot FILE     終了時に最後のフレームを PNG で保存する\n"
-         "  --record-audio FILE   音声出力を WAV にも書き出す\n"
-         "  --log                 進行状況を標準エラーに出力する\n"
-         "  --design              ページをデザインモードで開く (ドラッグで配置を変え、Ctrl+S で保存)\n"
-         "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
-         "  --help, --version     この説明 / 版を表示する\n";
+         "  FILE                  page (.cmml) or project to open\n"
+         "  FULLSCREEN            start in full-screen mode\n"
+         "  --home DIR            program directory (default: where the program is)\n"
+         "  --headless            run without a window\n"
+         "  --frames N            exit after N drawn frames\n"
+         "  --fixed-clock         advance time by exactly 17 ms per frame\n"
+         "  --screenshot FILE     save the last frame as PNG on exit\n"
+         "  --record-audio FILE   also write the sound output to a WAV file\n"
+         "  --input FILE          replay key and mouse events from a file\n"
+         "  --record-input FILE   record key and mouse events to a file\n"
+         "  --log                 write progress lines to stderr\n"
+         "  --design              open the page in design mode (drag objects, Ctrl+S saves)\n"
+         "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"
+         "  --help, --version     show this text / the version\n"
+         "\n"
+         "File names are relative to the folder the command is run from.\n";
 }
 
 }  // namespace ruvel

@@ -13,6 +13,8 @@ struct CommandLine {
   bool fixedClock = false;
   std::string screenshot;
   std::string recordAudio;
+  std::string input;        // --input FILE: replayed key and mouse events
+  std::string recordInput;  // --record-input FILE
   bool log = false;
   std::string script;       // --script FILE
   bool design = false;      // --design: open the page in design mode
@@ -20,9 +22,15 @@ struct CommandLine {
   bool version = false;
 };
 
-// Fills cl from argv; on a bad option returns false with a message in error.
+// Fills cl from argv; on a bad option returns false with a message in error
+// (in the user's language). Files given for output and input (screenshot,
+// recordings, input script, script) are made absolute against the current
+// directory, so they mean what they meant where the command was typed.
 bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error);
-// The text printed by --help (UTF-8).
+// The text printed by --help (UTF-8, in the user's language).
 std::string HelpText();
+// The command line's file, absolute against the current directory when it
+// exists there, else as given; empty for none.
+std::string CommandLineFilePath(const CommandLine& cl);
 
 }  // namespace ruvel

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "compiler/compile_driver.h"
+#include "io/paths.h"
 #include "io/script_file_natives.h"
 #include "pages/page_natives.h"
 #include "runtime/custom_resource.h"
@@ -12,6 +13,7 @@
 #include "screen/dialog_natives.h"
 #include "screen/screen_natives.h"
 #include "shell/app.h"
+#include "shell/cli_text.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
 #include "shell/startup_path.h"
@@ -22,7 +24,7 @@ int main(int argc, char** argv) {
   std::string error;
   if (!ruvel::ParseCommandLine(argc, argv, cl, error)) {
     std::fprintf(stderr, "ruvel: %s\n", error.c_str());
-    std::fprintf(stderr, "'ruvel --help' で使い方を表示します。\n");
+    std::fprintf(stderr, "%s\n", ruvel::CliText(ruvel::TCliText::kUsageHint).c_str());
     return 64;
   }
   if (cl.help) {
@@ -32,6 +34,13 @@ int main(int argc, char** argv) {
   if (cl.version) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
+  }
+  // A file named on the command line that is not there is an error of the
+  // command, not a reason to open the default page instead.
+  std::string file = ruvel::CommandLineFilePath(cl);
+  if (!file.empty() && !ruvel::PathExists(file)) {
+    std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kNoFile, cl.file).c_str());
+    return 2;
   }
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();

@@ -19,11 +19,8 @@ namespace {
 
 // A command-line file that exists, made absolute; empty otherwise.
 std::string CommandLineFile(const CommandLine& cl) {
-  if (cl.file.empty()) return std::string();
-  std::string f = PathToPosix(cl.file);
-  char cwd[4096];
-  if (!PathIsAbsolute(f) && getcwd(cwd, sizeof cwd)) f = PathResolve(f, cwd);
-  if (!PathExists(f)) return std::string();
+  std::string f = CommandLineFilePath(cl);
+  if (f.empty() || !PathIsAbsolute(f) || !PathExists(f)) return std::string();
   return PathLocate(f);
 }
 

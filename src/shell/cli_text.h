@@ -1,0 +1,50 @@
+// Messages of the command line itself (usage, bad options, no display, a
+// missing file, a bad input script), in English unless the user's locale is
+// Japanese (LC_ALL, then LC_MESSAGES, then LANG, as the C library picks
+// them). The script system's own texts are not here: they stay Japanese.
+#pragma once
+#include <string>
+
+namespace ruvel {
+
+// Each message once, in English and in Japanese; "%s" marks where
+// CliText's arguments go, in order.
+#define RUVEL_CLI_TEXTS(X)                                                                               \
+  X(kUsageHint, "Run 'ruvel --help' for usage.", "'ruvel --help' で使い方を表示します。")                  \
+  X(kNeedsValue, "%s needs a value", "%s には値が必要です")                                                \
+  X(kBadFrames, "--frames needs a whole number of 0 or more: %s", "--frames には 0 以上の整数を指定してください: %s") \
+  X(kUnknownOption, "unknown option: %s", "不明なオプションです: %s")                                      \
+  X(kOneFile, "only one file can be opened: %s", "開くファイルは一つだけ指定できます: %s")                  \
+  X(kDesignWithScript, "--design and --script cannot be used together", "--design と --script は同時に指定できません") \
+  X(kNoFile, "no such file: %s", "ファイルがありません: %s")                                               \
+  X(kNoDisplay, "cannot open a display (%s). Without a display, run with --headless.",                     \
+    "ディスプレイを開けません (%s)。ディスプレイのない環境では --headless を付けて起動してください。")          \
+  X(kNoDisplaySet, "DISPLAY is not set", "DISPLAY が設定されていません")                                   \
+  X(kInputUnreadable, "%s: cannot read the input file", "%s: 入力ファイルを読めません")                     \
+  X(kInputLine, "%s:%s: %s", "%s:%s: %s")                                                                  \
+  X(kExpectFrame, "expected a frame number (0 or more) at the start of the line",                          \
+    "行の先頭にフレーム番号 (0 以上) が必要です")                                                           \
+  X(kFrameBack, "frame numbers must not go back (previous line: %s)",                                      \
+    "フレーム番号が前の行 (%s) より小さくなっています")                                                      \
+  X(kExpectEvent, "expected down, up, move, press or release after the frame number",                      \
+    "フレーム番号の後に down, up, move, press, release のどれかが必要です")                                  \
+  X(kExpectKey, "expected a key: a code 1..255 or a name (A..Z, 0..9, LEFT, RIGHT, UP, DOWN, SPACE, RETURN, ESCAPE, SHIFT, CONTROL, F1..F12)", \
+    "キーが必要です: 1..255 のコードか名前 (A..Z, 0..9, LEFT, RIGHT, UP, DOWN, SPACE, RETURN, ESCAPE, SHIFT, CONTROL, F1..F12)") \
+  X(kExpectButton, "expected left or right after %s", "%s の後に left か right が必要です")                \
+  X(kExpectXY, "expected two whole numbers X Y (drawing-area pixels)", "X Y の二つの整数 (描画領域のピクセル) が必要です") \
+  X(kExtraWords, "unexpected text after the event: %s", "イベントの後に余分な文字があります: %s")          \
+  X(kRecordInput, "cannot write the input recording: %s", "入力の記録を書き込めません: %s")
+
+enum class TCliText {
+#define RUVEL_CLI_ENUM(id, en, ja) id,
+  RUVEL_CLI_TEXTS(RUVEL_CLI_ENUM)
+#undef RUVEL_CLI_ENUM
+};
+
+// True when the locale asks for Japanese (a value starting with "ja").
+bool CliJapanese();
+// The message in the user's language with each "%s" replaced by the next
+// argument (UTF-8).
+std::string CliText(TCliText id, const std::string& a = {}, const std::string& b = {}, const std::string& c = {});
+
+}  // namespace ruvel

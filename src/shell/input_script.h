@@ -1,0 +1,65 @@
+// Input scripts: the text format of --input and --record-input. One event a
+// line: the frame number (frames drawn so far), then the event:
+//
+//   120 down Z          key down (a virtual-key code or a key name)
+//   150 up 90           key up
+//   160 move 100 80     pointer moved to drawing-area pixel (100, 80)
+//   161 press left 100 80 / release right 10 10
+//
+// '#' starts a comment and blank lines are ignored. Events of frame N take
+// effect before the update steps that draw frame N + 1.
+#pragma once
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ruvel {
+
+// The event kinds, each with the word that names it in the file.
+#define RUVEL_INPUT_EVENTS(X) \
+  X(kKeyDown, "down")         \
+  X(kKeyUp, "up")             \
+  X(kMove, "move")            \
+  X(kPress, "press")          \
+  X(kRelease, "release")
+
+enum class TInputKind : uint8_t {
+#define RUVEL_INPUT_ENUM(id, word) id,
+  RUVEL_INPUT_EVENTS(RUVEL_INPUT_ENUM)
+#undef RUVEL_INPUT_ENUM
+};
+
+struct TInputEvent {
+  long frame = 0;
+  TInputKind kind = TInputKind::kKeyDown;
+  int key = 0;          // virtual-key code 1..255 (key events)
+  bool right = false;   // the right button (press, release)
+  int x = 0;            // drawing-area pixels (mouse events)
+  int y = 0;
+};
+
+// A malformed line: the text names the file, the line and what was
+// expected (UTF-8).
+class EInputScript : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads an input script; events come out in file order, which must not go
+// back in frame numbers. fileName only appears in messages.
+std::vector<TInputEvent> ParseInputScript(const std::string& text, const std::string& fileName);
+// Reads the file; a file that cannot be read raises EInputScript too.
+std::vector<TInputEvent> LoadInputScript(const std::string& path);
+
+// One line of the format, without its line end. Keys with a name are
+// written by name.
+std::string FormatInputEvent(const TInputEvent& e);
+
+// The virtual-key code of a key name or decimal code (1..255); 0 when the
+// word is neither.
+int ParseKeyName(const std::string& word);
+// The name of a virtual-key code, or its decimal code when it has none.
+std::string KeyName(int vk);
+
+}  // namespace ruvel
