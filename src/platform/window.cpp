@@ -24,7 +24,13 @@ std::unique_ptr<TWindow> TWindow::Create(const TWindowOptions& options, std::str
     return nullptr;
   }
   w->id_ = SDL_GetWindowID(w->window_);
-  uint32_t rflags = SDL_RENDERER_TARGETTEXTURE | (options.headless ? SDL_RENDERER_SOFTWARE : 0);
+  // The software renderer in the window too: the picture is then the same,
+  // pixel for pixel, as in headless runs and their screenshots (GPU
+  // renderers round scaled and rotated copies differently and were seen to
+  // sample past a pattern's edge). SDL_RENDER_DRIVER still picks another.
+  const char* wanted = SDL_getenv("SDL_RENDER_DRIVER");
+  bool software = options.headless || !wanted || !*wanted;
+  uint32_t rflags = SDL_RENDERER_TARGETTEXTURE | (software ? SDL_RENDERER_SOFTWARE : 0);
   w->renderer_ = SDL_CreateRenderer(w->window_, -1, rflags);
   if (!w->renderer_ && !options.headless) {
     w->renderer_ = SDL_CreateRenderer(w->window_, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);

@@ -64,7 +64,16 @@ void TLoadingWindow::Show(double nowMs, const std::string& caption) {
 
 void TLoadingWindow::Hide() {
   visible_ = false;
-  if (window_) SDL_HideWindow(window_);
+  if (!window_) return;
+  bool hadFocus = SDL_GetKeyboardFocus() == window_ || SDL_GetKeyboardFocus() == nullptr;
+  SDL_HideWindow(window_);
+  // Without a window manager nobody hands the keyboard back once this
+  // window goes, and the game would never see a key: the main window
+  // takes it back itself.
+  if (hadFocus && main_ && !headless_) {
+    SDL_RaiseWindow(main_->Sdl());
+    SDL_SetWindowInputFocus(main_->Sdl());
+  }
 }
 
 void TLoadingWindow::OnClose() { Hide(); }

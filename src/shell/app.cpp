@@ -186,6 +186,8 @@ void StartUp(TShell& shell, const TShellHooks& hooks) {
 void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
   THostState& host = HostState();
   if (e.windowID == shell.loading->WindowId()) {
+    // The loading window is the program's too: focus there keeps it active.
+    if (e.event == SDL_WINDOWEVENT_FOCUS_GAINED && !shell.cl.headless) host.appActive = true;
     if (e.event == SDL_WINDOWEVENT_CLOSE) {
       shell.loading->OnClose();
       shell.screen->loadingClosed = true;
