@@ -2,10 +2,76 @@
 
 #include <SDL.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace ruvel {
+
+namespace {
+
+// Sound libraries probing for a card write screens of their own errors to
+// stderr; while SDL looks for a device, stderr goes nowhere.
+class TQuietStderr {
+ public:
+  TQuietStderr() {
+    std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+    if (null >= 0) close(null);
+  }
+  ~TQuietStderr() {
+    if (saved_ < 0) return;
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+  }
+
+ private:
+  int saved_ = -1;
+};
+
+// Owned here: the real drivers failed once and SDL now runs on its dummy
+// driver, so the failure is not tried (and reported) again.
+bool g_onDummyDriver = false;
+
+// Starts SDL's audio on a real driver, or else on the dummy driver (which
+// plays nothing at the right pace), saying so once.
+bool InitAudio(std::string& error) {
+  if (!g_onDummyDriver) {
+    TQuietStderr quiet;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) return true;
+    error = SDL_GetError();
+  }
+  return false;
+}
+
+uint32_t OpenDevice(SDL_AudioSpec& want) {
+  SDL_AudioSpec have{};
+  TQuietStderr quiet;
+  // No changes allowed: SDL converts if the hardware wants another format.
+  return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+}
+
+// Moves SDL's audio to the dummy driver after the real ones failed.
+bool FallBackToDummy(const std::string& reason, std::string& error) {
+  if (SDL_WasInit(SDL_INIT_AUDIO)) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    error = SDL_GetError();
+    return false;
+  }
+  if (!g_onDummyDriver) {
+    std::fprintf(stderr, "ruvel: 音声デバイスを開けません (%s)。音を出さずに続けます。\n", reason.c_str());
+  }
+  g_onDummyDriver = true;
+  return true;
+}
+
+}  // namespace
 
 TSdlWaveOut::~TSdlWaveOut() {
   Close();
@@ -19,10 +85,8 @@ bool TSdlWaveOut::Open(const uint8_t* buffer, size_t length, std::string& error)
     return false;
   }
   if (!SDL_WasInit(SDL_INIT_AUDIO)) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-      error = SDL_GetError();
-      return false;
-    }
+    std::string reason;
+    if (!InitAudio(reason) && !FallBackToDummy(reason, error)) return false;
     initedAudio_ = true;
   }
   buffer_ = buffer;
@@ -35,9 +99,13 @@ bool TSdlWaveOut::Open(const uint8_t* buffer, size_t length, std::string& error)
   want.samples = 1024;
   want.callback = &TSdlWaveOut::Callback;
   want.userdata = this;
-  SDL_AudioSpec have{};
-  // No changes allowed: SDL converts if the hardware wants another format.
-  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  device_ = OpenDevice(want);
+  if (!device_ && !g_onDummyDriver) {
+    std::string reason = SDL_GetError();
+    if (!FallBackToDummy(reason, error)) return false;
+    initedAudio_ = true;
+    device_ = OpenDevice(want);
+  }
   if (!device_) {
     error = SDL_GetError();
     return false;

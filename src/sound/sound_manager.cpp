@@ -88,6 +88,9 @@ void TSndManager::SetSoundSwitch(bool on) {
 bool TSndManager::StartRecording(const std::string& path, std::string& error) {
   if (!recorder_.Open(path, error)) return false;
   seq_->Engine().onPlayed = [this](const uint8_t* data, size_t n) { recorder_.Write(data, n); };
+  // The device plays (silence) from now on, so the recording keeps time
+  // with the frames from the start instead of from the first sound.
+  seq_->Engine().Open();
   return true;
 }
 

@@ -1,67 +1,10 @@
 // Runs the built program headless on small pages and on the bundled game,
 // and checks its screenshots and messages.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-
-#include "screen/pattern_image.h"
-
-namespace fs = std::filesystem;
+#include "integration/integration_fixture.h"
 
 namespace {
 
-struct RunResult {
-  int exitCode = -1;
-  std::string output;  // stdout and stderr
-};
-
-std::string BuildDir() {
-  const char* b = std::getenv("RUVEL_BUILD_DIR");
-  return b ? b : "build";
-}
-
-RunResult RunRuvel(const std::string& args) {
-  RunResult r;
-  std::string cmd = "timeout 120 " + BuildDir() + "/ruvel " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  int status = pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-void Write(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-class IntegrationTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("ruvel_it_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  ruvel::TPixelImage Screenshot(const fs::path& png) {
-    ruvel::TPixelImage image;
-    std::string error;
-    EXPECT_TRUE(ruvel::LoadPngImage(png.string(), image, error)) << error;
-    return image;
-  }
-
-  fs::path dir;
-};
+using namespace it;
 
 // Two boxes of known colours and a marker that moves one pixel per step.
 void WriteTestPage(const fs::path& dir) {
