@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds the program and runs it (the bundled demo game).
-# Arguments are passed to the program, e.g. ./run.sh --headless --frames 60
+# Arguments are passed to the program, e.g. ./run.sh --headless --frames 60;
+# file names in them are relative to the folder you run it from.
 set -euo pipefail
-cd "$(dirname "$0")"
-./scripts/setup.sh
-./scripts/build.sh build Release >&2
-exec ./build/ruvel "$@"
+root=$(cd "$(dirname "$0")" && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" build Release >&2
+exec "$root/build/ruvel" "$@"
