@@ -286,3 +286,37 @@ TEST_F(IntegrationTest, AnAudioRecordingKeepsTimeWithTheFrames) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace it;
+
+// Design mode takes replayed mouse and keys as a person's: a drag moves the
+// object on the 8-pixel grid and Ctrl+S saves it into the page file.
+TEST_F(IntegrationTest, DesignModeTakesReplayedDragsAndKeys) {
+  Write(dir / "page.cmml",
+        "<resourcelist name=\"usr\">\n"
+        " <resourcelist name=\"classes\">\n"
+        "  <class name=\"Box\" src=\"Box.ruvel\">\n"
+        " </resourcelist>\n"
+        " <resourcelist name=\"gen\">\n"
+        "  <generator className=\"Box\" name=\"$red\" inst_x=\"100\" inst_y=\"100\">\n"
+        " </resourcelist>\n"
+        "</resourcelist>\n");
+  Write(dir / "Box.ruvel",
+        "extends classes.game.Char;\n"
+        "function draw() {\n"
+        "  fillRect(x - 10, y - 10, x + 10, y + 10, 255, 0);\n"
+        "}\n");
+  Write(dir / "drag.txt",
+        "5 move 100 100\n5 press left 100 100\n6 move 130 120\n7 move 163 141\n8 release left 163 141\n"
+        "10 down CONTROL\n10 down S\n11 up S\n11 up CONTROL\n");
+  RunResult r = RunRuvel("--design page.cmml --headless --fixed-clock --frames 20 --input drag.txt",
+                         "cd " + dir.string() + " &&");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  std::ifstream in(dir / "page.cmml");
+  std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(page.find("inst_x=\"168\" inst_y=\"144\""), std::string::npos) << page;
+}
+
+}  // namespace
