@@ -1,6 +1,7 @@
 #include "pages/page_script.h"
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "compiler/compile_driver.h"
@@ -137,6 +138,20 @@ int RunPageScript(const std::string& text, const std::string& file) {
   return state;
 }
 
+// A cached page script begins with the integrity value of the page file
+// it was built from; a page edited since (outside design mode too) no
+// longer matches and its script is built again.
+bool PageScriptMatches(const std::string& file, int32_t hashCode) {
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  // The statement is among the first lines, after the class header.
+  for (int n = 0; n < 4 && std::getline(in, line); ++n) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("$_hashCode=", 0) == 0) return line == "$_hashCode=" + std::to_string(hashCode) + ";";
+  }
+  return false;
+}
+
 int GeneratePage(const std::string& pageFile) {
   TResource* usr = FindResource("usr");
   std::string page = pageFile;
@@ -147,10 +162,11 @@ int GeneratePage(const std::string& pageFile) {
     return RunPageScript(batch.Text(), std::string());
   }
   std::string file = PageScriptPath(page);
-  if (!PathExists(file)) {
+  int32_t hashCode = PageHashCode(page);
+  if (!PathExists(file) || !PageScriptMatches(file, hashCode)) {
     LogLine(J("ページ再構築中"));
     TMultiEvaluator batch;
-    BuildPageScript(usr, PageHashCode(page), batch);
+    BuildPageScript(usr, hashCode, batch);
     // The file is a cache that is never rebuilt while it exists, so it is
     // written whole or not at all; without it the script runs uncached.
     if (!WriteLinesAtomic(file, batch.Lines())) return RunPageScript(batch.Text(), std::string());

@@ -120,22 +120,31 @@ TEST_F(PagesTest, PageScriptLeavesOutForeignMembersSetsGlobalsAndSkipsMissingCla
   EXPECT_EQ(ValueToInt(*Global("$level")), 3);
 }
 
-TEST_F(PagesTest, ASecondLoadReusesThePageScriptEvenAfterThePageChanged) {
+// The cached page script is reused while the page file is unchanged and
+// built again as soon as the page file's bytes change.
+TEST_F(PagesTest, ThePageScriptIsReusedUntilThePageFileChanges) {
   std::string page = WritePage("game/main.cmml", {{"Ball", kBall}}, {"<generator className=\"Ball\" name=\"$a\">"});
   LoadAndRunPage(page);
   Steps(1);
   std::string script = Path("Temp/i116_gamemaincmml.ruvel");
   std::vector<std::string> first = ReadLines(script);
   ASSERT_FALSE(first.empty());
+  sink.logged.clear();
+  LoadAndRunPage(page);
+  Steps(1);
+  EXPECT_FALSE(sink.Logged("ページ再構築中")) << "unchanged: the cache is used";
+  EXPECT_EQ(ReadLines(script), first);
+
   WritePage("game/main.cmml", {{"Ball", kBall}},
             {"<generator className=\"Ball\" name=\"$a\">", "<generator className=\"Ball\" name=\"$c\">"});
   sink.logged.clear();
   LoadAndRunPage(page);
   Steps(1);
-  EXPECT_EQ(ReadLines(script), first);
-  EXPECT_FALSE(sink.Logged("ページ再構築中"));
-  EXPECT_EQ(Global("$c")->tag == kObject, false);
+  EXPECT_TRUE(sink.Logged("ページ再構築中")) << "edited outside design mode: built again";
+  EXPECT_NE(ReadLines(script), first);
+  EXPECT_EQ(Global("$c")->tag, kObject);
   EXPECT_EQ(Global("$a")->tag, kObject);
+  EXPECT_EQ(ValueToInt(*Global("$_hashCode")), PageHashCode(page));
 }
 
 }  // namespace ruvel::test
