@@ -152,6 +152,11 @@ void TScreen::DrawStatusBar() {
     FillRectOn(r, x, y + h - 1, w, 1, kStatusLight);
     FillRectOn(r, x + w - 1, y, 1, h, kStatusLight);
   }
+  if (!statusText_.empty() && text_) {
+    TFontSpec font;
+    font.size = 9;
+    text_->Draw(statusText_, font, 0x000000, kStatusPanels * kStatusPanelWidth + 8, top + 3);
+  }
 }
 
 void TScreen::Present() {
@@ -211,6 +216,18 @@ bool TScreen::Screenshot(const std::string& path, std::string& error) {
   bool ok = SaveRendererPng(window_.Renderer(), ww, wh, path, error);
   SDL_RenderPresent(window_.Renderer());
   return ok;
+}
+
+bool TScreen::ReadDrawingArea(std::vector<uint32_t>& rgb, int& w, int& h) {
+  w = std::min(clientW_, back_->Width());
+  h = std::min(DrawingHeight(), back_->Height());
+  if (w <= 0 || h <= 0) return false;
+  rgb.assign(size_t(w) * size_t(h), 0);
+  TTargetScope scope(*back_);
+  SDL_Rect r{0, 0, w, h};
+  if (SDL_RenderReadPixels(window_.Renderer(), &r, SDL_PIXELFORMAT_ARGB8888, rgb.data(), w * 4) != 0) return false;
+  for (uint32_t& p : rgb) p &= 0xFFFFFF;
+  return true;
 }
 
 // ---- busy indicator and keep-alive

@@ -74,6 +74,12 @@ class TScreen {
   void Paint();
   // Writes the last presented picture (the whole client area) as PNG.
   bool Screenshot(const std::string& path, std::string& error);
+  // The drawing area of the last frame (status bar left out) as 0x00RRGGBB
+  // pixels, read from the back buffer; false when it cannot be read.
+  bool ReadDrawingArea(std::vector<uint32_t>& rgb, int& w, int& h);
+  // A short text shown right of the status bar's panels (UTF-8 or CP932
+  // as the text renderer takes it); empty clears it.
+  void SetStatusText(const std::string& cp932) { statusText_ = cp932; }
 
   void BusyDraw(bool start);
   void BusyEnd();
@@ -131,6 +137,7 @@ class TScreen {
   void GrowBackBuffer();
   void UpdateOffsets();
   void DrawStatusBar();
+  std::string statusText_;
   void SnapTo(int width, int drawingHeight);
   void EvaluateMouseDown(int x, int y, const std::vector<Instance*>& owners);
 

@@ -31,6 +31,7 @@
 #include "screen/script_globals.h"
 #include "screen/sprite.h"
 #include "platform/keys.h"
+#include "shell/capture.h"
 #include "shell/cli_text.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
@@ -67,6 +68,8 @@ struct TShell {
   enum { kNotAsked, kKeepOpen, kClose } closeAnswer = kNotAsked;
   // Replayed input (--input) and the recording of all input (--record-input).
   TInputChannel input;
+  // Screenshots and GIF recordings (F6, F8, F9, --record-gif).
+  std::unique_ptr<TCapture> capture;
 
   explicit TShell(const CommandLine& c) : cl(c) {}
 };
@@ -224,6 +227,7 @@ void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
 void OnKeyDown(TShell& shell, int scancode, bool repeat) {
   const THostState& host = HostState();
   bool ctrl = KeySource().IsDown(0x11);
+  if (!repeat && shell.capture && shell.capture->HandleKey(scancode)) return;
   // Ctrl+S once per press; arrow keys repeat while held.
   if (host.designMode && !(ctrl && repeat) && HandleDesignKey(*shell.screen, scancode, ctrl)) return;
   // F3: pause and resume (the run menu's command).
@@ -345,7 +349,7 @@ void Run(TShell& shell) {
     long before = shell.loop->drawCount;
     bool idle = true;
     Guarded(shell, [&] { idle = shell.loop->Main(); });
-    shell.frames += shell.loop->drawCount - before;
+    long drawn = shell.loop->drawCount - before;
     SyncDesignSession(shell);
     UpdateCaption(shell);
     // Nothing runs (no page yet, or paused): a headless run or a counted
@@ -354,8 +358,10 @@ void Run(TShell& shell) {
       Guarded(shell, [&] {
         if (!shell.screen->drawingDisabled) shell.screen->DrawAll();
       });
-      ++shell.frames;
+      ++drawn;
     }
+    for (long i = 0; i < drawn; ++i) Guarded(shell, [&] { shell.capture->FrameDrawn(); });
+    shell.frames += drawn;
     if (cl.frames >= 0 && shell.frames >= cl.frames) break;
     if (!cl.fixedClock && shell.loop->lastSteps == 0) {
       // Sleep until the next update step is due, waking for events.
@@ -457,6 +463,9 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     }
     shell.screen = std::make_unique<TScreen>(*shell.window);
     SetMainScreen(shell.screen.get());
+    shell.capture = std::make_unique<TCapture>(*shell.screen);
+    shell.capture->RecordRunTo(cl.recordGif);
+    shell.capture->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
     shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless);
     if (!cl.headless) shell.dialogs = std::make_unique<TDialogViews>(Dialogs(), shell.window.get());
     shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
@@ -468,6 +477,10 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     std::string tones = PathLocate(ProgramDir() + "/tones.wdt");
     if (!ProgramDir().empty() && PathExists(tones)) SoundManager().Sequencer().LoadTones(tones);
     Run(shell);
+    if (!shell.capture->Finish(error)) {
+      std::fprintf(stderr, "ruvel: GIF: %s\n", error.c_str());
+      code = 1;
+    }
     if (!cl.screenshot.empty() && !shell.screen->Screenshot(cl.screenshot, error)) {
       std::fprintf(stderr, "ruvel: スクリーンショットを保存できません: %s\n", error.c_str());
       code = 1;

@@ -49,6 +49,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--record-audio") { if (!needValue(cl.recordAudio)) return false; }
     else if (a == "--input") { if (!needValue(cl.input)) return false; }
     else if (a == "--record-input") { if (!needValue(cl.recordInput)) return false; }
+    else if (a == "--record-gif") { if (!needValue(cl.recordGif)) return false; }
     else if (a == "--script") {
       if (!needValue(cl.script)) return false;
       cl.headless = true;
@@ -78,7 +79,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     error = CliText(TCliText::kDesignWithScript);
     return false;
   }
-  for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.script}) {
+  for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -105,6 +106,7 @@ std::string HelpText() {
            "  --record-audio FILE   音声出力を WAV にも書き出す\n"
            "  --input FILE          キーとマウスの操作をファイルから再生する\n"
            "  --record-input FILE   キーとマウスの操作をファイルに記録する\n"
+           "  --record-gif FILE     実行の様子を GIF アニメーションに記録する (2 フレームに 1 枚)\n"
            "  --log                 進行状況を標準エラーに出力する\n"
            "  --design              ページをデザインモードで開く (ドラッグで配置を変え、Ctrl+S で保存)\n"
            "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
@@ -124,6 +126,7 @@ std::string HelpText() {
          "  --record-audio FILE   also write the sound output to a WAV file\n"
          "  --input FILE          replay key and mouse events from a file\n"
          "  --record-input FILE   record key and mouse events to a file\n"
+         "  --record-gif FILE     record the run as an animated GIF (every second frame)\n"
          "  --log                 write progress lines to stderr\n"
          "  --design              open the page in design mode (drag objects, Ctrl+S saves)\n"
          "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"

@@ -15,6 +15,7 @@ struct CommandLine {
   std::string recordAudio;
   std::string input;        // --input FILE: replayed key and mouse events
   std::string recordInput;  // --record-input FILE
+  std::string recordGif;    // --record-gif FILE: the whole run as a GIF
   bool log = false;
   std::string script;       // --script FILE
   bool design = false;      // --design: open the page in design mode
