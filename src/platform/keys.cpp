@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+#include "platform/joystick.h"
+
 namespace ruvel {
 
 namespace {
@@ -80,7 +82,7 @@ std::array<bool, SDL_NUM_SCANCODES> g_replayedScancodes{};
 
 bool TSdlKeySource::IsDown(int vk) {
   if (vk < 0 || vk > 255) return false;
-  if (g_replayedCodes[vk]) return true;
+  if (g_replayedCodes[vk] || PadKeyDown(vk)) return true;
   if (vk == 0x01 || vk == 0x02 || vk == 0x04) {
     uint32_t buttons = SDL_GetMouseState(nullptr, nullptr);
     uint32_t mask = vk == 0x01 ? SDL_BUTTON_LMASK : vk == 0x02 ? SDL_BUTTON_RMASK : SDL_BUTTON_MMASK;

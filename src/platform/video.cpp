@@ -83,8 +83,9 @@ bool VideoInit(bool headless, std::string& error) {
     SDL_Quit();
     return false;
   }
-  // Joysticks are optional: a machine without the subsystem reads none.
-  SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+  // Joysticks and game controllers are optional: a machine without the
+  // subsystem reads none.
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
   g_ready = true;
   g_headless = headless;
   return true;

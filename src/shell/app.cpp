@@ -339,6 +339,7 @@ void Run(TShell& shell) {
       lastTick = now;
       shell.loading->Tick(now);
     }
+    SetPadKeys(ProjectParam("pad_keys") == "1");
     // Replayed events of the frames drawn so far, before the next steps.
     shell.input.DeliverDue(shell.frames, [&shell](const TInputEvent& e) {
       Guarded(shell, [&] { DeliverReplayed(shell, e); });
@@ -473,6 +474,11 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     WireHooks(shell);
     if (!StartAudio(shell, error)) throw std::runtime_error(error);
     StartUp(shell, hooks);
+    // Mappings of more game controllers, as SDL's database writes them.
+    std::string pads = PathLocate(ProgramDir() + "/gamecontrollerdb.txt");
+    if (!ProgramDir().empty() && PathExists(pads) && LoadControllerMappings(pads) < 0) {
+      LogLine(J("gamecontrollerdb.txt を読めません: ") + SDL_GetError());
+    }
     // The program directory's tone file replaces the default tables.
     std::string tones = PathLocate(ProgramDir() + "/tones.wdt");
     if (!ProgramDir().empty() && PathExists(tones)) SoundManager().Sequencer().LoadTones(tones);
