@@ -5,6 +5,7 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
+#include "platform/source_position.h"
 #include "runtime/function.h"
 #include "runtime/rtti.h"
 #include "vm/arith.h"
@@ -22,7 +23,10 @@ std::string Describe(const Value& v) {
 
 std::string FormatError(const std::string& message, const TTraceList& trace) {
   std::string text = message;
-  for (const auto& e : trace) text += "\n  " + e.file + " (" + std::to_string(e.position) + ")";
+  // The offset stays where it always was; line and column follow it.
+  for (const auto& e : trace) {
+    text += "\n  " + e.file + " (" + std::to_string(e.position) + ")" + LineColumnText(e.file, e.position);
+  }
   return text;
 }
 
