@@ -22,9 +22,13 @@ TLineColumn LineColumnOf(std::string_view text, int32_t offset) {
     int64_t length = int64_t(contentEnd - start);
     if (offset < lineStart + length + 2) {
       int64_t within = std::min<int64_t>(offset - lineStart, length);
+      // Characters wholly before the offset; an offset inside a two-byte
+      // character is that character's column.
       int column = 1;
-      for (int64_t i = 0; i < within; ++i, ++column) {
-        if (IsLeadByte(static_cast<unsigned char>(text[start + size_t(i)])) && i + 1 < within) ++i;
+      for (int64_t i = 0; i < within; ++column) {
+        int64_t len = IsLeadByte(static_cast<unsigned char>(text[start + size_t(i)])) ? 2 : 1;
+        if (i + len > within) break;
+        i += len;
       }
       at.line = line;
       at.column = column;
