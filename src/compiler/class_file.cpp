@@ -72,7 +72,7 @@ std::string ClassFilePath(const TRTTI& cls) {
       ++i;
     }
   }
-  std::string dir = ProgramDir() + "/Temp";
+  std::string dir = TempDir();
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   return dir + "/" + name;
@@ -108,7 +108,9 @@ bool ReadClassFile(TRTTI& cls, BinaryReader& r) {
   if (r.Left() < 8) return false;
   if (r.Int() != kClassFileMagic) return false;
   uint32_t stamp = static_cast<uint32_t>(r.Int());
-  if (!PathFindNoCase(cls.sourcePath) || stamp != SourceStamp(cls.sourcePath)) return false;
+  // A game shipped without its sources (--export --no-sources) runs on its
+  // class files; with a source present the file must match it.
+  if (PathFindNoCase(cls.sourcePath) && stamp != SourceStamp(cls.sourcePath)) return false;
 
   std::string parentName = r.String();
   if (!parentName.empty()) {

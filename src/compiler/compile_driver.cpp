@@ -48,6 +48,8 @@ int CompileClass(TRTTI& cls, const std::string& source, bool report) {
   if (!path.empty()) {
     Log("Compiling " + PathRelative(path, ProgramDir()));
     if (LoadFromClassFile(cls)) return 0;
+    // No source and no class file: nothing to compile.
+    if (source.empty() && !PathExists(path)) return 1;
   }
 
   // Comments never reach the parser.

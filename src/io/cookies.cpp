@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -82,7 +83,12 @@ TCookieStore& Cookies() {
 
 std::string CookieFilePath() {
   std::string kernel = PathLocate(PathResolve("Kernel", ProgramDir()));
-  return PathLocate(PathResolve("Cookies.ini", kernel));
+  if (PathWritable(kernel) || !PathExists(kernel)) return PathLocate(PathResolve("Cookies.ini", kernel));
+  // An installed program keeps its settings in the user's folder.
+  std::string dir = UserDataDir("config");
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  return dir + "/Cookies.ini";
 }
 
 bool LoadCookies() { return Cookies().Load(CookieFilePath()); }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 #include "platform/cp932.h"
 
@@ -89,7 +90,9 @@ std::string Absolute(std::string_view dir) {
 // The program and current page directories, owned here.
 struct Directories {
   std::string program;
-  std::string page;  // empty until a page loader sets it
+  std::string page;     // empty until a page loader sets it
+  std::string project;  // empty: the program directory's Usr
+  std::string temp;     // empty: chosen from the program directory
 };
 
 Directories& Dirs() {
@@ -255,6 +258,33 @@ std::string PageDir() {
 }
 
 void SetPageDir(std::string_view dir) { Dirs().page = Absolute(dir); }
+
+std::string ProjectDir() {
+  const Directories& d = Dirs();
+  return d.project.empty() ? ProgramDir() + "/Usr" : d.project;
+}
+
+void SetProjectDir(std::string_view dir) { Dirs().project = dir.empty() ? std::string() : Absolute(dir); }
+
+bool PathWritable(std::string_view dir) { return access(std::string(dir).c_str(), W_OK | X_OK) == 0; }
+
+std::string UserDataDir(std::string_view kind) {
+  const char* xdg = std::getenv(kind == "config" ? "XDG_CONFIG_HOME" : "XDG_CACHE_HOME");
+  if (xdg && *xdg == '/') return std::string(xdg) + "/ruvel";
+  const char* home = std::getenv("HOME");
+  std::string base = home && *home ? home : "/tmp";
+  return base + (kind == "config" ? "/.config" : "/.cache") + "/ruvel";
+}
+
+std::string TempDir() {
+  const Directories& d = Dirs();
+  if (!d.temp.empty()) return d.temp;
+  std::string program = ProgramDir();
+  if (PathWritable(program)) return program + "/Temp";
+  return UserDataDir("cache") + "/Temp";
+}
+
+void SetTempDir(std::string_view dir) { Dirs().temp = dir.empty() ? std::string() : Absolute(dir); }
 
 TDirectory::TDirectory(std::string_view mask) : mask_(PathToPosix(mask)) {
   size_t slash = mask_.rfind('/');

@@ -62,6 +62,23 @@ void SetProgramDir(std::string_view dir);
 std::string PageDir();
 void SetPageDir(std::string_view dir);
 
+// The user's project folder: ProgramDir() + "/Usr" unless a project
+// folder was given (--project).
+std::string ProjectDir();
+void SetProjectDir(std::string_view dir);
+// Where compiled classes and page scripts are cached: "Temp" in the
+// program directory, in a project given with --project its own "Temp",
+// and when the program directory cannot be written (an installed
+// program) "ruvel/Temp" in the user's cache folder.
+std::string TempDir();
+void SetTempDir(std::string_view dir);
+// True when files can be made in the folder.
+bool PathWritable(std::string_view dir);
+// The user's folder for the program's own settings and caches:
+// $XDG_CACHE_HOME or ~/.cache (kind "cache"), $XDG_CONFIG_HOME or
+// ~/.config (kind "config"), with "/ruvel" appended.
+std::string UserDataDir(std::string_view kind);
+
 // The entries of one folder, listed when constructed from a mask such as
 // folder + "/*" or folder + "/*.cmml" (Windows mask syntax, letter case
 // ignored, "*.*" meaning every name). Files() holds the non-folder entries

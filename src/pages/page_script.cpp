@@ -77,7 +77,7 @@ std::string PageScriptFileName(const std::string& pageFile) {
 }
 
 std::string PageScriptPath(const std::string& pageFile) {
-  std::string dir = ProgramDir() + "/Temp";
+  std::string dir = TempDir();
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   return dir + "/" + PageScriptFileName(pageFile);

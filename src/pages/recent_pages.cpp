@@ -7,7 +7,7 @@ namespace ruvel {
 
 void TRecentPages::Add(const std::string& file) {
   std::string dir = PathParent(file);
-  if (PathSame(dir, ProgramDir() + "/Usr")) return;
+  if (PathSame(dir, ProjectDir())) return;
   for (size_t i = 0; i < items_.size(); ++i) {
     if (PathSame(PathParent(items_[i]), dir)) {
       items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));

@@ -156,30 +156,35 @@ void TRTTI::PrepareStep(TInitContext& ctx) {
     Uncompile();
     std::ifstream in(sourcePath, std::ios::binary);
     if (!in) {
-      ShowMessage(sourcePath + J("が見つかりません"));
-      throw EIOError(sourcePath + J("が見つかりません"));
-    }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    // Lines end in CR LF, as the compiler's positions expect.
-    std::string raw = NormalizeToCp932(ss.str());
-    std::string text;
-    text.reserve(raw.size() + raw.size() / 16);
-    size_t start = 0;
-    while (start < raw.size()) {
-      size_t nl = raw.find('\n', start);
-      size_t end = nl == std::string::npos ? raw.size() : nl;
-      size_t lineEnd = end;
-      if (lineEnd > start && raw[lineEnd - 1] == '\r') --lineEnd;
-      text.append(raw, start, lineEnd - start);
-      text += "\r\n";
-      if (nl == std::string::npos) break;
-      start = nl + 1;
-    }
-    if (VM().compileClass) {
-      VM().compileClass(*this, text);
+      // Without its source a class can still come from its class file.
+      if (VM().compileClass) VM().compileClass(*this, std::string());
+      if (!Compiled) {
+        ShowMessage(sourcePath + J("が見つかりません"));
+        throw EIOError(sourcePath + J("が見つかりません"));
+      }
     } else {
-      CompileFailed = true;
+      std::stringstream ss;
+      ss << in.rdbuf();
+      // Lines end in CR LF, as the compiler's positions expect.
+      std::string raw = NormalizeToCp932(ss.str());
+      std::string text;
+      text.reserve(raw.size() + raw.size() / 16);
+      size_t start = 0;
+      while (start < raw.size()) {
+        size_t nl = raw.find('\n', start);
+        size_t end = nl == std::string::npos ? raw.size() : nl;
+        size_t lineEnd = end;
+        if (lineEnd > start && raw[lineEnd - 1] == '\r') --lineEnd;
+        text.append(raw, start, lineEnd - start);
+        text += "\r\n";
+        if (nl == std::string::npos) break;
+        start = nl + 1;
+      }
+      if (VM().compileClass) {
+        VM().compileClass(*this, text);
+      } else {
+        CompileFailed = true;
+      }
     }
   }
   if (CompileFailed) ++ctx.Failed;

@@ -33,7 +33,14 @@ namespace ruvel {
   X(kExpectButton, "expected left or right after %s", "%s の後に left か right が必要です")                \
   X(kExpectXY, "expected two whole numbers X Y (drawing-area pixels)", "X Y の二つの整数 (描画領域のピクセル) が必要です") \
   X(kExtraWords, "unexpected text after the event: %s", "イベントの後に余分な文字があります: %s")          \
-  X(kRecordInput, "cannot write the input recording: %s", "入力の記録を書き込めません: %s")
+  X(kRecordInput, "cannot write the input recording: %s", "入力の記録を書き込めません: %s")        \
+  X(kNoProject, "no project in %s (default.ruvelprj is missing)", "%s にプロジェクトがありません (default.ruvelprj がありません)") \
+  X(kNewProjectFailed, "cannot make the project: %s", "プロジェクトを作れません: %s")                 \
+  X(kNewProjectMade, "A new project is in %s. Run it with:\n  ruvel --project %s\nand edit its classes/*.ruvel and pages (*.cmml).", \
+    "新しいプロジェクトを %s に作りました。実行するには:\n  ruvel --project %s\nclasses/*.ruvel とページ (*.cmml) を編集してください。") \
+  X(kExportFailed, "cannot export: %s", "書き出せません: %s")                                         \
+  X(kExportMade, "The game is in %s and %s.tar.gz. On another machine: %s/start.sh", \
+    "ゲームを %s と %s.tar.gz に書き出しました。別のマシンでは: %s/start.sh")
 
 enum class TCliText {
 #define RUVEL_CLI_ENUM(id, en, ja) id,

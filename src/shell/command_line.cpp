@@ -50,6 +50,17 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--input") { if (!needValue(cl.input)) return false; }
     else if (a == "--record-input") { if (!needValue(cl.recordInput)) return false; }
     else if (a == "--record-gif") { if (!needValue(cl.recordGif)) return false; }
+    else if (a == "--project") { if (!needValue(cl.project)) return false; }
+    else if (a == "--new-project") { if (!needValue(cl.newProject)) return false; }
+    else if (a == "--no-sources") cl.noSources = true;
+    else if (a == "--export") {
+      if (!needValue(cl.exportFrom)) return false;
+      if (i + 1 >= argc) {
+        error = CliText(TCliText::kNeedsValue, "--export DIR");
+        return false;
+      }
+      cl.exportTo = argv[++i];
+    }
     else if (a == "--script") {
       if (!needValue(cl.script)) return false;
       cl.headless = true;
@@ -79,7 +90,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     error = CliText(TCliText::kDesignWithScript);
     return false;
   }
-  for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script}) {
+  for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script, &cl.project,
+                            &cl.newProject, &cl.exportFrom, &cl.exportTo}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -88,6 +100,11 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
 
 std::string CommandLineFilePath(const CommandLine& cl) {
   if (cl.file.empty()) return std::string();
+  // With --project a page is looked for in the project folder first.
+  if (!cl.project.empty() && !PathIsAbsolute(PathToPosix(cl.file))) {
+    std::string inProject = PathResolve(PathToPosix(cl.file), cl.project);
+    if (PathExists(inProject)) return PathLocate(inProject);
+  }
   std::string f = FromCurrentDir(cl.file);
   return PathExists(f) ? PathLocate(f) : PathToPosix(cl.file);
 }
@@ -109,6 +126,10 @@ std::string HelpText() {
            "  --record-gif FILE     実行の様子を GIF アニメーションに記録する (2 フレームに 1 枚)\n"
            "  --log                 進行状況を標準エラーに出力する\n"
            "  --design              ページをデザインモードで開く (ドラッグで配置を変え、Ctrl+S で保存)\n"
+           "  --project DIR [PAGE]  フォルダ DIR のプロジェクトを実行する\n"
+           "  --new-project DIR     新しいプロジェクトを DIR に作る\n"
+           "  --export DIR OUT      プロジェクト DIR を配布用フォルダ OUT (と OUT.tar.gz) にまとめる\n"
+           "  --no-sources          --export でクラスのソースを含めない\n"
            "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
            "  --help, --version     この説明 / 版を表示する\n"
            "\n"
@@ -129,6 +150,10 @@ std::string HelpText() {
          "  --record-gif FILE     record the run as an animated GIF (every second frame)\n"
          "  --log                 write progress lines to stderr\n"
          "  --design              open the page in design mode (drag objects, Ctrl+S saves)\n"
+         "  --project DIR [PAGE]  run the project in folder DIR (its main page, or PAGE)\n"
+         "  --new-project DIR     write a starter project into DIR\n"
+         "  --export DIR OUT      pack project DIR with the program into folder OUT (and OUT.tar.gz)\n"
+         "  --no-sources          with --export, leave the class sources out\n"
          "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"
          "  --help, --version     show this text / the version\n"
          "\n"

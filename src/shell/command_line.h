@@ -19,6 +19,11 @@ struct CommandLine {
   bool log = false;
   std::string script;       // --script FILE
   bool design = false;      // --design: open the page in design mode
+  std::string project;      // --project DIR: the project folder to run
+  std::string newProject;   // --new-project DIR: write a starter project
+  std::string exportFrom;   // --export DIR OUT: the project to ship ...
+  std::string exportTo;     // ... and the folder to make
+  bool noSources = false;   // --no-sources: exports leave class sources out
   bool help = false;
   bool version = false;
 };

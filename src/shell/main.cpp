@@ -14,6 +14,8 @@
 #include "screen/screen_natives.h"
 #include "shell/app.h"
 #include "shell/cli_text.h"
+#include "shell/export_game.h"
+#include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
 #include "shell/startup_path.h"
@@ -34,6 +36,26 @@ int main(int argc, char** argv) {
   if (cl.version) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
+  }
+  if (!cl.newProject.empty()) {
+    if (!ruvel::WriteStarterProject(cl.newProject, error)) {
+      std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kNewProjectFailed, error).c_str());
+      return 1;
+    }
+    std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kNewProjectMade, cl.newProject, cl.newProject).c_str());
+    return 0;
+  }
+  if (!cl.exportFrom.empty()) {
+    if (!ruvel::ExportGame(cl.exportFrom, cl.exportTo, cl.noSources, error)) {
+      std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kExportFailed, error).c_str());
+      return 1;
+    }
+    std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kExportMade, cl.exportTo, cl.exportTo, cl.exportTo).c_str());
+    return 0;
+  }
+  if (!cl.project.empty() && !ruvel::PathExists(cl.project + "/default.ruvelprj")) {
+    std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kNoProject, cl.project).c_str());
+    return 2;
   }
   // A file named on the command line that is not there is an error of the
   // command, not a reason to open the default page instead.

@@ -63,7 +63,15 @@ TRTTI* FindClassNamed(TResource* node, const std::string& name) {
 }  // namespace
 
 std::string ResolveProgramDir(const CommandLine& cl) {
-  if (cl.home.empty()) return ExecutableDir();
+  if (cl.home.empty()) {
+    // Beside the executable (the build's program directory), or the data
+    // folder of an installed program (PREFIX/bin/ruvel, PREFIX/share/ruvel).
+    std::string exe = ExecutableDir();
+    if (PathExists(exe + "/Kernel")) return exe;
+    std::string shared = PathResolve("../share/ruvel", exe);
+    if (PathExists(shared + "/Kernel")) return shared;
+    return exe;
+  }
   std::string home = PathToPosix(cl.home);
   char cwd[4096];
   if (!PathIsAbsolute(home) && getcwd(cwd, sizeof cwd)) home = PathResolve(home, cwd);

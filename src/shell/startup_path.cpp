@@ -25,7 +25,7 @@ std::string CommandLineFile(const CommandLine& cl) {
 }
 
 // The page the project names: "mainPage", else the first of its page list.
-std::string ProjectMainPage(const std::string& home) {
+std::string ProjectMainPage() {
   TPrjManager& pm = PrjManager();
   std::string mainPage = pm.GetParam("mainPage");
   TResource* page = nullptr;
@@ -35,7 +35,7 @@ std::string ProjectMainPage(const std::string& home) {
     if (list->ChildCount() > 0) page = list->ChildAt(0);
   }
   if (!page || page->sourcePath.empty()) return std::string();
-  return PathLocate(PathResolve(page->sourcePath, home + "/Usr"));
+  return PathLocate(PathResolve(page->sourcePath, ProjectDir()));
 }
 
 }  // namespace
@@ -43,6 +43,12 @@ std::string ProjectMainPage(const std::string& home) {
 void RunStartupPath(const CommandLine& cl) {
   std::string home = ResolveProgramDir(cl);
   SetProgramDir(home);
+  // A project folder of its own stands where the program's Usr stands,
+  // with its own class caches.
+  if (!cl.project.empty()) {
+    SetProjectDir(cl.project);
+    SetTempDir(ProjectDir() + "/Temp");
+  }
   LoadCookies();
   PrjManager().recent.LoadFromCookies();
   std::string fileToOpen = CommandLineFile(cl);
@@ -50,9 +56,9 @@ void RunStartupPath(const CommandLine& cl) {
     // The current directory only matters for relative paths in scripts.
   }
   StartScriptWorld(home);
-  std::string project = PathLocate(home + "/Usr/default.ruvelprj");
+  std::string project = PathLocate(ProjectDir() + "/default.ruvelprj");
   if (PathExists(project)) PrjManager().LoadProject(project);
-  if (fileToOpen.empty()) fileToOpen = ProjectMainPage(home);
+  if (fileToOpen.empty()) fileToOpen = ProjectMainPage();
   if (fileToOpen.empty()) return;
   // --design: the page opened for play is put into design mode before its
   // first frame runs.

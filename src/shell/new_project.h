@@ -1,0 +1,14 @@
+// ruvel --new-project DIR: a starter project a person can run at once and
+// grow into a game: the project file, a title page and a play page, a hero
+// moved by the arrow keys that picks up coins, a small pattern sheet and a
+// README for the game.
+#pragma once
+#include <string>
+
+namespace ruvel {
+
+// Writes the starter into dir (made when missing); refuses a folder that
+// already holds a project. False with a reason in error.
+bool WriteStarterProject(const std::string& dir, std::string& error);
+
+}  // namespace ruvel

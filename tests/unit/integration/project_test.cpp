@@ -1,0 +1,111 @@
+// Projects of one's own: a starter project made with --new-project runs
+// with --project and plays through --input; --export makes a folder that
+// runs by its start script, with or without class sources; an installed
+// program finds its data without --home.
+#include "integration/integration_fixture.h"
+
+namespace {
+
+using namespace it;
+
+// Gold pixels (a coin) in a box around (x, y).
+int Gold(const ruvel::TPixelImage& img, int x, int y) {
+  int n = 0;
+  for (int yy = y - 10; yy < y + 10; ++yy) {
+    for (int xx = x - 10; xx < x + 10; ++xx) n += (img.At(xx, yy) & 0xffffff) == 0xf0c020;
+  }
+  return n;
+}
+
+class ProjectTest : public IntegrationTest {
+ protected:
+  void MakeProject() {
+    RunResult r = RunRuvel("--new-project " + (dir / "game").string(), "LANG=C LC_ALL= LC_MESSAGES=");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("ruvel --project " + (dir / "game").string()), std::string::npos) << r.output;
+    // Z starts the game, then the hero walks right 160 and up 80 pixels,
+    // onto the coin at (440, 120), which scores and jumps elsewhere.
+    Write(dir / "walk.txt", "5 down Z\n8 up Z\n10 down RIGHT\n64 up RIGHT\n64 down UP\n91 up UP\n");
+  }
+};
+
+TEST_F(ProjectTest, AStarterProjectRunsAndPlays) {
+  MakeProject();
+  for (const char* f : {"default.ruvelprj", "title.cmml", "play.cmml", "classes/Hero.ruvel", "images/sheet.bmp", "README.md"}) {
+    EXPECT_TRUE(fs::exists(dir / "game" / f)) << f;
+  }
+  RunResult again = RunRuvel("--new-project " + (dir / "game").string(), "LANG=C LC_ALL=");
+  EXPECT_EQ(again.exitCode, 1) << "an existing project is never overwritten";
+
+  fs::path before = dir / "before.png";
+  RunResult r = RunRuvel("--project " + (dir / "game").string() + " --headless --fixed-clock --frames 30 --input " +
+                         (dir / "walk.txt").string() + " --screenshot " + before.string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(r.output, "");
+  EXPECT_GT(Gold(Screenshot(before), 440, 120), 20) << "the coin waits at (440, 120)";
+  fs::path after = dir / "after.png";
+  r = RunRuvel("--project " + (dir / "game").string() + " --headless --fixed-clock --frames 100 --input " +
+               (dir / "walk.txt").string() + " --screenshot " + after.string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(Gold(Screenshot(after), 440, 120), 0) << "the hero picked the coin up";
+  // The project keeps its own class caches.
+  EXPECT_TRUE(fs::exists(dir / "game" / "Temp"));
+  // A page of the project by name.
+  r = RunRuvel("--project " + (dir / "game").string() + " play.cmml --headless --fixed-clock --frames 3 --screenshot " +
+               (dir / "play.png").string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_GT(Gold(Screenshot(dir / "play.png"), 120, 300), 20) << "the play page at once";
+
+  r = RunRuvel("--project " + (dir / "nothing").string(), "LANG=C LC_ALL= LC_MESSAGES=");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.output.find("default.ruvelprj is missing"), std::string::npos) << r.output;
+}
+
+TEST_F(ProjectTest, AnExportedGameRunsByItsStartScript) {
+  MakeProject();
+  for (bool sources : {true, false}) {
+    fs::path out = dir / (sources ? "shipped" : "bare");
+    RunResult r = RunRuvel("--export " + (dir / "game").string() + " " + out.string() + (sources ? "" : " --no-sources"));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(fs::exists(out.string() + ".tar.gz"));
+    EXPECT_TRUE(fs::exists(out / "Temp")) << "classes compiled in advance";
+    EXPECT_EQ(fs::exists(out / "Usr" / "classes" / "Hero.ruvel"), sources);
+    fs::path png = dir / "exported.png";
+    std::string cmd = "timeout 120 " + (out / "start.sh").string() + " --headless --fixed-clock --frames 100 --input " +
+                      (dir / "walk.txt").string() + " --screenshot " + png.string() + " 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(Gold(Screenshot(png), 440, 120), 0) << (sources ? "with sources" : "without sources");
+  }
+  RunResult r = RunRuvel("--export " + (dir / "game").string() + " " + (dir / "shipped").string());
+  EXPECT_EQ(r.exitCode, 1) << "a folder that is not empty is refused";
+}
+
+TEST_F(ProjectTest, AnInstalledProgramFindsItsData) {
+  fs::path prefix = dir / "prefix";
+  std::string cmd = "cmake --install " + BuildDir() + " --prefix " + prefix.string() + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  ASSERT_TRUE(fs::exists(prefix / "bin" / "ruvel"));
+  EXPECT_TRUE(fs::exists(prefix / "share" / "ruvel" / "Kernel" / "resource.ruvelres"));
+  std::string ruvel = (prefix / "bin" / "ruvel").string();
+  RunResult r = RunRuvel("--version", "HOME=" + dir.string());
+  std::string version = "HOME=" + dir.string() + " " + ruvel + " --version";
+  FILE* p = popen(version.c_str(), "r");
+  char buf[64] = {};
+  ASSERT_NE(p, nullptr);
+  size_t n = fread(buf, 1, sizeof buf - 1, p);
+  EXPECT_EQ(pclose(p), 0);
+  EXPECT_EQ(std::string(buf, n), "Ruvel System Ver 1.16\n");
+  fs::path png = dir / "installed.png";
+  cmd = "HOME=" + dir.string() + " timeout 120 " + ruvel + " --headless --fixed-clock --frames 40 --screenshot " +
+        png.string() + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  // The bundled game's title: yellow letters in the top half.
+  ruvel::TPixelImage img = Screenshot(png);
+  int yellow = 0;
+  for (int y = 60; y < 130; ++y) {
+    for (int x = 140; x < 520; ++x) yellow += (img.At(x, y) & 0xffffff) == 0xffff00;
+  }
+  EXPECT_GT(yellow, 200);
+}
+
+}  // namespace
