@@ -25,6 +25,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--home") { if (!needValue(cl.home)) return false; }
     else if (a == "--screenshot") { if (!needValue(cl.screenshot)) return false; }
     else if (a == "--record-audio") { if (!needValue(cl.recordAudio)) return false; }
+    else if (a == "--compile-mml") { if (!needValue(cl.compileMml)) return false; }
+    else if (a == "-o") { if (!needValue(cl.output)) return false; }
     else if (a == "--script") {
       if (!needValue(cl.script)) return false;
       cl.headless = true;
@@ -50,6 +52,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
       return false;
     }
   }
+  if (!cl.compileMml.empty() && cl.output.empty()) {
+    error = "--compile-mml には -o 出力ファイル が必要です";
+    return false;
+  }
   if (cl.design && !cl.script.empty()) {
     error = "--design と --script は同時に指定できません";
     return false;
@@ -68,6 +74,7 @@ std::string HelpText() {
          "  --fixed-clock         フレームごとに時間を 17 ms ずつ進める\n"
          "  --screenshot FILE     終了時に最後のフレームを PNG で保存する\n"
          "  --record-audio FILE   音声出力を WAV にも書き出す\n"
+         "  --compile-mml F -o O  MML ファイル F を曲ファイル O (.mlv) に変換して終了する\n"
          "  --log                 進行状況を標準エラーに出力する\n"
          "  --design              ページをデザインモードで開く (ドラッグで配置を変え、Ctrl+S で保存)\n"
          "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"

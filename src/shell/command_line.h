@@ -16,6 +16,8 @@ struct CommandLine {
   bool log = false;
   std::string script;       // --script FILE
   bool design = false;      // --design: open the page in design mode
+  std::string compileMml;   // --compile-mml FILE.mml
+  std::string output;       // -o FILE (the compiled music file)
   bool help = false;
   bool version = false;
 };

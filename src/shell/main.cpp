@@ -15,6 +15,7 @@
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
 #include "shell/startup_path.h"
+#include "sound/mml_file.h"
 #include "sound/sound_natives.h"
 
 int main(int argc, char** argv) {
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
   }
+  if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,30 @@ inline std::string Bytes(std::initializer_list<int> v) {
   std::string b;
   for (int x : v) b += char(x);
   return b;
+}
+
+// An output sample in the 8-bit levels of the synthesis (128 is silence);
+// exact while the output did not clip.
+inline int Level(int16_t v) { return v / TSoundGenerator::kOutputGain + 128; }
+
+// Collects what the engine plays, as 8-bit levels.
+inline void RecordLevels(TEnveloper& e, std::vector<int>& played) {
+  e.onPlayed = [&played](const int16_t* d, size_t n) {
+    for (size_t i = 0; i < n; ++i) played.push_back(Level(d[i]));
+  };
+}
+
+// The samples of a 16-bit mono WAV file (as the recorder writes it); empty
+// when the file is missing or of another format.
+inline std::vector<int16_t> ReadWav16(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (b.size() < 44 || b.compare(0, 4, "RIFF") != 0 || b[34] != 16 || b[22] != 1) return {};
+  std::vector<int16_t> s((b.size() - 44) / 2);
+  for (size_t i = 0; i < s.size(); ++i) {
+    s[i] = int16_t(uint16_t(uint8_t(b[44 + 2 * i])) | uint16_t(uint8_t(b[45 + 2 * i])) << 8);
+  }
+  return s;
 }
 
 class TempDir {
