@@ -70,7 +70,8 @@ struct Tone {
 // rewrites its table while playing.
 std::vector<Tone> Tones() {
   return {
-      {"square", "50% pulse, the classic chip sound", Pulse(0.5)},
+      // Low half first, byte for byte the synthesizer's built-in square.
+      {"square", "50% pulse, the classic chip sound", [](double x) { return x < 0.5 ? -1.0 : 1.0; }},
       {"pulse 25%", "thinner, nasal chip lead", Pulse(0.25)},
       {"pulse 12.5%", "thin and buzzy", Pulse(0.125)},
       {"pulse 6.25%", "very thin, reedy", Pulse(0.0625)},

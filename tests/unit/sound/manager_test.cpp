@@ -92,11 +92,6 @@ TEST(SoundDevice, SdlDummyDriverPlaysTheLoop) {
   SDL_Quit();
 }
 
-std::string BuildDir() {
-  const char* b = std::getenv("RUVEL_BUILD_DIR");
-  return b ? b : "build";
-}
-
 TEST(SoundRecording, AHeadlessRunWritesTheEffectItPlayedToAWav) {
   TempDir dir;
   std::string wav;
