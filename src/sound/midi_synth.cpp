@@ -46,6 +46,14 @@ bool LooksLikeMidi(const std::string& path) {
   return bool(in.read(track, 4)) && std::string(track, 4) == "MTrk";
 }
 
+// A SoundFont 2 file: a RIFF file of the form "sfbk". Anything else would
+// be handed to other loaders that complain on stderr.
+bool LooksLikeSoundfont(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[12] = {};
+  return in.read(head, 12) && std::string(head, 4) == "RIFF" && std::string(head + 8, 4) == "sfbk";
+}
+
 // The synthesizer's output level: a loud General MIDI note sits near a
 // loud synthesizer channel, with room for chords.
 constexpr double kGain = 0.4;
@@ -99,7 +107,7 @@ bool TMidiSynth::LoadSoundfont(const std::string& path, std::string& error) {
     return false;
   }
   if (soundfontId_ >= 0) fluid_synth_sfunload(synth_, soundfontId_, 1);
-  soundfontId_ = fluid_synth_sfload(synth_, path.c_str(), 1);
+  soundfontId_ = LooksLikeSoundfont(path) ? fluid_synth_sfload(synth_, path.c_str(), 1) : -1;
   soundfontPath_ = soundfontId_ >= 0 ? path : std::string();
   if (soundfontId_ < 0) {
     error = "サウンドフォントを読み込めません: " + ToUtf8(path);
