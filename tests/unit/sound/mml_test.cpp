@@ -206,5 +206,30 @@ TEST(Mml, CompiledTempoAndPitchAsPlayed) {
   EXPECT_NEAR(rises / 0.5, 440.0, 4.0);
 }
 
+// Every MML example of the sound documentation compiles.
+TEST(Mml, TheDocumentedExamplesCompile) {
+  std::ifstream in(SourceDir() + "/docs/sound.md");
+  ASSERT_TRUE(in.good());
+  std::string line;
+  std::string block;
+  bool inside = false;
+  int examples = 0;
+  while (std::getline(in, line)) {
+    if (!inside && line == "```mml") {
+      inside = true;
+      block.clear();
+    } else if (inside && line == "```") {
+      inside = false;
+      ++examples;
+      std::string mlv;
+      TMmlError e;
+      EXPECT_TRUE(CompileMml(block, mlv, e)) << e.Text("docs/sound.md example " + std::to_string(examples));
+    } else if (inside) {
+      block += line + "\n";
+    }
+  }
+  EXPECT_GE(examples, 3);
+}
+
 }  // namespace
 }  // namespace ruvel::test
