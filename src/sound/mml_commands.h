@@ -46,7 +46,7 @@ inline constexpr TMmlWordInfo kMmlWords[] = {
   X(TieWithoutNote, "^ の前に音符がありません")                          \
   X(UnclosedRepeat, "繰り返しを閉じる ] がありません")                   \
   X(StrayClose, "対応する [ がありません")                               \
-  X(BreakOutsideRepeat, "| は繰り返し [ ] の中でだけ使えます")            \
+  X(BreakOutsideRepeat, ": は繰り返し [ ] の中でだけ使えます")            \
   X(SecondLoopPoint, "ループ位置 L は一つのチャンネルに一つだけです")      \
   X(LoopInsideRepeat, "ループ位置 L は繰り返しの外に書いてください")       \
   X(BadPortamento, "ポルタメント { } には音符が二つ必要です")             \

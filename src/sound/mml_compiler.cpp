@@ -481,7 +481,8 @@ class TChannelCompiler {
       case '{': pos_ = at; Portamento(); return;
       case '[': pos_ = at; Repeat(); return;
       case ']': pos_ = at; RepeatEnd(); return;
-      case '|': pos_ = at; RepeatBreak(); return;
+      case ':': pos_ = at; RepeatBreak(); return;
+      case '|': return;  // a bar line, for the reader
       default: break;
     }
     std::string found(1, c);

@@ -108,8 +108,9 @@ TEST(Mml, RepeatsBreaksAndTheLoopPoint) {
   EXPECT_EQ(Channel(Compile("v1 [c%1 d%1]3"), 0),
             Bytes({'d', 1}) + Note(36, 1) + Note(38, 1) + Note(36, 1) + Note(38, 1) + Note(36, 1) + Note(38, 1) +
                 Bytes({255}));
-  // "|" leaves the last time through; repeats nest; [ ] alone is twice.
-  EXPECT_EQ(Channel(Compile("v1 [c%1 | d%1]3 [[e%1]2 f%1] [g%1]0"), 0),
+  // ":" leaves the last time through; repeats nest; [ ] alone is twice;
+  // "|" is a bar line and does nothing.
+  EXPECT_EQ(Channel(Compile("v1 [c%1 : d%1]3 | [[e%1]2 f%1] | [g%1]0"), 0),
             Bytes({'d', 1}) + Note(36, 1) + Note(38, 1) + Note(36, 1) + Note(38, 1) + Note(36, 1) + Note(40, 1) +
                 Note(40, 1) + Note(41, 1) + Note(40, 1) + Note(40, 1) + Note(41, 1) + Bytes({255}));
   // L: the channel jumps back to it at the end, instead of ending.
@@ -157,7 +158,7 @@ TEST(Mml, MistakesNameTheirLineAndColumn) {
   EXPECT_EQ(e.kind, TMmlErrorKind::UnclosedRepeat);
   EXPECT_EQ(e.column, 3);
   EXPECT_EQ(Error("c ] d").kind, TMmlErrorKind::StrayClose);
-  EXPECT_EQ(Error("c | d").kind, TMmlErrorKind::BreakOutsideRepeat);
+  EXPECT_EQ(Error("c : d").kind, TMmlErrorKind::BreakOutsideRepeat);
   EXPECT_EQ(Error("L c L d").kind, TMmlErrorKind::SecondLoopPoint);
   EXPECT_EQ(Error("[L c]").kind, TMmlErrorKind::LoopInsideRepeat);
   EXPECT_EQ(Error("{c}4").kind, TMmlErrorKind::BadPortamento);

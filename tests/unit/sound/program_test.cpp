@@ -176,6 +176,21 @@ TEST(SoundProgram, MidiFilesPlayInTheRecordingWithTheirPitchAndLength) {
   EXPECT_LT(Rms(s, e0, e1), loud / 20);  // the end: not looped
 }
 
+// The demo game's title page starts its MML music with the default tones.
+TEST(SoundProgram, TheDemoTitlePlaysItsMusic) {
+  TempDir dir;
+  std::string wav = (dir.path / "title.wav").string();
+  std::string cmd = "timeout 120 " + BuildDir() + "/ruvel --headless --fixed-clock --frames 100 --record-audio " + wav +
+                    " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  std::vector<int16_t> s = ReadWav16(wav);
+  ASSERT_GT(s.size(), 70000u);
+  EXPECT_GT(Rms(s, s.size() - 40000, s.size()), 500.0);
+  size_t limits = 0;
+  for (int16_t v : s) limits += v == 32767 || v == -32768;
+  EXPECT_EQ(limits, 0u);
+}
+
 TEST(SoundProgram, CompileMmlWritesTheMusicFileOrNamesTheMistake) {
   TempDir dir;
   std::string in = dir.Write("song.mml", "A t120 v1 o4 a\n");
