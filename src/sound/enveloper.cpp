@@ -1,5 +1,6 @@
 #include "sound/enveloper.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -188,10 +189,16 @@ void TEnveloper::Fill() {
     extraSource(extra_.data(), count);
     extra = extra_.data();
   }
-  for (size_t i = 0; i < count; ++i) {
-    int32_t v = RenderLevel() * kOutputGain + (extra ? extra[i] : 0);
-    ring_[write_] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
-    write_ = (write_ + 1) % len;
+  // The ring is written in at most two straight runs (up to its end, then
+  // from its start).
+  for (size_t i = 0; i < count;) {
+    size_t run = std::min(count - i, len - write_);
+    int16_t* out = ring_.data() + write_;
+    for (size_t k = 0; k < run; ++k, ++i) {
+      int32_t v = RenderLevel() * kOutputGain + (extra ? extra[i] : 0);
+      out[k] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+    }
+    write_ = (write_ + run) % len;
   }
   tickRemainder %= 120;
   lastFillMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -246,8 +253,8 @@ void TEnveloper::RenderChannel(int c, int32_t& sum) {
   }
   if (second_ && int32_t(v.envPos) + v.envSpeed < 65536) v.envPos = uint16_t(v.envPos + v.envSpeed);
   if (v.portLength > 0) {
-    int64_t l = v.portLength;
-    step_[c] = uint32_t(int64_t(v.portTo) / l * (l + tick - v.next) + int64_t(v.portFrom) / l * (v.next - tick));
+    // to / l and from / l are worked out once per glide.
+    step_[c] = uint32_t(v.portToPerTick * (v.portLength + tick - v.next) + v.portFromPerTick * (v.next - tick));
   }
   v.jumps = 0;
   RunCommands(c);

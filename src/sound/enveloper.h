@@ -39,6 +39,8 @@ struct TVoice {
   uint32_t portFrom = 0;
   uint32_t portTo = 0;
   int64_t portLength = 0;
+  int64_t portFromPerTick = 0;  // portFrom / portLength, fixed for the glide
+  int64_t portToPerTick = 0;    // portTo / portLength
   bool vibSwitch = false;
   uint32_t vibSpeed = 0;
   int vibDepth = 0;
