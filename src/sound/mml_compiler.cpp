@@ -19,6 +19,7 @@ constexpr int kChannels = 10;
 constexpr int64_t kSub = 256;
 constexpr int64_t kWholeSub = int64_t(kMmlWholeNote) * kSub;
 constexpr size_t kMaxChannelBytes = size_t(4) << 20;
+constexpr int64_t kMaxRepeatPasses = 4000000;
 constexpr int kRest = 99;
 
 struct TFail {
@@ -274,6 +275,8 @@ class TChannelCompiler {
     if (repeats_.empty()) Fail(TMmlErrorKind::StrayClose, pos_);
     TRepeat& r = repeats_.back();
     if (++r.done < r.count) {
+      // Nested repeats of nothing would otherwise spin without writing.
+      if (++passes_ > kMaxRepeatPasses) Fail(TMmlErrorKind::TooLong, pos_);
       pos_ = r.bodyStart;
     } else {
       pos_ = r.after;
@@ -501,6 +504,7 @@ class TChannelCompiler {
   int64_t loopAt_ = -1;
   TPending pending_;
   std::vector<TRepeat> repeats_;
+  int64_t passes_ = 0;
 };
 
 // Splits the source into the ten channels' texts. A line that starts with

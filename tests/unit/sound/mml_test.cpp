@@ -177,6 +177,8 @@ TEST(Mml, MistakesNameTheirLineAndColumn) {
   EXPECT_EQ(e.column, 1);
   // Repeats that would make a huge file stop with an error, not a hang.
   EXPECT_EQ(Error("[[[[c%1]999]999]999]999").kind, TMmlErrorKind::TooLong);
+  EXPECT_EQ(Error("[[[[v1]999]999]999]999").kind, TMmlErrorKind::TooLong);
+  EXPECT_EQ(Error("[[[[ ]999]999]999]999").kind, TMmlErrorKind::TooLong);
 }
 
 // The sequencer plays what the compiler wrote: at t120 a quarter note
