@@ -123,7 +123,7 @@ std::vector<Tone> Tones() {
       {"piano", "struck string", Harmonics({{1, 1}, {2, 0.6}, {3, 0.4}, {4, 0.25}, {5, 0.15}, {6, 0.1}, {7, 0.05}})},
       {"electric piano", "bell-like tine", Harmonics({{1, 1}, {2, 0.3}, {3, 0.1}, {7, 0.2}})},
       {"harpsichord", "plucked, very bright", Series(15, 0.7)},
-      {"clavinet", "funky, thin", Pulse(0.1)},
+      {"clavinet", "funky, thin", [](double x) { return (x < 0.1 ? 1.0 : -0.2) + 0.3 * Saw(x); }},
       {"guitar", "plucked nylon string", Harmonics({{1, 1}, {2, 0.5}, {3, 0.6}, {4, 0.3}, {5, 0.2}, {6, 0.1}})},
       {"harp", "soft pluck", Harmonics({{1, 1}, {2, 0.3}, {3, 0.1}})},
       {"banjo", "twangy pluck", Harmonics({{1, 0.7}, {2, 1}, {3, 0.8}, {4, 0.7}, {5, 0.5}, {6, 0.4}, {8, 0.3}})},

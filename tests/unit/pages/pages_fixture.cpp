@@ -20,6 +20,7 @@
 #include "runtime/startup.h"
 #include "screen/host_state.h"
 #include "screen/patterns.h"
+#include "sound/sound_natives.h"
 #include "vm/gc.h"
 #include "vm/symbols.h"
 #include "vm/interpreter.h"
@@ -67,6 +68,8 @@ void PagesTest::SetUp() {
   VM().showError = [this](const std::string& message, const TTraceList&) { errors.push_back(message); };
   InstallCompiler();
   InstallPages();
+  // Boot stops the music when a page starts, through the sound natives.
+  RegisterNativeTable(SoundNatives);
   PrjManager() = TPrjManager();
   PageState() = TPageState();
   PageHooks() = TPageHooks();
