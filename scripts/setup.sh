@@ -10,6 +10,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic libgif-dev
   xxd ccache
   xvfb xauth xdotool x11-apps netpbm
+  libfluidsynth-dev timgm6mb-soundfont
 )
 
 missing=()

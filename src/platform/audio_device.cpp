@@ -78,7 +78,7 @@ TSdlWaveOut::~TSdlWaveOut() {
   if (initedAudio_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-bool TSdlWaveOut::Open(const uint8_t* buffer, size_t length, std::string& error) {
+bool TSdlWaveOut::Open(const int16_t* buffer, size_t length, std::string& error) {
   if (device_) Close();
   if (!buffer || length == 0) {
     error = "empty buffer";
@@ -94,7 +94,7 @@ bool TSdlWaveOut::Open(const uint8_t* buffer, size_t length, std::string& error)
   position_.store(0);
   SDL_AudioSpec want{};
   want.freq = 44100;
-  want.format = AUDIO_U8;
+  want.format = AUDIO_S16SYS;
   want.channels = 1;
   want.samples = 1024;
   want.callback = &TSdlWaveOut::Callback;
@@ -134,22 +134,23 @@ void TSdlWaveOut::Unlock() {
   if (device_) SDL_UnlockAudioDevice(device_);
 }
 
-// Runs on SDL's audio thread: copies the next len bytes of the loop.
+// Runs on SDL's audio thread: copies the next len bytes (len / 2 samples)
+// of the loop.
 void TSdlWaveOut::Callback(void* user, uint8_t* stream, int len) {
   auto* self = static_cast<TSdlWaveOut*>(user);
   size_t pos = self->position_.load(std::memory_order_relaxed) % self->length_;
-  size_t left = static_cast<size_t>(len);
+  size_t left = static_cast<size_t>(len) / sizeof(int16_t);
   while (left > 0) {
     size_t n = std::min(left, self->length_ - pos);
-    std::memcpy(stream, self->buffer_ + pos, n);
-    stream += n;
+    std::memcpy(stream, self->buffer_ + pos, n * sizeof(int16_t));
+    stream += n * sizeof(int16_t);
     left -= n;
     pos = (pos + n) % self->length_;
   }
   self->position_.store(pos, std::memory_order_release);
 }
 
-bool TManualWaveOut::Open(const uint8_t* buffer, size_t length, std::string& error) {
+bool TManualWaveOut::Open(const int16_t* buffer, size_t length, std::string& error) {
   if (!failWith.empty()) {
     error = failWith;
     return false;

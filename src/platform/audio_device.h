@@ -1,5 +1,5 @@
 // The wave output that plays the synthesizer's looping buffer. A device is
-// given one buffer of unsigned 8-bit mono samples at 44100 Hz and plays it
+// given one buffer of signed 16-bit mono samples at 44100 Hz and plays it
 // in a loop; the host asks where playback stands and renders everything up
 // to that point. TSdlWaveOut plays through an SDL audio device whose
 // callback copies from the buffer on SDL's audio thread; TManualWaveOut
@@ -17,7 +17,7 @@ class TWaveOut {
   virtual ~TWaveOut() = default;
   // Starts looping over buffer[0, length). The buffer must stay valid until
   // Close. On failure returns false with a reason in error.
-  virtual bool Open(const uint8_t* buffer, size_t length, std::string& error) = 0;
+  virtual bool Open(const int16_t* buffer, size_t length, std::string& error) = 0;
   virtual void Close() = 0;
   // Bytes played since Open, modulo the buffer length.
   virtual size_t PlayPosition() const = 0;
@@ -26,12 +26,12 @@ class TWaveOut {
   virtual void Unlock() {}
 };
 
-// An SDL audio device (U8, mono, 44100 Hz). Opening initialises SDL's audio
+// An SDL audio device (S16, mono, 44100 Hz). Opening initialises SDL's audio
 // subsystem when needed; in --headless runs SDL's dummy driver plays.
 class TSdlWaveOut : public TWaveOut {
  public:
   ~TSdlWaveOut() override;
-  bool Open(const uint8_t* buffer, size_t length, std::string& error) override;
+  bool Open(const int16_t* buffer, size_t length, std::string& error) override;
   void Close() override;
   size_t PlayPosition() const override;
   void Lock() override;
@@ -41,7 +41,7 @@ class TSdlWaveOut : public TWaveOut {
   static void Callback(void* user, uint8_t* stream, int len);
 
   uint32_t device_ = 0;  // SDL_AudioDeviceID
-  const uint8_t* buffer_ = nullptr;
+  const int16_t* buffer_ = nullptr;
   size_t length_ = 0;
   std::atomic<size_t> position_{0};
   bool initedAudio_ = false;
@@ -51,7 +51,7 @@ class TSdlWaveOut : public TWaveOut {
 // moves it by the fixed clock's 17 ms per frame, tests by hand.
 class TManualWaveOut : public TWaveOut {
  public:
-  bool Open(const uint8_t* buffer, size_t length, std::string& error) override;
+  bool Open(const int16_t* buffer, size_t length, std::string& error) override;
   void Close() override;
   size_t PlayPosition() const override { return length_ ? position_ % length_ : 0; }
   // Plays n more samples (nothing while closed).

@@ -15,6 +15,7 @@ namespace ruvel {
   X(kBadFrames, "--frames needs a whole number of 0 or more: %s", "--frames には 0 以上の整数を指定してください: %s") \
   X(kUnknownOption, "unknown option: %s", "不明なオプションです: %s")                                      \
   X(kOneFile, "only one file can be opened: %s", "開くファイルは一つだけ指定できます: %s")                  \
+  X(kCompileMmlOutput, "--compile-mml needs -o OUTPUT", "--compile-mml には -o 出力ファイル が必要です") \
   X(kDesignWithScript, "--design and --script cannot be used together", "--design と --script は同時に指定できません") \
   X(kNoFile, "no such file: %s", "ファイルがありません: %s")                                               \
   X(kNoDisplay, "cannot open a display (%s). Without a display, run with --headless.",                     \

@@ -61,6 +61,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
       }
       cl.exportTo = argv[++i];
     }
+    else if (a == "--compile-mml") { if (!needValue(cl.compileMml)) return false; }
+    else if (a == "-o") { if (!needValue(cl.output)) return false; }
     else if (a == "--script") {
       if (!needValue(cl.script)) return false;
       cl.headless = true;
@@ -86,12 +88,16 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
       return false;
     }
   }
+  if (!cl.compileMml.empty() && cl.output.empty()) {
+    error = CliText(TCliText::kCompileMmlOutput);
+    return false;
+  }
   if (cl.design && !cl.script.empty()) {
     error = CliText(TCliText::kDesignWithScript);
     return false;
   }
   for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script, &cl.project,
-                            &cl.newProject, &cl.exportFrom, &cl.exportTo}) {
+                            &cl.newProject, &cl.exportFrom, &cl.exportTo, &cl.compileMml, &cl.output}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -121,6 +127,7 @@ std::string HelpText() {
            "  --fixed-clock         フレームごとに時間を 17 ms ずつ進める\n"
            "  --screenshot FILE     終了時に最後のフレームを PNG で保存する\n"
            "  --record-audio FILE   音声出力を WAV にも書き出す\n"
+           "  --compile-mml F -o O  MML ファイル F を曲ファイル O (.mlv) に変換して終了する\n"
            "  --input FILE          キーとマウスの操作をファイルから再生する\n"
            "  --record-input FILE   キーとマウスの操作をファイルに記録する\n"
            "  --record-gif FILE     実行の様子を GIF アニメーションに記録する (2 フレームに 1 枚)\n"
@@ -145,6 +152,7 @@ std::string HelpText() {
          "  --fixed-clock         advance time by exactly 17 ms per frame\n"
          "  --screenshot FILE     save the last frame as PNG on exit\n"
          "  --record-audio FILE   also write the sound output to a WAV file\n"
+         "  --compile-mml F -o O  compile the MML file F into the music file O (.mlv) and exit\n"
          "  --input FILE          replay key and mouse events from a file\n"
          "  --record-input FILE   record key and mouse events to a file\n"
          "  --record-gif FILE     record the run as an animated GIF (every second frame)\n"

@@ -24,6 +24,8 @@ struct CommandLine {
   std::string exportFrom;   // --export DIR OUT: the project to ship ...
   std::string exportTo;     // ... and the folder to make
   bool noSources = false;   // --no-sources: exports leave class sources out
+  std::string compileMml;   // --compile-mml FILE.mml
+  std::string output;       // -o FILE (the compiled music file)
   bool help = false;
   bool version = false;
 };

@@ -19,6 +19,7 @@
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
 #include "shell/startup_path.h"
+#include "sound/mml_file.h"
 #include "sound/sound_natives.h"
 
 int main(int argc, char** argv) {
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kNoFile, cl.file).c_str());
     return 2;
   }
+  if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();

@@ -1,5 +1,6 @@
 #include "sound/enveloper.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -154,8 +155,8 @@ void TEnveloper::StartEffect(const uint8_t* data, size_t count, int volume) {
   if (delay < 0 || size_t(delay) >= ahead) return;
   device_->Lock();
   for (size_t i = (p + size_t(delay)) % len; i != write_ && e.remaining > 0; i = (i + 1) % len) {
-    int32_t v = ring_[i] + (int32_t(*e.data) - 128) * e.volume / 128;
-    ring_[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+    int32_t v = ring_[i] + (int32_t(*e.data) - 128) * e.volume / 128 * kOutputGain;
+    ring_[i] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
     ++e.data;
     --e.remaining;
   }
@@ -179,17 +180,33 @@ void TEnveloper::Fill() {
     firstFill_ = false;
   }
   played_ = p;
-  while (write_ != p) {
-    ring_[write_] = RenderSample();
-    write_ = (write_ + 1) % len;
+  size_t count = (p + len - write_) % len;
+  // The other source (MIDI) renders this fill's samples in one go; they
+  // are added to the synthesizer's before the output is limited.
+  const int16_t* extra = nullptr;
+  if (extraSource && count > 0) {
+    extra_.assign(count, 0);
+    extraSource(extra_.data(), count);
+    extra = extra_.data();
+  }
+  // The ring is written in at most two straight runs (up to its end, then
+  // from its start).
+  for (size_t i = 0; i < count;) {
+    size_t run = std::min(count - i, len - write_);
+    int16_t* out = ring_.data() + write_;
+    for (size_t k = 0; k < run; ++k, ++i) {
+      int32_t v = RenderLevel() * kOutputGain + (extra ? extra[i] : 0);
+      out[k] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+    }
+    write_ = (write_ + run) % len;
   }
   tickRemainder %= 120;
   lastFillMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-uint8_t TEnveloper::RenderSample() {
+int32_t TEnveloper::RenderLevel() {
   second_ = !second_;
-  int32_t sum = 128;
+  int32_t sum = 0;
   for (int c = 0; c < kChannels; ++c) {
     TVoice& v = voices_[c];
     if (!v.seq) v.state = TChannelState::kStopped;
@@ -205,14 +222,13 @@ uint8_t TEnveloper::RenderSample() {
     ++e.data;
     --e.remaining;
   }
-  uint8_t out = uint8_t(sum < 0 ? 0 : sum > 255 ? 255 : sum);
   // xorshift32: the noise tone's table changes under the channels reading it.
   random_ ^= random_ << 13;
   random_ ^= random_ >> 17;
   random_ ^= random_ << 5;
   waves_[kNoiseTone][sampleCounter_ % kWaveSize] = uint8_t(90 + random_ % 78);
   ++sampleCounter_;
-  return out;
+  return sum;
 }
 
 void TEnveloper::RenderChannel(int c, int32_t& sum) {
@@ -237,8 +253,8 @@ void TEnveloper::RenderChannel(int c, int32_t& sum) {
   }
   if (second_ && int32_t(v.envPos) + v.envSpeed < 65536) v.envPos = uint16_t(v.envPos + v.envSpeed);
   if (v.portLength > 0) {
-    int64_t l = v.portLength;
-    step_[c] = uint32_t(int64_t(v.portTo) / l * (l + tick - v.next) + int64_t(v.portFrom) / l * (v.next - tick));
+    // to / l and from / l are worked out once per glide.
+    step_[c] = uint32_t(v.portToPerTick * (v.portLength + tick - v.next) + v.portFromPerTick * (v.next - tick));
   }
   v.jumps = 0;
   RunCommands(c);

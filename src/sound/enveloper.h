@@ -3,12 +3,15 @@
 // streams (sequence_commands.cpp runs their commands), sixteen sample
 // tones loaded from WAV files and ten one-shot effect slots, and renders
 // every sample from the write position up to the device's play position.
-// Integer arithmetic only while rendering.
+// Integer arithmetic only while rendering; channels and effects are summed
+// in 8-bit level steps and written as 16-bit samples with headroom.
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sound/sound_generator.h"
 #include "sound/wav_loader.h"
@@ -36,6 +39,8 @@ struct TVoice {
   uint32_t portFrom = 0;
   uint32_t portTo = 0;
   int64_t portLength = 0;
+  int64_t portFromPerTick = 0;  // portFrom / portLength, fixed for the glide
+  int64_t portToPerTick = 0;    // portTo / portLength
   bool vibSwitch = false;
   uint32_t vibSpeed = 0;
   int vibDepth = 0;
@@ -99,9 +104,13 @@ class TEnveloper : public TSoundGenerator {
   double lastFillMs = 0.0;
   std::string marker;
   std::string fileText;
+  // Another source mixed into the output (MIDI): asked once per fill for
+  // the n samples about to be rendered, as 16-bit output samples.
+  std::function<void(int16_t* out, size_t n)> extraSource;
 
  private:
-  uint8_t RenderSample();
+  // One sample of the channels and effects, in 8-bit level steps around 0.
+  int32_t RenderLevel();
   void RenderChannel(int ch, int32_t& sum);
   void RunCommands(int ch);
   void RunCommand(int ch);
@@ -116,6 +125,7 @@ class TEnveloper : public TSoundGenerator {
   bool second_ = false;  // alternates per sample: envelopes move on the second
   uint32_t sampleCounter_ = 0;
   uint32_t random_ = 2463534242u;
+  std::vector<int16_t> extra_;
 };
 
 }  // namespace ruvel

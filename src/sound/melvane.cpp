@@ -150,8 +150,9 @@ void TMelvane::PlayEffect(int32_t id, int volume) {
   }
 }
 
+// The device stays open: music and other effects play on. Only the slots
+// still reading this sample are dropped before it is freed.
 void TMelvane::FreeEffect(int32_t id) {
-  engine_.Close();
   auto it = std::find_if(effects_.begin(), effects_.end(), [id](const TEffect& e) { return e.id == id; });
   if (it == effects_.end()) return;
   engine_.DropEffects(it->wav->Samples().data(), it->wav->SampleCount());

@@ -100,6 +100,10 @@ void TEnveloper::RunCommand(int c) {
       v.tie = false;
       v.next = tick + 2 * int64_t(U16(p + 3));
       v.portLength = 2 * int64_t(U16(p + 3));
+      if (v.portLength > 0) {
+        v.portFromPerTick = int64_t(v.portFrom) / v.portLength;
+        v.portToPerTick = int64_t(v.portTo) / v.portLength;
+      }
       return;
     }
     case 'k':

@@ -21,7 +21,7 @@ std::string WaveOutErrorText(int code) {
 }
 
 TSoundGenerator::TSoundGenerator(TWaveOut* device) : device_(device) {
-  ring_.fill(128);
+  ring_.fill(0);
   // Every table starts as a square wave.
   for (auto& w : waves_) {
     std::fill(w.begin(), w.begin() + 16, uint8_t(103));
@@ -46,7 +46,7 @@ bool TSoundGenerator::SetRequestedLength(int length) {
 bool TSoundGenerator::Open() {
   if (open_) return true;
   length_ = static_cast<size_t>(requested_);
-  ring_.fill(128);
+  ring_.fill(0);
   write_ = played_ = recorded_ = 0;
   std::string error;
   if (!device_) {
@@ -65,7 +65,7 @@ bool TSoundGenerator::Open() {
 void TSoundGenerator::Close() {
   if (!open_) return;
   if (device_) device_->Close();
-  ring_.fill(128);
+  ring_.fill(0);
   open_ = false;
 }
 

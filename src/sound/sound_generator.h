@@ -1,6 +1,6 @@
 // TSoundGenerator: the synthesizer's output side. It owns the ring buffer
-// of unsigned 8-bit samples (128 is silence) that the wave output plays in
-// a loop, the buffer length, the open and device-error state, the write
+// of signed 16-bit samples (0 is silence) that the wave output plays in a
+// loop, the buffer length, the open and device-error state, the write
 // position, the 96 wave tables and each channel's oscillator (phase, step
 // and the wave it reads). Rendering is TEnveloper's (enveloper.h).
 #pragma once
@@ -25,6 +25,17 @@ class TSoundGenerator {
   static constexpr int kNoiseTone = 95;
   static constexpr int kWaveSize = 32;
   static constexpr int kDefaultLength = 22050;
+  // The synthesis works in the levels of 8-bit sound (a full swing is
+  // -128..127); the output scales each level step to 64 steps of 16 bits.
+  // A full 8-bit swing thus takes a quarter of the output range, and
+  // overlapping channels and effects have four times that before clipping.
+  static constexpr int kOutputGain = 64;
+
+  // A mixed level (8-bit steps, 0 is silence) as an output sample.
+  static int16_t ToOutput(int32_t level) {
+    int32_t v = level * kOutputGain;
+    return int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+  }
 
   // The device is not owned and may be replaced while closed.
   explicit TSoundGenerator(TWaveOut* device);
@@ -52,7 +63,7 @@ class TSoundGenerator {
   bool Usable() const { return open_ && !deviceError_; }
   const std::string& LastError() const { return lastError_; }
 
-  const uint8_t* Buffer() const { return ring_.data(); }
+  const int16_t* Buffer() const { return ring_.data(); }
   size_t WritePosition() const { return write_; }
   // Wave table t (0 to 95), 32 unsigned bytes.
   const uint8_t* Wave(int t) const { return waves_[t].data(); }
@@ -60,14 +71,14 @@ class TSoundGenerator {
 
   // Receives every stretch of samples the device has played, in order
   // (--record-audio). Called during fills.
-  std::function<void(const uint8_t* data, size_t n)> onPlayed;
+  std::function<void(const int16_t* data, size_t n)> onPlayed;
 
  protected:
   // Passes [recorded_, upTo) to onPlayed and moves recorded_ on.
   void ReportPlayed(size_t upTo);
 
   TWaveOut* device_;
-  std::array<uint8_t, kRingSize> ring_{};
+  std::array<int16_t, kRingSize> ring_{};
   size_t length_ = kDefaultLength;
   int requested_ = kDefaultLength;
   bool open_ = false;

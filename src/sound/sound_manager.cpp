@@ -2,9 +2,12 @@
 
 #include <cctype>
 
+#include "io/cookies.h"
 #include "io/paths.h"
+#include "pages/project.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
+#include "sound/mml_file.h"
 
 namespace ruvel {
 
@@ -30,6 +33,11 @@ TSndManager::TSndManager() : device_(std::make_unique<TManualWaveOut>()), seq_(s
   seq_->SetInterval(50);
   seq_->SetBufferSize(kBufferSize);
   seq_->SetDelay(kDelay);
+  seq_->Engine().extraSource = [this](int16_t* out, size_t n) { midi_.Render(out, n); };
+  soundfontSetting = [] {
+    std::string p = PrjManager().GetParam("soundfont");
+    return p.empty() ? Cookies().Get("soundfont") : p;
+  };
 }
 
 TSndManager::~TSndManager() {
@@ -63,18 +71,36 @@ void TSndManager::PlayBgm(const std::string& name, bool hasLoop, bool loop) {
   std::string path = LocateSoundFile(name);
   if (path.empty()) return;
   std::string ext = LowerExtension(path);
-  if (ext == ".mlv") {
-    seq_->LoadMusic(path);
+  if (ext == ".mlv" || ext == ".mml") {
+    std::string error;
+    std::string music = MusicFileFor(path, error);
+    if (music.empty()) {
+      ShowMessage(Utf8ToCp932(error));
+      return;
+    }
+    midi_.Stop();
+    seq_->LoadMusic(music);
     seq_->PlayMusic();
     mode_ = TBgmMode::kMusic;
   } else if (ext == ".mid" || ext == ".midi") {
+    // The MIDI piece replaces the sequencer's music, as one BGM does another.
+    if (mode_ == TBgmMode::kMusic) seq_->StopMusic();
     mode_ = TBgmMode::kMidi;
-    LogLine(J("MIDI の再生には対応していません: ") + path);
+    std::string font = FindSoundfont(soundfontSetting ? soundfontSetting() : std::string());
+    std::string error;
+    if (!midi_.Play(path, midiLoop_, font, error)) {
+      // Each missing soundfont or unusable file is reported once.
+      if (reportedFailure_ != font + "\n" + path) ShowMessage(Utf8ToCp932(error));
+      reportedFailure_ = font + "\n" + path;
+      return;
+    }
+    seq_->Engine().Open();
   }
 }
 
 void TSndManager::Stop() {
   if (mode_ == TBgmMode::kMusic) seq_->StopMusic();
+  if (mode_ == TBgmMode::kMidi) midi_.Stop();
   mode_ = TBgmMode::kNone;
 }
 
@@ -87,7 +113,7 @@ void TSndManager::SetSoundSwitch(bool on) {
 
 bool TSndManager::StartRecording(const std::string& path, std::string& error) {
   if (!recorder_.Open(path, error)) return false;
-  seq_->Engine().onPlayed = [this](const uint8_t* data, size_t n) { recorder_.Write(data, n); };
+  seq_->Engine().onPlayed = [this](const int16_t* data, size_t n) { recorder_.Write(data, n); };
   // The device plays (silence) from now on, so the recording keeps time
   // with the frames from the start instead of from the first sound.
   seq_->Engine().Open();

@@ -1,19 +1,22 @@
 // TSndManager: the scripts' sound. It owns the main window's sequencer
 // (buffer 20000 samples, effect delay 1000) and the audio device it plays
 // on, and keeps the BGM mode, the MIDI loop flag and the sound switch that
-// the SoundEffect, BGM and MediaPlayer natives use. MIDI files are not
-// played in this build: asking for one logs a line and changes nothing
-// else. It also writes what is played to a WAV file on request.
+// the SoundEffect, BGM and MediaPlayer natives use. Music comes from ".mlv"
+// files, ".mml" files (compiled on load) and MIDI files, which FluidSynth
+// renders into the same output (midi_synth.h). It also writes what is
+// played to a WAV file on request.
 //
 // Owner of the process-wide instance: this module (SoundManager()); the
 // shell attaches the device at start and calls ShutDownSound at exit.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/audio_device.h"
 #include "sound/melvane.h"
+#include "sound/midi_synth.h"
 #include "sound/wav_writer.h"
 
 namespace ruvel {
@@ -39,8 +42,9 @@ class TSndManager {
   int32_t LoadEffect(const std::string& name);
   void PlayEffect(int32_t id, int volume);
   void FreeEffect(int32_t id);
-  // Plays a ".mlv" music file; a ".mid"/".midi" file only changes the mode.
-  // hasLoop: a loop flag was given (else the previous one is kept).
+  // Plays a ".mlv" or ".mml" music file on the sequencer, or a ".mid" /
+  // ".midi" file through the MIDI synthesizer with the loop flag. hasLoop:
+  // a loop flag was given (else the previous one is kept).
   void PlayBgm(const std::string& name, bool hasLoop, bool loop);
   void Stop();
   void SetEnable(bool on);
@@ -49,6 +53,10 @@ class TSndManager {
   bool SoundSwitch() const { return soundOn_; }
   TBgmMode Mode() const { return mode_; }
   bool MidiLoop() const { return midiLoop_; }
+  TMidiSynth& Midi() { return midi_; }
+  // The soundfont setting (project parameter or cookie "soundfont"); by
+  // default read from the open project and the cookies.
+  std::function<std::string()> soundfontSetting;
 
   // Writes every played sample to a WAV file until StopRecording.
   bool StartRecording(const std::string& path, std::string& error);
@@ -58,6 +66,8 @@ class TSndManager {
   std::unique_ptr<TWaveOut> device_;
   std::unique_ptr<TMelvane> seq_;
   TWavRecorder recorder_;
+  TMidiSynth midi_;
+  std::string reportedFailure_;  // soundfont and file of the MIDI failure last reported
   TBgmMode mode_ = TBgmMode::kNone;
   bool midiLoop_ = false;
   bool soundOn_ = true;

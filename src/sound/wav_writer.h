@@ -1,4 +1,4 @@
-// TWavRecorder: writes unsigned 8-bit mono 44100 Hz samples to a WAV file
+// TWavRecorder: writes signed 16-bit mono 44100 Hz samples to a WAV file
 // as they come (--record-audio); the header's sizes are set on Close.
 #pragma once
 #include <cstdint>
@@ -12,7 +12,7 @@ class TWavRecorder {
   ~TWavRecorder();
   // Creates the file with its header; false with a reason in error.
   bool Open(const std::string& path, std::string& error);
-  void Write(const uint8_t* data, size_t n);
+  void Write(const int16_t* data, size_t n);
   // Completes the header; false when the file could not be written.
   bool Close(std::string& error);
   bool IsOpen() const { return file_ != nullptr; }

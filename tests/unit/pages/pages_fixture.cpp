@@ -21,6 +21,7 @@
 #include "screen/host_state.h"
 #include "screen/patterns.h"
 #include "screen/screen_natives.h"
+#include "sound/sound_natives.h"
 #include "vm/gc.h"
 #include "vm/symbols.h"
 #include "vm/interpreter.h"
@@ -70,6 +71,8 @@ void PagesTest::SetUp() {
   InstallPages();
   // The kernel's update step polls the keyboard (getkey).
   RegisterNativeTable(ScreenNatives);
+  // Boot stops the music when a page starts, through the sound natives.
+  RegisterNativeTable(SoundNatives);
   PrjManager() = TPrjManager();
   PageState() = TPageState();
   PageHooks() = TPageHooks();

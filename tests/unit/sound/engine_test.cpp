@@ -1,5 +1,5 @@
 // The synthesis engine: its tables, what one channel renders, the noise
-// tone, effect mixing and clipping, and the ring buffer across its end.
+// tone, effect mixing with headroom, and the ring buffer across its end.
 #include <cmath>
 
 #include "sound_fixture.h"
@@ -46,8 +46,8 @@ std::string SquareChannel(int note = 45, int length = 5000) {
 
 TEST(SoundRender, ASquareNoteGivesTheExpectedSamplesAcrossTheBufferEnd) {
   Rig rig(1000);
-  std::vector<uint8_t> played;
-  rig.engine().onPlayed = [&](const uint8_t* d, size_t n) { played.insert(played.end(), d, d + n); };
+  std::vector<int> played;
+  RecordLevels(rig.engine(), played);
   ASSERT_EQ(rig.seq.LoadMusicBytes(MlvBytes({SquareChannel()})), kSoundOk);
   rig.seq.PlayMusic();
   for (int i = 0; i < 5; ++i) rig.Play(700);  // wraps the 1000-sample ring
@@ -80,8 +80,8 @@ TEST(SoundRender, ARestOrVolumeZeroAddsNothingAndHoldsThePhase) {
   EXPECT_EQ(rig.engine().Phase(0), phase0);
   EXPECT_EQ(rig.engine().Phase(1), 0u);
   // The rest sounds as silence.
-  EXPECT_EQ(rig.engine().Buffer()[100], 128);
-  EXPECT_NE(rig.engine().Buffer()[10], 128);
+  EXPECT_EQ(rig.engine().Buffer()[100], 0);
+  EXPECT_NE(rig.engine().Buffer()[10], 0);
 }
 
 TEST(SoundRender, TheNoiseToneChangesEverySample) {
@@ -102,22 +102,24 @@ TEST(SoundRender, TheNoiseToneChangesEverySample) {
   EXPECT_NE(before, std::vector<uint8_t>(e.Wave(95), e.Wave(95) + 32));
 }
 
-TEST(SoundEffects, MixedAfterTheDelayClippedAndSlotNineReused) {
+TEST(SoundEffects, MixedAfterTheDelayWithHeadroomAndSlotNineReused) {
   Rig rig(1000);
   ASSERT_TRUE(rig.seq.SetDelay(10));
   rig.Play(500);  // write position 500, all of the buffer rendered ahead
   std::vector<uint8_t> loud(20, 255);
   std::vector<uint8_t> quiet(20, 0);
   rig.engine().StartEffect(loud.data(), loud.size(), 255);
-  const uint8_t* buf = rig.engine().Buffer();
-  EXPECT_EQ(buf[509], 128);  // before the delay
-  EXPECT_EQ(buf[510], 255);  // 128 + 127 * 255 / 128 clipped
-  EXPECT_EQ(buf[529], 255);
-  EXPECT_EQ(buf[530], 128);
+  const int16_t* buf = rig.engine().Buffer();
+  EXPECT_EQ(Level(buf[509]), 128);  // before the delay
+  // 127 * 255 / 128 = 253 levels above silence: beyond the 8-bit range,
+  // kept by the 16-bit output.
+  EXPECT_EQ(buf[510], 253 * 64);
+  EXPECT_EQ(buf[529], 253 * 64);
+  EXPECT_EQ(buf[530], 0);
   EXPECT_EQ(rig.engine().Effect(1).remaining, 0u);
   rig.engine().StartEffect(quiet.data(), quiet.size(), 255);
-  EXPECT_EQ(buf[510], 0);  // 255 - 255
-  EXPECT_EQ(buf[529], 0);
+  EXPECT_EQ(buf[510], 253 * 64 - 255 * 64);
+  EXPECT_EQ(buf[529], -2 * 64);
   // An effect started when less than Delay samples are rendered ahead is
   // mixed by the next fill, from the write position on.
   rig.device.Advance(995);
@@ -126,9 +128,9 @@ TEST(SoundEffects, MixedAfterTheDelayClippedAndSlotNineReused) {
   EXPECT_EQ(rig.engine().Effect(1).remaining, 30u);
   rig.seq.Service();
   EXPECT_EQ(rig.engine().Effect(1).remaining, 0u);
-  EXPECT_EQ(buf[500], 128 + 64);
-  EXPECT_EQ(buf[529], 128 + 64);
-  EXPECT_EQ(buf[530], 128);
+  EXPECT_EQ(Level(buf[500]), 128 + 64);
+  EXPECT_EQ(Level(buf[529]), 128 + 64);
+  EXPECT_EQ(buf[530], 0);
   // With slots 1 to 8 busy, slot 9 is taken whatever it plays.
   std::vector<uint8_t> longer(100000, 130);
   rig.seq.SetEnable(false);  // nothing mixes while closed

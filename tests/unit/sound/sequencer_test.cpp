@@ -134,8 +134,8 @@ TEST(Sequencer, OneShotSampleAtNote36PlaysTheFileThenHolds) {
   for (int i = 0; i < 60; ++i) ramp += char(i * 4);
   std::string wav = dir.Write("ramp.wav", WavBytes(44100, 8, 1, ramp));
   Rig rig(1000);
-  std::vector<uint8_t> played;
-  rig.engine().onPlayed = [&](const uint8_t* d, size_t n) { played.insert(played.end(), d, d + n); };
+  std::vector<int> played;
+  RecordLevels(rig.engine(), played);
   std::string ch0 = Bytes({'u'}) + wav + Bytes({0, 100, 'f', 100, 'd', 128, 'e', 0}) + Note(36, 200) + Bytes({255});
   rig.seq.LoadMusicBytes(MlvBytes({ch0}));
   rig.seq.PlayMusic();

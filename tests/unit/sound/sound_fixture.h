@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -67,6 +70,91 @@ inline std::string Bytes(std::initializer_list<int> v) {
   std::string b;
   for (int x : v) b += char(x);
   return b;
+}
+
+// An output sample in the 8-bit levels of the synthesis (128 is silence);
+// exact while the output did not clip.
+inline int Level(int16_t v) { return v / TSoundGenerator::kOutputGain + 128; }
+
+// Collects what the engine plays, as 8-bit levels.
+inline void RecordLevels(TEnveloper& e, std::vector<int>& played) {
+  e.onPlayed = [&played](const int16_t* d, size_t n) {
+    for (size_t i = 0; i < n; ++i) played.push_back(Level(d[i]));
+  };
+}
+
+// The samples of a 16-bit mono WAV file (as the recorder writes it); empty
+// when the file is missing or of another format.
+inline std::vector<int16_t> ReadWav16(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (b.size() < 44 || b.compare(0, 4, "RIFF") != 0 || b[34] != 16 || b[22] != 1) return {};
+  std::vector<int16_t> s((b.size() - 44) / 2);
+  for (size_t i = 0; i < s.size(); ++i) {
+    s[i] = int16_t(uint16_t(uint8_t(b[44 + 2 * i])) | uint16_t(uint8_t(b[45 + 2 * i])) << 8);
+  }
+  return s;
+}
+
+// A format-0 MIDI file (480 ticks a quarter, 120 beats a minute, so a
+// quarter lasts 0.5 s) on channel 0: the program, then each note for the
+// given number of quarters followed by a rest of restQuarters.
+struct MidiNote {
+  int key;
+  int quarters;
+  int restQuarters;
+};
+inline std::string MidiBytes(int program, const std::vector<MidiNote>& notes) {
+  auto vlq = [](uint32_t v) {
+    std::string b(1, char(v & 0x7F));
+    while (v >>= 7) b.insert(b.begin(), char(0x80 | (v & 0x7F)));
+    return b;
+  };
+  std::string track = vlq(0) + Bytes({0xC0, program});
+  uint32_t wait = 0;
+  for (const MidiNote& n : notes) {
+    track += vlq(wait) + Bytes({0x90, n.key, 100});
+    track += vlq(uint32_t(480 * n.quarters)) + Bytes({0x80, n.key, 64});
+    wait = uint32_t(480 * n.restQuarters);
+  }
+  track += vlq(wait) + Bytes({0xFF, 0x2F, 0});
+  std::string b = "MThd";
+  b += Bytes({0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0});
+  b += "MTrk";
+  b += Bytes({0, 0, int(track.size() >> 8), int(track.size() & 0xFF)});
+  return b + track;
+}
+
+// The power of one frequency in samples [from, to) (Goertzel), scaled by
+// the window length so windows of different lengths compare.
+inline double ToneEnergy(const std::vector<int16_t>& s, size_t from, size_t to, double hz) {
+  double k = 2 * std::cos(2 * M_PI * hz / 44100.0);
+  double a = 0;
+  double b = 0;
+  for (size_t i = from; i < to && i < s.size(); ++i) {
+    double c = s[i] + k * a - b;
+    b = a;
+    a = c;
+  }
+  double n = double(to - from);
+  return (a * a + b * b - k * a * b) / (n * n);
+}
+
+// Root mean square of samples [from, to).
+inline double Rms(const std::vector<int16_t>& s, size_t from, size_t to) {
+  double sum = 0;
+  for (size_t i = from; i < to && i < s.size(); ++i) sum += double(s[i]) * s[i];
+  return to > from ? std::sqrt(sum / double(to - from)) : 0;
+}
+
+// The build directory (ctest passes it) and the source tree.
+inline std::string BuildDir() {
+  const char* b = std::getenv("RUVEL_BUILD_DIR");
+  return b ? b : "build";
+}
+inline std::string SourceDir() {
+  const char* s = std::getenv("RUVEL_SOURCE_DIR");
+  return s ? s : ".";
 }
 
 class TempDir {

@@ -85,9 +85,10 @@ TEST(WavLoader, EffectsLoadWithStatusesAndIds) {
   seq.PlayEffect(a, 128);
   EXPECT_TRUE(seq.Engine().IsOpen());
   EXPECT_EQ(seq.Engine().Effect(1).remaining, 100u);
-  // Freeing closes the device, drops the sample, and its id plays nothing.
+  // Freeing drops the sample and its id plays nothing; the device stays
+  // open for the music and the other effects.
   seq.FreeEffect(a);
-  EXPECT_FALSE(seq.Engine().IsOpen());
+  EXPECT_TRUE(seq.Engine().IsOpen());
   EXPECT_FALSE(seq.HasEffect(a));
   EXPECT_EQ(seq.Engine().Effect(1).remaining, 0u);
   seq.PlayEffect(a, 128);

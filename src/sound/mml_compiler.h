@@ -1,0 +1,32 @@
+// The MML compiler: music written as text ("A t150 @8 v200 o4 l8 cdefgab>c")
+// becomes a music file (.mlv) whose ten channels the sequencer plays. Lines
+// start with the channels they belong to (A to J); notes, rests, lengths,
+// octaves, ties, repeats and every command of the music file have a
+// spelling (docs/sound.md; word commands and messages in mml_commands.h).
+#pragma once
+#include <string>
+
+#include "sound/mml_commands.h"
+
+namespace ruvel {
+
+// Length units of a whole note. One unit lasts two ticks, so at tempo T a
+// quarter note (11025 units) lasts 60 / T seconds: "t" is in beats a minute.
+inline constexpr int kMmlWholeNote = 44100;
+// The version written into compiled music files.
+inline constexpr int kMmlFileVersion = 1000;
+
+struct TMmlError {
+  int line = 0;    // 1-based
+  int column = 0;  // 1-based, in bytes
+  TMmlErrorKind kind = TMmlErrorKind::UnknownCommand;
+  std::string detail;  // what was found, when it helps
+  // "file:line:column: message" (UTF-8).
+  std::string Text(const std::string& file) const;
+};
+
+// Compiles MML source (UTF-8 or CP932) to the bytes of a music file. False
+// with the first mistake's place and kind.
+bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error);
+
+}  // namespace ruvel
