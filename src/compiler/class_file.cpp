@@ -104,13 +104,15 @@ namespace {
 
 // The body of LoadClassFile after the file was read; leaves the record
 // partly filled on false or an error (the caller restores it).
-bool ReadClassFile(TRTTI& cls, BinaryReader& r) {
+bool ReadClassFile(TRTTI& cls, BinaryReader& r, bool shipped) {
   if (r.Left() < 8) return false;
   if (r.Int() != kClassFileMagic) return false;
   uint32_t stamp = static_cast<uint32_t>(r.Int());
-  // A game shipped without its sources (--export --no-sources) runs on its
-  // class files; with a source present the file must match it.
-  if (PathFindNoCase(cls.sourcePath) && stamp != SourceStamp(cls.sourcePath)) return false;
+  // A game shipped without its sources (--export --no-sources marks its
+  // class folder) runs on its class files; anywhere else, and whenever the
+  // source is there, the file must match the source.
+  bool sourceThere = PathFindNoCase(cls.sourcePath).has_value();
+  if (sourceThere ? stamp != SourceStamp(cls.sourcePath) : !shipped) return false;
 
   std::string parentName = r.String();
   if (!parentName.empty()) {
@@ -187,6 +189,8 @@ bool ReadClassFile(TRTTI& cls, BinaryReader& r) {
 
 }  // namespace
 
+const char* const kShippedMarker = "shipped-without-sources";
+
 bool LoadClassFile(TRTTI& cls, const std::string& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
@@ -205,7 +209,7 @@ bool LoadClassFile(TRTTI& cls, const std::string& file) {
   };
   try {
     BinaryReader r(std::move(data));
-    if (ReadClassFile(cls, r)) return true;
+    if (ReadClassFile(cls, r, PathExists(PathParent(file) + "/" + kShippedMarker))) return true;
   } catch (...) {
     restore();
     throw;

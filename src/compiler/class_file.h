@@ -32,6 +32,10 @@ uint32_t SourceStamp(const std::string& sourcePath);
 // or an error the record is left uncompiled with its parent as before, so
 // the class can be compiled from source.
 bool LoadClassFile(TRTTI& cls, const std::string& file);
+// A file of this name in a class-file folder says its game was shipped
+// without sources: there a class whose source is missing loads from its
+// class file alone.
+extern const char* const kShippedMarker;
 
 // Writes cls's class file. The bytes go to a temporary file in the same
 // directory, which is then renamed over file, so a crash never leaves half

@@ -280,7 +280,7 @@ std::string TempDir() {
   const Directories& d = Dirs();
   if (!d.temp.empty()) return d.temp;
   std::string program = ProgramDir();
-  if (PathWritable(program)) return program + "/Temp";
+  if (!PathExists(program) || PathWritable(program)) return program + "/Temp";
   return UserDataDir("cache") + "/Temp";
 }
 

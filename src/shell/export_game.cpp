@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "compiler/class_file.h"
 #include "io/paths.h"
 #include "platform/atomic_file.h"
 
@@ -125,8 +126,14 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
     }
   }
   if (noSources) {
+    std::vector<fs::path> sources;
     for (const fs::directory_entry& e : fs::recursive_directory_iterator(out / "Usr", ec)) {
-      if (e.is_regular_file() && e.path().extension() == ".ruvel") fs::remove(e.path(), ec);
+      if (e.is_regular_file() && e.path().extension() == ".ruvel") sources.push_back(e.path());
+    }
+    for (const fs::path& p : sources) fs::remove(p, ec);
+    if (!WriteFileAtomic((out / "Temp" / kShippedMarker).string(), "class sources were left out\n")) {
+      error = outDir + ": cannot be written";
+      return false;
     }
   }
   fs::path parent = fs::absolute(out).parent_path();
