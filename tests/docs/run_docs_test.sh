@@ -39,7 +39,7 @@ extract() {
   awk -v dir="$work/blocks" '
     function flush_to(path) { printf "%s", buf > path; close(path); buf = "" }
     /^<!-- run( exit=[0-9]+)? -->$/ && !inblock {
-      n++; kind = "run"; arg = "0"
+      n++; kind = "run"; arg = "plain"
       if (match($0, /exit=[0-9]+/)) arg = substr($0, RSTART + 5, RLENGTH - 5)
       print kind > (dir "/" n ".kind"); close(dir "/" n ".kind")
       print arg > (dir "/" n ".arg"); close(dir "/" n ".arg")
@@ -105,7 +105,8 @@ for doc in "$root"/docs/*.md; do
     cp "$work/blocks/$n.code" "$work/run/example.ruvel"
     (cd "$work/run" && timeout 60 "$ruvel" --script example.ruvel >out 2>err </dev/null)
     code=$?
-    if [ "$arg" = 0 ]; then
+    if [ "$arg" = plain ]; then
+      arg=0
       cp "$work/run/out" "$work/run/got"
       if [ -s "$work/run/err" ]; then
         fail "$where: unexpected messages"
