@@ -10,7 +10,11 @@
 # 2. Every code block that follows "<!-- file: PATH -->" must equal the
 #    file PATH of the source tree byte for byte (the tutorial shows the
 #    files of examples/tutorial).
-# 3. Every example project examples/NAME with a replay.txt is played
+# 3. After "<!-- design: REPLAY -->" the replay file (which names its
+#    page and frame count like the example replays below) is played in
+#    design mode on a copy of its project folder; the saved page must hold
+#    every line of the code block that follows the marker.
+# 4. Every example project examples/NAME with a replay.txt is played
 #    headless with that input. replay.txt names the page ("# page: P"),
 #    the number of frames ("# frames: N") and pixel facts of the last
 #    frame ("# pixel: X Y R G B what it shows"). The run must exit with 0,
@@ -54,6 +58,14 @@ extract() {
       print FNR > (dir "/" n ".line"); close(dir "/" n ".line")
       want = "code"; next
     }
+    /^<!-- design: .* -->$/ && !inblock {
+      n++; kind = "design"; arg = $0
+      sub(/^<!-- design: /, "", arg); sub(/ -->$/, "", arg)
+      print kind > (dir "/" n ".kind"); close(dir "/" n ".kind")
+      print arg > (dir "/" n ".arg"); close(dir "/" n ".arg")
+      print FNR > (dir "/" n ".line"); close(dir "/" n ".line")
+      want = "code"; next
+    }
     /^```/ {
       if (!inblock) {
         inblock = 1; buf = ""
@@ -71,6 +83,34 @@ extract() {
   ' "$1"
 }
 
+# A design-mode replay on a copy of its project must save a page that
+# holds every line of the block the doc quotes.
+check_design() {
+  local where=$1 replay=$2 block=$3 dir page frames
+  dir=$(dirname "$replay")
+  page=$(sed -n 's/^# page: *//p' "$replay" | head -1)
+  frames=$(sed -n 's/^# frames: *//p' "$replay" | head -1)
+  rm -rf "$work/design"
+  cp -r "$dir" "$work/design"
+  timeout 120 "$ruvel" --headless --fixed-clock --frames "$frames" --input "$replay" \
+    --design "$work/design/$page" >"$work/out" 2>"$work/err" </dev/null
+  local code=$? ok=1
+  if [ "$code" != 0 ] || [ -s "$work/err" ]; then
+    fail "$where: design replay exit code $code"
+    sed 's/^/    stderr: /' "$work/err" | head -5
+    return
+  fi
+  tr -d '\r' <"$work/design/$page" >"$work/saved"
+  while IFS= read -r line; do
+    [ -z "$line" ] && continue
+    if ! grep -qxF -- "$line" "$work/saved"; then
+      ok=0
+      fail "$where: the saved page lacks: $line"
+    fi
+  done <"$block"
+  [ $ok = 1 ] && passed=$((passed + 1))
+}
+
 for doc in "$root"/docs/*.md; do
   [ -e "$doc" ] || continue
   name=${doc#"$root"/}
@@ -83,6 +123,10 @@ for doc in "$root"/docs/*.md; do
     where="$name:$(cat "$work/blocks/$n.line")"
     if [ ! -e "$work/blocks/$n.code" ]; then
       fail "$where: marker without a code block"
+      continue
+    fi
+    if [ "$kind" = design ]; then
+      check_design "$where" "$root/$arg" "$work/blocks/$n.code"
       continue
     fi
     if [ "$kind" = file ]; then
