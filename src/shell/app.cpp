@@ -3,11 +3,13 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "devui/dev_windows.h"
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -49,6 +51,7 @@ struct TShell {
   std::unique_ptr<TLoadingWindow> loading;
   std::unique_ptr<TDialogViews> dialogs;  // the script dialogs' windows; none in headless mode
   std::unique_ptr<TFrameLoop> loop;
+  std::unique_ptr<TDevWindows> dev;  // menus, debugger and the other development windows
   // With --fixed-clock the sound device plays 17 ms per frame-loop call, so
   // a recorded run is the same every time; else SDL plays in real time.
   TManualWaveOut* steppedAudio = nullptr;
@@ -151,6 +154,21 @@ void WireHooks(TShell& shell) {
   screen.Design().onModifiedChanged = [&shell] { UpdateCaption(shell); };
 }
 
+int ShutDownAudio();
+void Dispatch(TShell& shell, const SDL_Event& e);
+
+// The development windows, and what they need of the shell while a pause
+// holds execution inside a frame.
+void WireDevWindows(TShell& shell) {
+  shell.dev = std::make_unique<TDevWindows>(shell.window.get(), *shell.loop, shell.cl.headless);
+  TDevShellHooks& h = shell.dev->shell;
+  h.dispatch = [&shell](const SDL_Event& e) { Guarded(shell, [&] { Dispatch(shell, e); }); };
+  h.running = [&shell] { return shell.running; };
+  h.endProgram = [] { std::exit(ShutDownAudio()); };
+  h.service = [&shell] { Guarded(shell, [&] { SoundManager().Sequencer().Tick(shell.clock->NowMs()); }); };
+  h.setLoadingCaption = [&shell](const std::string& caption) { shell.loading->Show(TickMs(), caption); };
+}
+
 // The start-up path: the display restarts, the script world starts, and
 // the window takes its title and place.
 void StartUp(TShell& shell, const TShellHooks& hooks) {
@@ -227,6 +245,7 @@ void OnKeyDown(TShell& shell, const SDL_KeyboardEvent& e) {
 
 void Dispatch(TShell& shell, const SDL_Event& e) {
   if (shell.dialogs && shell.dialogs->HandleEvent(e)) return;
+  if (shell.dev && shell.dev->HandleEvent(e)) return;
   TScreen& screen = *shell.screen;
   switch (e.type) {
     case SDL_QUIT:
@@ -285,6 +304,7 @@ void Run(TShell& shell) {
     shell.frames += shell.loop->drawCount - before;
     SyncDesignSession(shell);
     UpdateCaption(shell);
+    if (shell.dev) shell.dev->Draw();
     // Nothing runs (no page yet, or paused): a headless run or a counted
     // run still presents the picture at the frame pace.
     if (idle && (cl.headless || cl.frames >= 0)) {
@@ -334,6 +354,7 @@ void ShutDown(TShell& shell) {
   // Pattern textures belong to the renderer that is about to go.
   ReleasePatternTextures();
   shell.dialogs.reset();
+  shell.dev.reset();
   shell.loading.reset();
   SetMainScreen(nullptr);
   shell.screen.reset();
@@ -383,6 +404,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
     SetFrameLoop(shell.loop.get());
     WireHooks(shell);
+    WireDevWindows(shell);
     if (!StartAudio(shell, error)) throw std::runtime_error(error);
     StartUp(shell, hooks);
     // The program directory's tone file replaces the default tables.

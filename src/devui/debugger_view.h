@@ -1,0 +1,58 @@
+// The debugger window: a second SDL window with its own ImGui context that
+// shows TDebugger (debugger_model.h) and turns its buttons into the
+// model's commands. Commands run after the frame is drawn, because a step
+// enters the pause, which draws this window again from inside.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <SDL.h>
+
+namespace ruvel {
+
+class TDebugger;
+class TImGuiLayer;
+
+class TDebuggerView {
+ public:
+  static constexpr int kWidth = 689;
+  static constexpr int kHeight = 576;
+
+  explicit TDebuggerView(TDebugger& model);
+  ~TDebuggerView();
+  TDebuggerView(const TDebuggerView&) = delete;
+  TDebuggerView& operator=(const TDebuggerView&) = delete;
+
+  // Opens (or raises) the window; false when no window can be made.
+  bool Show();
+  void Hide();
+  bool Shown() const { return window_ != nullptr && shown_; }
+  uint32_t WindowId() const;
+  // Takes an event of this window; false for other windows' events.
+  bool HandleEvent(const SDL_Event& e);
+  // Draws the window when it is shown, then runs the command chosen in it.
+  void Draw();
+  // The caption last set on the window (UTF-8).
+  const std::string& ShownCaption() const { return shownCaption_; }
+
+ private:
+  enum class TCommand { kNone, kStep, kRun, kRunTo, kStop, kGc, kShowCode, kSnippets, kMoveClasses, kResume };
+  void DrawContents();
+  void RunCommand(TCommand c);
+
+  TDebugger& model_;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  std::unique_ptr<TImGuiLayer> layer_;
+  bool shown_ = false;
+  bool activated_ = false;
+  TCommand pending_ = TCommand::kNone;
+  std::string shownCaption_;
+  char eBreak_[32] = {};
+  char eClass_[256] = {};
+  char eFunc_[128] = {};
+  int selectedLine_ = -1;
+};
+
+}  // namespace ruvel

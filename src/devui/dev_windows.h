@@ -1,0 +1,66 @@
+// TDevWindows: the development environment's windows as the shell sees
+// them. It installs the debugger (the interpreter's pause, the frame
+// loop's caption and "Preempted" line, the open command's refusal), owns
+// the debugger window and hands it its events, and keeps the windows
+// painted, also while a pause holds execution. Headless there are no
+// windows: a pause writes its refresh to stderr and execution goes on.
+//
+// The shell makes one and calls HandleEvent for every event and Draw once
+// per loop round; nothing else of the shell knows these windows.
+#pragma once
+#include <functional>
+#include <memory>
+
+#include <SDL.h>
+
+namespace ruvel {
+
+class TDebuggerView;
+class TFrameLoop;
+class TWindow;
+
+struct TDevShellHooks {
+  // The shell's own handling of an event (main window, quit).
+  std::function<void(const SDL_Event&)> dispatch;
+  // False once the application is closing.
+  std::function<bool()> running;
+  // Ends the program at once (closed while paused).
+  std::function<void()> endProgram;
+  // Keeps sound going while paused.
+  std::function<void()> service;
+  // Shows the loading window captioned with a text (CP932).
+  std::function<void(const std::string&)> setLoadingCaption;
+};
+
+class TDevWindows {
+ public:
+  // main is the main window (none headless); the loop is the frame loop.
+  TDevWindows(TWindow* main, TFrameLoop& loop, bool headless);
+  ~TDevWindows();
+  TDevWindows(const TDevWindows&) = delete;
+  TDevWindows& operator=(const TDevWindows&) = delete;
+
+  // Takes an event meant for a development window; false for others.
+  bool HandleEvent(const SDL_Event& e);
+  // Paints the shown development windows and runs their commands.
+  void Draw();
+  // Shows the debugger window (Ctrl+F10); false headless.
+  bool ShowDebugger();
+  TDebuggerView* DebuggerView() const { return debugger_.get(); }
+
+  TDevShellHooks shell;
+
+ private:
+  // One round of messages while paused; false when the application closes.
+  bool PumpWhilePaused();
+
+  TWindow* main_;
+  TFrameLoop& loop_;
+  bool headless_;
+  std::unique_ptr<TDebuggerView> debugger_;
+};
+
+// The development windows while the shell has them (not owned).
+TDevWindows* DevWindows();
+
+}  // namespace ruvel
