@@ -115,6 +115,14 @@ void TDebuggerView::Draw() {
   RunCommand(c);
 }
 
+bool TDebuggerView::ButtonCenter(TCommand c, int& x, int& y) const {
+  auto it = buttonRects_.find(c);
+  if (it == buttonRects_.end()) return false;
+  x = it->second.x + it->second.w / 2;
+  y = it->second.y + it->second.h / 2;
+  return true;
+}
+
 void TDebuggerView::RunCommand(TCommand c) {
   switch (c) {
     case TCommand::kNone:
@@ -158,6 +166,9 @@ void TDebuggerView::DrawContents() {
                    ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoBringToFrontOnFocus);
   auto button = [this](const char* utf8, TCommand c) {
     if (ImGui::Button(utf8)) pending_ = c;
+    ImVec2 lo = ImGui::GetItemRectMin();
+    ImVec2 hi = ImGui::GetItemRectMax();
+    buttonRects_[c] = SDL_Rect{int(lo.x), int(lo.y), int(hi.x - lo.x), int(hi.y - lo.y)};
   };
   button("ステップ実行", TCommand::kStep);
   ImGui::SameLine();

@@ -4,6 +4,7 @@
 // enters the pause, which draws this window again from inside.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -36,8 +37,12 @@ class TDebuggerView {
   // The caption last set on the window (UTF-8).
   const std::string& ShownCaption() const { return shownCaption_; }
 
- private:
   enum class TCommand { kNone, kStep, kRun, kRunTo, kStop, kGc, kShowCode, kSnippets, kMoveClasses, kResume };
+  // Where a command's button was last drawn, in window coordinates (for
+  // tests that click it through SDL events); false before it was drawn.
+  bool ButtonCenter(TCommand c, int& x, int& y) const;
+
+ private:
   void DrawContents();
   void RunCommand(TCommand c);
 
@@ -53,6 +58,7 @@ class TDebuggerView {
   char eClass_[256] = {};
   char eFunc_[128] = {};
   int selectedLine_ = -1;
+  std::map<TCommand, SDL_Rect> buttonRects_;
 };
 
 }  // namespace ruvel
