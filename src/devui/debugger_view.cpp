@@ -97,7 +97,7 @@ bool TDebuggerView::HandleEvent(const SDL_Event& e) {
   return true;
 }
 
-void TDebuggerView::Draw() {
+void TDebuggerView::Draw(bool present) {
   if (!window_ || !shown_) return;
   std::string caption = ToUtf8(model_.caption);
   if (caption != shownCaption_) {
@@ -109,6 +109,7 @@ void TDebuggerView::Draw() {
   SDL_SetRenderDrawColor(renderer_, 240, 240, 240, 255);
   SDL_RenderClear(renderer_);
   layer_->EndFrame();
+  if (!present) return;
   SDL_RenderPresent(renderer_);
   TCommand c = pending_;
   pending_ = TCommand::kNone;

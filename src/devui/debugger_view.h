@@ -33,7 +33,9 @@ class TDebuggerView {
   // Takes an event of this window; false for other windows' events.
   bool HandleEvent(const SDL_Event& e);
   // Draws the window when it is shown, then runs the command chosen in it.
-  void Draw();
+  // Without present the picture stays in the renderer unpresented and no
+  // command runs (for reading the pixels back).
+  void Draw(bool present = true);
   // The caption last set on the window (UTF-8).
   const std::string& ShownCaption() const { return shownCaption_; }
 

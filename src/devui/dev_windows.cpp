@@ -4,9 +4,14 @@
 
 #include "devui/debugger_model.h"
 #include "devui/debugger_view.h"
+#include "devui/main_menu.h"
+#include "devui/main_menu_view.h"
 #include "pages/page.h"
 #include "platform/cp932.h"
+#include "platform/window.h"
 #include "screen/host_state.h"
+#include "screen/main_screen.h"
+#include "screen/ranking.h"
 #include "shell/frame_loop.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"
@@ -16,13 +21,29 @@ namespace ruvel {
 namespace {
 TDevWindows* g_dev = nullptr;
 constexpr int kPausedWaitMs = 20;
+constexpr uint64_t kIdlePresentMs = 50;
 }  // namespace
 
 TDevWindows* DevWindows() { return g_dev; }
 
-TDevWindows::TDevWindows(TWindow* main, TFrameLoop& loop, bool headless)
-    : main_(main), loop_(loop), headless_(headless) {
+TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool devOption)
+    : screen_(screen), loop_(loop), headless_(headless) {
   g_dev = this;
+  menu_ = std::make_unique<TMainMenu>(&screen, devOption);
+  TMainMenuHooks& m = menu_->hooks;
+  m.requestClose = [this] {
+    if (shell.requestClose) shell.requestClose();
+  };
+  m.showDebugger = [this] { ShowDebugger(); };
+  m.togglePause = [this] { loop_.autoExec = !loop_.autoExec; };
+  if (!headless) {
+    m.openUrl = [](const std::string& target) { return OpenUrlInBrowser(target); };
+    if (!screen.Fullscreen()) {
+      menuView_ = std::make_unique<TMainMenuView>(*menu_, screen);
+      m.showAbout = [this] { menuView_->ShowAbout(); };
+      screen.overlay = [this] { menuView_->DrawOverlay(); };
+    }
+  }
   TDebugger& d = Debugger();
   d.headless = headless;
   d.hooks.writeLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", ToUtf8(line).c_str()); };
@@ -54,6 +75,8 @@ TDevWindows::TDevWindows(TWindow* main, TFrameLoop& loop, bool headless)
 }
 
 TDevWindows::~TDevWindows() {
+  screen_.overlay = nullptr;
+  menuView_.reset();
   VM().debuggerPause = nullptr;
   Collector().showDebugger = nullptr;
   PageHooks().debuggerHolding = nullptr;
@@ -68,20 +91,40 @@ TDevWindows::~TDevWindows() {
 
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
-bool TDevWindows::HandleEvent(const SDL_Event& e) {
+bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
-  // Ctrl+F10: the debugger window ("ウィンドウ(&W)" → "デバッグ(&D)"), not
-  // while starting.
-  if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.keysym.scancode == SDL_SCANCODE_F10 &&
-      (e.key.keysym.mod & KMOD_CTRL) && !HostState().starting) {
-    ShowDebugger();
-    return true;
+  if (menuView_ && menuView_->HandleEvent(e)) return true;
+  // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
+  if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
+    TMenuCommand c = menu_->KeyCommand(e.key.keysym.scancode, e.key.keysym.mod);
+    if (c != TMenuCommand::kNone) {
+      menu_->Execute(c);
+      return true;
+    }
   }
   return false;
 }
 
 void TDevWindows::Draw() {
   if (debugger_) debugger_->Draw();
+  if (!menuView_) return;
+  menu_->Execute(menuView_->TakeCommand());
+  // The bar is drawn with every present; when the game presents nothing
+  // (no page, paused) the picture is presented again for it.
+  uint64_t now = SDL_GetTicks64();
+  if (screen_.presentCount != lastPresent_) {
+    lastPresent_ = screen_.presentCount;
+    lastPresentTicks_ = now;
+    return;
+  }
+  if (now - lastPresentTicks_ < kIdlePresentMs || !HostState().started || screen_.drawingDisabled) return;
+  try {
+    screen_.Present();
+  } catch (const std::exception&) {
+    screen_.drawingDisabled = true;
+  }
+  lastPresent_ = screen_.presentCount;
+  lastPresentTicks_ = now;
 }
 
 bool TDevWindows::PumpWhilePaused() {

@@ -160,8 +160,9 @@ void Dispatch(TShell& shell, const SDL_Event& e);
 // The development windows, and what they need of the shell while a pause
 // holds execution inside a frame.
 void WireDevWindows(TShell& shell) {
-  shell.dev = std::make_unique<TDevWindows>(shell.window.get(), *shell.loop, shell.cl.headless);
+  shell.dev = std::make_unique<TDevWindows>(*shell.screen, *shell.loop, shell.cl.headless, shell.cl.dev);
   TDevShellHooks& h = shell.dev->shell;
+  h.requestClose = [&shell] { RequestClose(shell); };
   h.dispatch = [&shell](const SDL_Event& e) { Guarded(shell, [&] { Dispatch(shell, e); }); };
   h.running = [&shell] { return shell.running; };
   h.endProgram = [] { std::exit(ShutDownAudio()); };
@@ -243,8 +244,9 @@ void OnKeyDown(TShell& shell, const SDL_KeyboardEvent& e) {
   }
 }
 
-void Dispatch(TShell& shell, const SDL_Event& e) {
-  if (shell.dialogs && shell.dialogs->HandleEvent(e)) return;
+void Dispatch(TShell& shell, const SDL_Event& event) {
+  if (shell.dialogs && shell.dialogs->HandleEvent(event)) return;
+  SDL_Event e = event;  // the menu bar's rows come off the mouse positions
   if (shell.dev && shell.dev->HandleEvent(e)) return;
   TScreen& screen = *shell.screen;
   switch (e.type) {

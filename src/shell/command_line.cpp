@@ -22,6 +22,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--fixed-clock") cl.fixedClock = true;
     else if (a == "--log") cl.log = true;
     else if (a == "--design") cl.design = true;
+    else if (a == "--dev") cl.dev = true;
     else if (a == "--home") { if (!needValue(cl.home)) return false; }
     else if (a == "--screenshot") { if (!needValue(cl.screenshot)) return false; }
     else if (a == "--record-audio") { if (!needValue(cl.recordAudio)) return false; }
@@ -70,6 +71,7 @@ std::string HelpText() {
          "  --record-audio FILE   音声出力を WAV にも書き出す\n"
          "  --log                 進行状況を標準エラーに出力する\n"
          "  --design              ページをデザインモードで開く (ドラッグで配置を変え、Ctrl+S で保存)\n"
+         "  --dev                 開発用のメニュー (実行・ウィンドウ) を表示する\n"
          "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
          "  --help, --version     この説明 / 版を表示する\n";
 }

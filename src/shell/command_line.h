@@ -16,6 +16,7 @@ struct CommandLine {
   bool log = false;
   std::string script;       // --script FILE
   bool design = false;      // --design: open the page in design mode
+  bool dev = false;         // --dev: show the development menus
   bool help = false;
   bool version = false;
 };

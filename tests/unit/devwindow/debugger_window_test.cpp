@@ -15,10 +15,13 @@
 #include "devui/debugger_model.h"
 #include "devui/debugger_view.h"
 #include "devui/dev_windows.h"
+#include "devui/main_menu_view.h"
 #include "io/script_file_natives.h"
 #include "pages/page_natives.h"
 #include "platform/cp932.h"
 #include "platform/screenshot.h"
+#include "platform/window.h"
+#include "screen/main_screen.h"
 #include "runtime/custom_resource.h"
 #include "runtime/startup.h"
 #include "screen/dialog_natives.h"
@@ -81,9 +84,22 @@ void PushClick(uint32_t windowId, int x, int y) {
   }
 }
 
+// Keeps a picture of a window (the docs use them).
+void Shot(SDL_Window* w, const std::string& path) {
+  if (!w) return;
+  int ww = 0;
+  int wh = 0;
+  SDL_GetWindowSize(w, &ww, &wh);
+  std::string error;
+  ruvel::SaveRendererPng(SDL_GetRenderer(w), ww, wh, path, error);
+}
+
 TEST(DebuggerWindowTest, BreakExecOpensTheDebuggerCaptionedPausedAndRunGoesOn) {
   setenv("SDL_VIDEODRIVER", "offscreen", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
+  // The offscreen GL surface keeps its first size when the window grows by
+  // the menu bar; the software renderer follows it.
+  setenv("SDL_RENDER_DRIVER", "software", 1);
   fs::path dir = fs::temp_directory_path() / ("ruvel_devwin_" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
@@ -112,25 +128,39 @@ TEST(DebuggerWindowTest, BreakExecOpensTheDebuggerCaptionedPausedAndRunGoesOn) {
   size_t listingLines = 0;
   bool clicked = false;
   bool forced = false;
+  bool menuOpened = false;
   ruvel::Debugger().pausedWatcher = [&] {
     ruvel::TDevWindows* dev = ruvel::DevWindows();
     ASSERT_NE(dev, nullptr);
     ruvel::TDebuggerView* view = dev->DebuggerView();
+    ruvel::TMainMenuView* menu = dev->MenuView();
     ASSERT_NE(view, nullptr);
+    ASSERT_NE(menu, nullptr);
     SDL_Window* w = SDL_GetWindowFromID(view->WindowId());
-    if (++rounds == 1) {
+    ++rounds;
+    if (rounds == 1) {
       windowShown = w && (SDL_GetWindowFlags(w) & SDL_WINDOW_SHOWN);
       title = w ? SDL_GetWindowTitle(w) : "";
       caption = ruvel::ToUtf8(ruvel::Debugger().caption);
       listingLines = ruvel::Debugger().listOpr.size();
-      // RUVEL_SHOT_DIR: keep a picture of the window (the docs use it).
-      if (const char* shots = std::getenv("RUVEL_SHOT_DIR"); shots && w) {
+      // The main window keeps being drawn while paused: its menu opens.
+      int x = 0;
+      int y = 0;
+      if (menu->TitleCenter(1, x, y)) PushClick(ruvel::MainScreen()->Window().Id(), x, y);
+    } else if (rounds == 15) {
+      menuOpened = menu->MenuOpen();
+      if (const char* shots = std::getenv("RUVEL_SHOT_DIR")) {
         std::string error;
-        int ww = 0;
-        int wh = 0;
-        SDL_GetWindowSize(w, &ww, &wh);
-        view->Draw();
-        ruvel::SaveRendererPng(SDL_GetRenderer(w), ww, wh, std::string(shots) + "/debugger.png", error);
+        // Pixels are read before the present, as screenshots are.
+        view->Draw(false);
+        Shot(w, std::string(shots) + "/debugger.png");
+        SDL_RenderPresent(SDL_GetRenderer(w));
+        ruvel::TScreen* screen = ruvel::MainScreen();
+        screen->Compose();
+        screen->overlay();
+        screen->Window().UseWholeWindow();
+        Shot(screen->Window().Sdl(), std::string(shots) + "/menu.png");
+        SDL_RenderPresent(screen->Renderer());
       }
       int x = 0;
       int y = 0;
@@ -161,6 +191,7 @@ TEST(DebuggerWindowTest, BreakExecOpensTheDebuggerCaptionedPausedAndRunGoesOn) {
   EXPECT_EQ(caption, "停止中");
   EXPECT_GT(listingLines, 0u);
   EXPECT_TRUE(clicked);
+  EXPECT_TRUE(menuOpened) << "a click on the menu bar's title did not open it while paused";
   EXPECT_FALSE(forced) << "the click on 実行 did not end the pause";
   // The pause is over once the run ended: nothing holds execution.
   EXPECT_FALSE(ruvel::Debugger().paused);

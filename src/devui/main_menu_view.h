@@ -1,0 +1,67 @@
+// The menu bar of the main window and the about box, drawn with their own
+// ImGui context over the main window's picture. The window grows by the
+// bar's rows (TWindow::SetTopInset), so the picture keeps its size and its
+// coordinates. Mouse events over the bar or an open menu are taken here;
+// the rest reach the game with the bar's rows taken off.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <SDL.h>
+
+#include "devui/about_box.h"
+#include "devui/main_menu.h"
+
+namespace ruvel {
+
+class TImGuiLayer;
+class TScreen;
+
+class TMainMenuView {
+ public:
+  static constexpr int kBarHeight = 20;
+
+  TMainMenuView(TMainMenu& menu, TScreen& screen);
+  ~TMainMenuView();
+  TMainMenuView(const TMainMenuView&) = delete;
+  TMainMenuView& operator=(const TMainMenuView&) = delete;
+
+  // Takes an event of the main window: true when the menu used it. A
+  // mouse event left to the game gets the bar's rows taken off its y.
+  bool HandleEvent(SDL_Event& e);
+  // Draws the bar (and the about box) over the composed picture; called
+  // by the screen just before it presents.
+  void DrawOverlay();
+  // The command chosen in the last frame, cleared (run it outside the
+  // drawing).
+  TMenuCommand TakeCommand();
+  void ShowAbout();
+  bool AboutShown() const { return aboutShown_; }
+  // Where a menu's title was last drawn (window coordinates, menu rows
+  // included); false before it was drawn.
+  bool TitleCenter(int menu, int& x, int& y) const;
+  // A menu drop-down is open now.
+  bool MenuOpen() const { return menuOpen_; }
+
+ private:
+  void DrawItems(int menu);
+  void DrawAbout();
+
+  TMainMenu& menu_;
+  TScreen& screen_;
+  std::unique_ptr<TImGuiLayer> layer_;
+  TMenuCommand pending_ = TMenuCommand::kNone;
+  int requestedMenu_ = -1;  // opened by Alt + its letter
+  int keyMenu_ = -1;
+  std::vector<SDL_Rect> titleRects_;
+  bool wantsMouse_ = false;
+  bool menuOpen_ = false;
+  bool aboutShown_ = false;
+  TAboutBox about_;
+  SDL_Texture* banner_ = nullptr;
+  int bannerW_ = 0;
+  int bannerH_ = 0;
+};
+
+}  // namespace ruvel
