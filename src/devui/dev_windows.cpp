@@ -6,7 +6,10 @@
 #include "devui/debugger_view.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
+#include "io/paths.h"
 #include "pages/page.h"
+#include "pages/project.h"
+#include "platform/message_sink.h"
 #include "platform/cp932.h"
 #include "platform/window.h"
 #include "screen/host_state.h"
@@ -26,6 +29,13 @@ constexpr uint64_t kIdlePresentMs = 50;
 
 TDevWindows* DevWindows() { return g_dev; }
 
+std::string OpenDialogStart() {
+  const std::string& project = PrjManager().projectFile;
+  if (!project.empty()) return PathParent(project);
+  if (!PageState().currentDir.empty()) return PageState().currentDir;
+  return PathLocate(ProgramDir() + "/Usr");
+}
+
 TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool devOption)
     : screen_(screen), loop_(loop), headless_(headless) {
   g_dev = this;
@@ -41,6 +51,14 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
     if (!screen.Fullscreen()) {
       menuView_ = std::make_unique<TMainMenuView>(*menu_, screen);
       m.showAbout = [this] { menuView_->ShowAbout(); };
+      m.openPage = [this] {
+        // Refused before the dialog while a pause holds execution.
+        if (Debugger().HoldsExecution()) {
+          ShowMessage(J("先にデバッグウィンドウの「停止」を押してください"));
+          return;
+        }
+        menuView_->ShowOpenDialog(OpenDialogStart());
+      };
       screen.overlay = [this] { menuView_->DrawOverlay(); };
     }
   }
@@ -109,6 +127,14 @@ void TDevWindows::Draw() {
   if (debugger_) debugger_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
+  std::string chosen = menuView_->TakeChosenFile();
+  if (!chosen.empty()) {
+    try {
+      OpenPageCommand(chosen);
+    } catch (const std::exception& e) {
+      ShowMessage(e.what());
+    }
+  }
   // The bar is drawn with every present; when the game presents nothing
   // (no page, paused) the picture is presented again for it.
   uint64_t now = SDL_GetTicks64();

@@ -79,5 +79,8 @@ class TDevWindows {
 
 // The development windows while the shell has them (not owned).
 TDevWindows* DevWindows();
+// Where the open dialog starts: the project's folder, else the page's,
+// else the program's "Usr".
+std::string OpenDialogStart();
 
 }  // namespace ruvel

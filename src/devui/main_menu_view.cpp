@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "devui/file_browser_view.h"
 #include "devui/imgui_layer.h"
+#include "pages/page.h"
 #include "platform/cp932.h"
 #include "platform/window.h"
 #include "screen/main_screen.h"
@@ -88,6 +90,16 @@ void TMainMenuView::ShowAbout() {
     }
   }
   aboutShown_ = true;
+}
+
+void TMainMenuView::ShowOpenDialog(const std::string& dir) {
+  openBrowser_.Open(OpenDialogTitle(), OpenDialogFilter(), dir);
+}
+
+std::string TMainMenuView::TakeChosenFile() {
+  std::string f = chosenFile_;
+  chosenFile_.clear();
+  return f;
 }
 
 void TMainMenuView::DrawItems(int menu) {
@@ -187,6 +199,8 @@ void TMainMenuView::DrawOverlay() {
     }
   }
   DrawAbout();
+  std::string chosen;
+  if (DrawFileBrowser(openBrowser_, chosen) == TBrowserResult::kChosen) chosenFile_ = chosen;
   wantsMouse_ = ImGui::GetIO().WantCaptureMouse;
   layer_->EndFrame();
   // Back to the picture's rows for whatever draws next.

@@ -6,11 +6,13 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <SDL.h>
 
 #include "devui/about_box.h"
+#include "devui/file_browser.h"
 #include "devui/main_menu.h"
 
 namespace ruvel {
@@ -37,6 +39,11 @@ class TMainMenuView {
   // drawing).
   TMenuCommand TakeCommand();
   void ShowAbout();
+  // The open command's dialog "ファイルを開く", starting in dir.
+  void ShowOpenDialog(const std::string& dir);
+  TFileBrowser& OpenDialog() { return openBrowser_; }
+  // The file chosen in the open dialog, cleared; "" when none.
+  std::string TakeChosenFile();
   bool AboutShown() const { return aboutShown_; }
   // Where a menu's title was last drawn (window coordinates, menu rows
   // included); false before it was drawn.
@@ -59,6 +66,8 @@ class TMainMenuView {
   bool menuOpen_ = false;
   bool aboutShown_ = false;
   TAboutBox about_;
+  TFileBrowser openBrowser_;
+  std::string chosenFile_;
   SDL_Texture* banner_ = nullptr;
   int bannerW_ = 0;
   int bannerH_ = 0;
