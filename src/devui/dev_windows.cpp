@@ -51,6 +51,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
     if (!screen.Fullscreen()) {
       menuView_ = std::make_unique<TMainMenuView>(*menu_, screen);
       m.showAbout = [this] { menuView_->ShowAbout(); };
+      m.showPatterns = [this] { menuView_->Patterns().shown = true; };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
         if (Debugger().HoldsExecution()) {
@@ -127,6 +128,13 @@ void TDevWindows::Draw() {
   if (debugger_) debugger_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
+  if (menuView_->TakeAddPattern()) {
+    try {
+      menuView_->Patterns().Add();
+    } catch (const std::exception& e) {
+      ShowMessage(e.what());
+    }
+  }
   std::string chosen = menuView_->TakeChosenFile();
   if (!chosen.empty()) {
     try {

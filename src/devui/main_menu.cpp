@@ -33,6 +33,7 @@ const std::vector<TMenuEntry>& MainMenuTable() {
       {1, "ステータスバーを表示(&B)", "", TMenuCommand::kStatusBar, nullptr},
       {2, "一時停止/再開(&P)", "F3", TMenuCommand::kPause, nullptr},
       {3, "デバッグ(&D)", "Ctrl+F10", TMenuCommand::kDebugger, nullptr},
+      {3, "キャラクタパターン(&P)...", "", TMenuCommand::kPatterns, nullptr},
       {4, "ヘルプ(&H)", "F1", TMenuCommand::kHelp, nullptr},
       {4, "Ruvelホームページ(&T)", "", TMenuCommand::kHomePage, nullptr},
       {4, "&About..", "", TMenuCommand::kAbout, nullptr},
@@ -99,6 +100,8 @@ bool TMainMenu::Enabled(TMenuCommand c) const {
       return !host.starting && ProjectParam("disable_pause") != "1" && !host.designMode;
     case TMenuCommand::kHelp:
       return !HelpTarget().empty();
+    case TMenuCommand::kPatterns:
+      return host.designMode;
     default:
       return true;
   }
@@ -175,6 +178,9 @@ void TMainMenu::Execute(TMenuCommand c) {
       return;
     case TMenuCommand::kDebugger:
       if (!host.starting && hooks.showDebugger) hooks.showDebugger();
+      return;
+    case TMenuCommand::kPatterns:
+      if (Enabled(c) && hooks.showPatterns) hooks.showPatterns();
       return;
   }
 }

@@ -27,6 +27,7 @@ enum class TMenuCommand {
   kAbout,
   kPause,
   kDebugger,
+  kPatterns,
 };
 
 struct TMenuEntry {
@@ -52,6 +53,7 @@ struct TMainMenuHooks {
   std::function<void()> requestClose;
   std::function<void()> showDebugger;
   std::function<void()> showAbout;
+  std::function<void()> showPatterns;  // the pattern registration window
   std::function<void()> openPage;  // the open command's file dialog
   std::function<void()> togglePause;  // automatic execution on / off
   std::function<bool(const std::string& cp932)> openUrl;

@@ -7,6 +7,7 @@
 
 #include "devui/file_browser_view.h"
 #include "devui/imgui_layer.h"
+#include "devui/pattern_window_view.h"
 #include "pages/page.h"
 #include "platform/cp932.h"
 #include "platform/window.h"
@@ -94,6 +95,12 @@ void TMainMenuView::ShowAbout() {
 
 void TMainMenuView::ShowOpenDialog(const std::string& dir) {
   openBrowser_.Open(OpenDialogTitle(), OpenDialogFilter(), dir);
+}
+
+bool TMainMenuView::TakeAddPattern() {
+  bool add = addPattern_;
+  addPattern_ = false;
+  return add;
 }
 
 std::string TMainMenuView::TakeChosenFile() {
@@ -201,6 +208,7 @@ void TMainMenuView::DrawOverlay() {
   DrawAbout();
   std::string chosen;
   if (DrawFileBrowser(openBrowser_, chosen) == TBrowserResult::kChosen) chosenFile_ = chosen;
+  if (DrawPatternWindow(patterns_, patternBrowser_)) addPattern_ = true;
   wantsMouse_ = ImGui::GetIO().WantCaptureMouse;
   layer_->EndFrame();
   // Back to the picture's rows for whatever draws next.

@@ -14,6 +14,7 @@
 #include "devui/about_box.h"
 #include "devui/file_browser.h"
 #include "devui/main_menu.h"
+#include "devui/pattern_window.h"
 
 namespace ruvel {
 
@@ -44,6 +45,9 @@ class TMainMenuView {
   TFileBrowser& OpenDialog() { return openBrowser_; }
   // The file chosen in the open dialog, cleared; "" when none.
   std::string TakeChosenFile();
+  TPatternWindow& Patterns() { return patterns_; }
+  // The pattern window asked to add its sheet (cleared).
+  bool TakeAddPattern();
   bool AboutShown() const { return aboutShown_; }
   // Where a menu's title was last drawn (window coordinates, menu rows
   // included); false before it was drawn.
@@ -67,6 +71,9 @@ class TMainMenuView {
   bool aboutShown_ = false;
   TAboutBox about_;
   TFileBrowser openBrowser_;
+  TPatternWindow patterns_;
+  TFileBrowser patternBrowser_;
+  bool addPattern_ = false;
   std::string chosenFile_;
   SDL_Texture* banner_ = nullptr;
   int bannerW_ = 0;
