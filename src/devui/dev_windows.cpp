@@ -61,6 +61,13 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
         menuView_->ShowOpenDialog(OpenDialogStart());
       };
       screen.overlay = [this] { menuView_->DrawOverlay(); };
+      // The screen gives the desktop position of a design-mode right click.
+      screen.popupMenu = [this](int sx, int sy) {
+        int wx = 0;
+        int wy = 0;
+        screen_.Window().Position(wx, wy);
+        menuView_->OpenObjectPopup(sx - wx, sy - wy + screen_.Window().TopInset());
+      };
     }
   }
   TDebugger& d = Debugger();
@@ -95,6 +102,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
 
 TDevWindows::~TDevWindows() {
   screen_.overlay = nullptr;
+  screen_.popupMenu = nullptr;
   menuView_.reset();
   VM().debuggerPause = nullptr;
   Collector().showDebugger = nullptr;

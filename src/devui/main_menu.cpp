@@ -41,6 +41,12 @@ const std::vector<TMenuEntry>& MainMenuTable() {
   return table;
 }
 
+const std::vector<const char*>& ObjectPopupEntries() {
+  static const std::vector<const char*> entries = {"新規(&N)...", "切り取り(&X)", "コピー(&C)",
+                                                   "貼り付け(&P)", "名前の変更(&R)...", "削除(&D)"};
+  return entries;
+}
+
 std::string MenuLabel(const char* caption) {
   std::string out;
   for (const char* p = caption; *p; ++p) {

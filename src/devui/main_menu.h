@@ -46,6 +46,10 @@ struct TMenuTitle {
 
 const std::vector<TMenuTitle>& MainMenuTitles();
 const std::vector<TMenuEntry>& MainMenuTable();
+// The design-mode object popup menu's entries, in order. They are hooks of
+// a development environment this program does not have, so they are shown
+// disabled.
+const std::vector<const char*>& ObjectPopupEntries();
 // "ファイル(&F)" → "ファイル(F)": how a caption is shown.
 std::string MenuLabel(const char* caption);
 

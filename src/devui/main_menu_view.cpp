@@ -97,6 +97,12 @@ void TMainMenuView::ShowOpenDialog(const std::string& dir) {
   openBrowser_.Open(OpenDialogTitle(), OpenDialogFilter(), dir);
 }
 
+void TMainMenuView::OpenObjectPopup(int x, int y) {
+  objectPopupRequested_ = true;
+  popupX_ = x;
+  popupY_ = y;
+}
+
 bool TMainMenuView::TakeAddPattern() {
   bool add = addPattern_;
   addPattern_ = false;
@@ -204,6 +210,17 @@ void TMainMenuView::DrawOverlay() {
     } else {
       keyMenu_ = -1;
     }
+  }
+  if (objectPopupRequested_) {
+    objectPopupRequested_ = false;
+    ImGui::SetNextWindowPos(ImVec2(float(popupX_), float(popupY_)));
+    ImGui::OpenPopup("##object");
+  }
+  objectPopupOpen_ = false;
+  if (ImGui::BeginPopup("##object")) {
+    objectPopupOpen_ = true;
+    for (const char* entry : ObjectPopupEntries()) ImGui::MenuItem(MenuLabel(entry).c_str(), nullptr, false, false);
+    ImGui::EndPopup();
   }
   DrawAbout();
   std::string chosen;

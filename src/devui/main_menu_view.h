@@ -54,6 +54,10 @@ class TMainMenuView {
   bool TitleCenter(int menu, int& x, int& y) const;
   // A menu drop-down is open now.
   bool MenuOpen() const { return menuOpen_; }
+  // Opens the design-mode object popup menu at a window position (menu
+  // rows included) with the next frame.
+  void OpenObjectPopup(int x, int y);
+  bool ObjectPopupOpen() const { return objectPopupOpen_; }
 
  private:
   void DrawItems(int menu);
@@ -68,6 +72,10 @@ class TMainMenuView {
   std::vector<SDL_Rect> titleRects_;
   bool wantsMouse_ = false;
   bool menuOpen_ = false;
+  bool objectPopupRequested_ = false;
+  bool objectPopupOpen_ = false;
+  int popupX_ = 0;
+  int popupY_ = 0;
   bool aboutShown_ = false;
   TAboutBox about_;
   TFileBrowser openBrowser_;

@@ -12,15 +12,20 @@
 #include <sstream>
 
 #include "devui/about_box.h"
+#include "devui/debugger_model.h"
+#include "devui/dev_windows.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
 #include "io/cookies.h"
 #include "io/paths.h"
 #include "io/temp_dir.h"
+#include "pages/page.h"
+#include "platform/clock.h"
 #include "platform/video.h"
 #include "platform/window.h"
 #include "screen/host_state.h"
 #include "screen/main_screen.h"
+#include "shell/frame_loop.h"
 #include "sound/sound_manager.h"
 
 namespace ruvel::test {
@@ -310,6 +315,101 @@ TEST_F(MenuTest, TheMenuBarGrowsTheWindowAndKeepsPictureCoordinates) {
     EXPECT_TRUE(view.MenuOpen());
   }
   EXPECT_EQ(window->TopInset(), 0);
+}
+
+}  // namespace ruvel::test
+
+namespace ruvel::test {
+
+// The development windows wired to a screen and a frame loop, as the shell
+// makes them (with a window, on the headless display).
+class DevWindowsTest : public MenuTest {
+ protected:
+  void SetUp() override {
+    MenuTest::SetUp();
+    loop = std::make_unique<TFrameLoop>(clock);
+    dev = std::make_unique<TDevWindows>(*screen, *loop, false, false);
+    HostState().started = true;
+  }
+  void TearDown() override {
+    dev.reset();
+    loop.reset();
+    HostState().started = false;
+    MenuTest::TearDown();
+  }
+  // A right click in window coordinates (menu rows included), moving by
+  // (dx, dy) between press and release.
+  void RightClick(int x, int y, int dx, int dy) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = window->Id();
+    e.button.button = SDL_BUTTON_RIGHT;
+    e.button.x = x;
+    e.button.y = y;
+    if (!dev->HandleEvent(e)) screen->MouseDown(e.button.x, e.button.y, false, true);
+    e.type = SDL_MOUSEBUTTONUP;
+    e.button.x = x + dx;
+    e.button.y = y + dy;
+    if (!dev->HandleEvent(e)) screen->MouseUp(e.button.x, e.button.y, false, true);
+    screen->Present();
+  }
+  TFixedStepClock clock;
+  std::unique_ptr<TFrameLoop> loop;
+  std::unique_ptr<TDevWindows> dev;
+};
+
+TEST_F(DevWindowsTest, ARightClickInDesignModeOpensTheObjectMenuWithinEightPixels) {
+  ASSERT_NE(dev->MenuView(), nullptr);
+  RightClick(100, 100, 5, 3);
+  EXPECT_FALSE(dev->MenuView()->ObjectPopupOpen());  // not in design mode
+  HostState().designMode = true;
+  RightClick(100, 100, 5, 3);
+  EXPECT_TRUE(dev->MenuView()->ObjectPopupOpen());
+  // A left click elsewhere closes it; nine pixels away it does not open.
+  SDL_Event e{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.windowID = window->Id();
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.x = 400;
+  e.button.y = 300;
+  dev->HandleEvent(e);
+  screen->Present();
+  e.type = SDL_MOUSEBUTTONUP;
+  dev->HandleEvent(e);
+  screen->Present();
+  EXPECT_FALSE(dev->MenuView()->ObjectPopupOpen());
+  RightClick(100, 100, 5, 4);
+  EXPECT_FALSE(dev->MenuView()->ObjectPopupOpen());
+  HostState().designMode = false;
+}
+
+TEST_F(DevWindowsTest, KeysReachTheMenuCommandsAndTheFrameLoopFollowsTheDebugger) {
+  int shown = 0;
+  dev->Menu().hooks.showDebugger = [&] { ++shown; };
+  SDL_Event k{};
+  k.type = SDL_KEYDOWN;
+  k.key.windowID = window->Id();
+  k.key.keysym.scancode = SDL_SCANCODE_F10;
+  k.key.keysym.mod = KMOD_LCTRL;
+  EXPECT_TRUE(dev->HandleEvent(k));
+  EXPECT_EQ(shown, 1);
+  // "自動実行" is the frame loop's automatic execution.
+  TDebugger& d = Debugger();
+  loop->autoExec = false;
+  ASSERT_TRUE(d.hooks.setAutoExec);
+  d.hooks.setAutoExec(true);
+  EXPECT_TRUE(loop->autoExec);
+  EXPECT_TRUE(d.hooks.autoExec());
+  // The frame loop reports "Preempted" and its caption to the debugger and
+  // holds back while the debugger is paused.
+  ASSERT_TRUE(loop->hooks.showPreempted);
+  loop->hooks.showPreempted("not Preempted");
+  EXPECT_EQ(d.preempted, "not Preempted");
+  EXPECT_FALSE(loop->hooks.debuggerStopped());
+  d.paused = true;
+  EXPECT_TRUE(loop->hooks.debuggerStopped());
+  EXPECT_TRUE(PageHooks().debuggerHolding());
+  d.paused = false;
 }
 
 }  // namespace ruvel::test
