@@ -40,6 +40,7 @@ class TMainMenuView {
   // drawing).
   TMenuCommand TakeCommand();
   void ShowAbout();
+  void HideAbout() { aboutShown_ = false; }
   // The open command's dialog "ファイルを開く", starting in dir.
   void ShowOpenDialog(const std::string& dir);
   TFileBrowser& OpenDialog() { return openBrowser_; }

@@ -156,11 +156,27 @@ TEST(DebuggerWindowTest, BreakExecOpensTheDebuggerCaptionedPausedAndRunGoesOn) {
         Shot(w, std::string(shots) + "/debugger.png");
         SDL_RenderPresent(SDL_GetRenderer(w));
         ruvel::TScreen* screen = ruvel::MainScreen();
-        screen->Compose();
-        screen->overlay();
-        screen->Window().UseWholeWindow();
-        Shot(screen->Window().Sdl(), std::string(shots) + "/menu.png");
-        SDL_RenderPresent(screen->Renderer());
+        auto mainShot = [&](const char* name) {
+          // Two frames: windows that fit their contents size themselves in the first.
+          for (int i = 0; i < 2; ++i) {
+            screen->Compose();
+            screen->overlay();
+          }
+          screen->Window().UseWholeWindow();
+          Shot(screen->Window().Sdl(), std::string(shots) + "/" + name);
+          SDL_RenderPresent(screen->Renderer());
+        };
+        mainShot("menu.png");
+        PushClick(screen->Window().Id(), 500, 300);  // closes the menu
+        menu->ShowAbout();
+        mainShot("about.png");
+        menu->HideAbout();
+        menu->ShowOpenDialog(ruvel::OpenDialogStart());
+        mainShot("open.png");
+        menu->OpenDialog().Close();
+        menu->Patterns().shown = true;
+        mainShot("patterns.png");
+        menu->Patterns().shown = false;
       }
       int x = 0;
       int y = 0;
