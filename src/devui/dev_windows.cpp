@@ -138,7 +138,7 @@ void TDevWindows::Draw() {
   menu_->Execute(menuView_->TakeCommand());
   if (menuView_->TakeAddPattern()) {
     try {
-      menuView_->Patterns().Add();
+      if (menuView_->Patterns().Add()) screen_.Design().SetModified(true);
     } catch (const std::exception& e) {
       ShowMessage(e.what());
     }
