@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 #include "compiler/snippet.h"
+#include "devui/object_view.h"
 #include "devui/stack_dump.h"
 #include "io/paths.h"
 #include "pages/project.h"
@@ -175,6 +178,28 @@ void TDebugger::ShowCode() {
   listOpr = ListingOf(*code, 0);
   listObj = code->SymbolListing();
   listedCode = code;
+}
+
+void TDebugger::ShowObjects() {
+  TRTTI* cls = FindClass(eClass);
+  listObjects = cls ? ObjectViewLines(*cls) : std::vector<std::string>{};
+}
+
+void TDebugger::StartProfile() {
+  profileRows.clear();
+  Profiler().Start();
+}
+
+void TDebugger::StopProfile() {
+  Profiler().Stop();
+  profileRows = Profiler().Rows();
+}
+
+void TDebugger::WriteProfileCsv() {
+  std::string dir = ProgramDir() + "/Temp";
+  ::mkdir(dir.c_str(), 0755);
+  std::string path = dir + "/profile.csv";
+  edit1 = Profiler().WriteCsv(path) ? path : path + J("に書き込めません");
 }
 
 void TDebugger::ListCachedSnippets() {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "devui/profiler.h"
+
 namespace ruvel {
 
 class TCompiledInfo;
@@ -58,6 +60,14 @@ class TDebugger {
   // "GC": a check pass, then a normal pass (only with a root process).
   bool CollectGarbage();
   void ShowCode();
+  // The object view: the live instances of the class named by EClass.
+  void ShowObjects();
+  // The time analyzer ("Start" / "Stop"); Stop fills profileRows. The CSV
+  // goes to Temp/profile.csv in the program directory; its path (or the
+  // reason it failed) is shown in Edit1.
+  void StartProfile();
+  void StopProfile();
+  void WriteProfileCsv();
   void ListCachedSnippets();
   void MoveClassList();
   void ReinstallIdle();
@@ -96,6 +106,8 @@ class TDebugger {
   std::vector<std::string> listOpr;
   std::vector<std::string> listStack;
   std::vector<std::string> lFiles;
+  std::vector<std::string> listObjects;  // the object view
+  std::vector<TProfileRow> profileRows;   // the time analyzer's last table
   std::string edit1 = "Edit1";
   std::string eBreak = "$0000ffff";
   std::string eClass = "EClass";

@@ -155,7 +155,44 @@ void TDebuggerView::RunCommand(TCommand c) {
     case TCommand::kResume:
       model_.ReinstallIdle();
       break;
+    case TCommand::kObjects:
+      model_.ShowObjects();
+      break;
+    case TCommand::kProfileStop:
+      model_.StopProfile();
+      break;
+    case TCommand::kProfileStart:
+      model_.StartProfile();
+      break;
+    case TCommand::kProfileCsv:
+      model_.WriteProfileCsv();
+      break;
   }
+}
+
+void TDebuggerView::DrawProfile() {
+  float h = ImGui::GetContentRegionAvail().y - ImGui::GetFrameHeightWithSpacing() - 4;
+  ImGuiTableFlags flags = ImGuiTableFlags_Borders | ImGuiTableFlags_ScrollY | ImGuiTableFlags_Resizable;
+  if (ImGui::BeginTable("profile", 4, flags, ImVec2(0, h > 40 ? h : 40))) {
+    ImGui::TableSetupColumn("method");
+    ImGui::TableSetupColumn("calls");
+    ImGui::TableSetupColumn("total ms");
+    ImGui::TableSetupColumn("average ms");
+    ImGui::TableHeadersRow();
+    for (const TProfileRow& r : model_.profileRows) {
+      ImGui::TableNextColumn();
+      ImGui::TextUnformatted(ToUtf8(r.name).c_str());
+      ImGui::TableNextColumn();
+      ImGui::Text("%ld", r.calls);
+      ImGui::TableNextColumn();
+      ImGui::Text("%.3f", r.totalMs);
+      ImGui::TableNextColumn();
+      ImGui::Text("%.4f", r.AverageMs());
+    }
+    ImGui::EndTable();
+  }
+  if (Profiler().Running()) ImGui::TextUnformatted("計測中...");
+  else if (ImGui::Button("CSV")) pending_ = TCommand::kProfileCsv;
 }
 
 void TDebuggerView::DrawContents() {
@@ -231,8 +268,29 @@ void TDebuggerView::DrawContents() {
   button("mv usr.classes project.classes", TCommand::kMoveClasses);
   ImGui::SameLine();
   button("BResume", TCommand::kResume);
-  int file = LineList("LFiles", model_.lFiles, ImGui::GetContentRegionAvail().y);
-  if (file >= 0) model_.SelectResource(model_.lFiles[static_cast<size_t>(file)]);
+  ImGui::SameLine();
+  button("オブジェクト", TCommand::kObjects);
+  ImGui::SameLine();
+  button("Stop", TCommand::kProfileStop);
+  ImGui::SameLine();
+  button("Start", TCommand::kProfileStart);
+  if (ImGui::BeginTabBar("bottom")) {
+    float restH = ImGui::GetContentRegionAvail().y;
+    if (ImGui::BeginTabItem("リソース")) {
+      int file = LineList("LFiles", model_.lFiles, restH - ImGui::GetFrameHeightWithSpacing());
+      if (file >= 0) model_.SelectResource(model_.lFiles[static_cast<size_t>(file)]);
+      ImGui::EndTabItem();
+    }
+    if (ImGui::BeginTabItem("オブジェクト")) {
+      LineList("Objects", model_.listObjects, restH - ImGui::GetFrameHeightWithSpacing());
+      ImGui::EndTabItem();
+    }
+    if (ImGui::BeginTabItem("時間計測")) {
+      DrawProfile();
+      ImGui::EndTabItem();
+    }
+    ImGui::EndTabBar();
+  }
   ImGui::End();
 }
 

@@ -39,13 +39,15 @@ class TDebuggerView {
   // The caption last set on the window (UTF-8).
   const std::string& ShownCaption() const { return shownCaption_; }
 
-  enum class TCommand { kNone, kStep, kRun, kRunTo, kStop, kGc, kShowCode, kSnippets, kMoveClasses, kResume };
+  enum class TCommand { kNone, kStep, kRun, kRunTo, kStop, kGc, kShowCode, kSnippets, kMoveClasses, kResume, kObjects, kProfileStop,
+                        kProfileStart, kProfileCsv };
   // Where a command's button was last drawn, in window coordinates (for
   // tests that click it through SDL events); false before it was drawn.
   bool ButtonCenter(TCommand c, int& x, int& y) const;
 
  private:
   void DrawContents();
+  void DrawProfile();
   void RunCommand(TCommand c);
 
   TDebugger& model_;

@@ -6,8 +6,10 @@
 #include "vm/vm_fixture.cpp"
 
 #include <functional>
+#include <map>
 
 #include "devui/debugger_model.h"
+#include "devui/profiler.h"
 #include "devui/stack_dump.h"
 #include "pages/page.h"
 #include "platform/cp932.h"
@@ -293,6 +295,103 @@ TEST_F(DebuggerTest, ActivateListsEveryResourceName) {
   ASSERT_FALSE(d.lFiles.empty());
   EXPECT_EQ(d.lFiles[0], "<root>");
   EXPECT_NE(std::find(d.lFiles.begin(), d.lFiles.end(), "Dbg"), d.lFiles.end());
+}
+
+}  // namespace ruvel::test
+
+namespace ruvel::test {
+
+TEST_F(DebuggerTest, TheObjectViewListsLiveInstancesWithTheirMembers) {
+  TRTTI* cls = MakeClass("Pt", {"x", "y"}, objectClass);
+  Instance* a = cls->CreateInstance();
+  Value va = MakeObject(a);
+  Retain(va);
+  held.push_back(va);
+  a->members()[0] = MakeInt(3);
+  a->members()[1] = MakeInt(4);
+  cls->CreateInstance();  // refcount 0: not live, not listed
+  TDebugger& d = Debugger();
+  d.eClass = "Pt";
+  d.ShowObjects();
+  EXPECT_EQ(d.listObjects, (std::vector<std::string>{"Pt@" + std::to_string(a->handle) + " r=1", "  x=3", "  y=4"}));
+  d.eClass = "Missing";
+  d.ShowObjects();
+  EXPECT_TRUE(d.listObjects.empty());
+}
+
+}  // namespace ruvel::test
+
+namespace ruvel::test {
+
+namespace {
+int64_t g_fakeNs = 0;
+// Every reading of the clock is one microsecond after the last.
+int64_t FakeClock() { return g_fakeNs += 1000; }
+}  // namespace
+
+TEST_F(DebuggerTest, TheTimeAnalyzerCountsCallsPerMethodBetweenStartAndStop) {
+  // leaf() returns 1; mid() calls leaf() twice; the class code calls mid()
+  // three times.
+  TRTTI* cls = MakeClass("Prof", {}, objectClass);
+  CodeBuilder leaf;
+  leaf.PushInt(1).Op(Op_Ret);
+  AddFunction(cls, FunctionKind::kNormal, "leaf", leaf);
+  CodeBuilder mid;
+  for (int i = 0; i < 2; ++i) {
+    mid.Op(Op_PushThis).Op(Op_DCall, {0, static_cast<uint32_t>(Intern("leaf")), 0}).Op(Op_Pop);
+  }
+  mid.PushInt(0).Op(Op_Ret);
+  AddFunction(cls, FunctionKind::kNormal, "mid", mid);
+  CodeBuilder body;
+  for (int i = 0; i < 3; ++i) {
+    body.Op(Op_PushThis).Op(Op_DCall, {0, static_cast<uint32_t>(Intern("mid")), 0}).Op(Op_Pop);
+  }
+  body.PushInt(0).Op(Op_Ret);
+  cls->ClassCode = body.Finish(cls);
+  Value obj = MakeObject(cls->CreateInstance());
+  Retain(obj);
+  held.push_back(obj);
+
+  TDebugger& d = Debugger();
+  Profiler().testClock = FakeClock;
+  // Calls before Start are not counted.
+  TProcess* before = TProcess::Create(obj.obj, nullptr, "mid");
+  processes.push_back(before);
+  ruvel::Run(before, 0);
+  d.StartProfile();
+  EXPECT_TRUE(Profiler().Running());
+  TProcess* p = TProcess::Create(obj.obj, nullptr, "");
+  processes.push_back(p);
+  ruvel::Run(p, 0);
+  d.StopProfile();
+  EXPECT_FALSE(Profiler().Running());
+  EXPECT_EQ(VM().profile, nullptr);
+  // Calls after Stop are not counted either.
+  TProcess* after = TProcess::Create(obj.obj, nullptr, "mid");
+  processes.push_back(after);
+  ruvel::Run(after, 0);
+  Profiler().testClock = nullptr;
+
+  std::map<std::string, TProfileRow> rows;
+  for (const TProfileRow& r : d.profileRows) rows[r.name] = r;
+  ASSERT_EQ(rows.count("Prof.mid"), 1u);
+  ASSERT_EQ(rows.count("Prof.leaf"), 1u);
+  EXPECT_EQ(rows["Prof.mid"].calls, 3);
+  EXPECT_EQ(rows["Prof.leaf"].calls, 6);
+  EXPECT_EQ(rows["Prof.<body>"].calls, 0);
+  // Every microsecond between two events belongs to one method: the body
+  // is charged from the run's start, each mid from its call to its first
+  // leaf call and between and after its leaves, each leaf from its call to
+  // its return.
+  EXPECT_DOUBLE_EQ(rows["Prof.leaf"].totalMs, 6 * 0.001);
+  EXPECT_DOUBLE_EQ(rows["Prof.leaf"].AverageMs(), 0.001);
+  EXPECT_DOUBLE_EQ(rows["Prof.mid"].totalMs, 9 * 0.001);
+  // Sorted by total time.
+  ASSERT_GE(d.profileRows.size(), 2u);
+  EXPECT_EQ(d.profileRows[0].name, "Prof.mid");
+  EXPECT_EQ(d.profileRows[1].name, "Prof.leaf");
+  std::string csv = Profiler().Csv();
+  EXPECT_EQ(csv.rfind("name,calls,total_ms,average_ms\nProf.mid,3,0.009,0.0030\nProf.leaf,6,0.006,0.0010\n", 0), 0u);
 }
 
 }  // namespace ruvel::test
