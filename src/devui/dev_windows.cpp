@@ -75,9 +75,8 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
   d.hooks.writeLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", ToUtf8(line).c_str()); };
   d.hooks.autoExec = [this] { return loop_.autoExec; };
   d.hooks.setAutoExec = [this](bool on) { loop_.autoExec = on; };
-  // The frame loop is always the idle work here; the button only makes
-  // sure it runs again.
-  d.hooks.reinstallIdle = [this] { loop_.inFrame = false; };
+  // The idle work is the frame loop installed as the process-wide one.
+  d.hooks.reinstallIdle = [this] { SetFrameLoop(&loop_); };
   d.hooks.setLoadingCaption = [this](const std::string& caption) {
     if (shell.setLoadingCaption) shell.setLoadingCaption(caption);
   };

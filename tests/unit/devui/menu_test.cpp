@@ -19,6 +19,8 @@
 #include "io/cookies.h"
 #include "io/paths.h"
 #include "io/temp_dir.h"
+#include "platform/cp932.h"
+#include "platform/message_sink.h"
 #include "pages/page.h"
 #include "platform/clock.h"
 #include "platform/video.h"
@@ -381,6 +383,38 @@ TEST_F(DevWindowsTest, ARightClickInDesignModeOpensTheObjectMenuWithinEightPixel
   RightClick(100, 100, 5, 4);
   EXPECT_FALSE(dev->MenuView()->ObjectPopupOpen());
   HostState().designMode = false;
+}
+
+TEST_F(DevWindowsTest, CtrlOOpensTheFileDialogUnlessTheDebuggerHoldsExecution) {
+  class Shown : public MessageSink {
+   public:
+    void ShowMessage(const std::string& t) override { shown.push_back(t); }
+    void Log(const std::string&) override {}
+    std::vector<std::string> shown;
+  } sink;
+  MessageSink* old = SetSink(&sink);
+  SDL_Event k{};
+  k.type = SDL_KEYDOWN;
+  k.key.windowID = window->Id();
+  k.key.keysym.scancode = SDL_SCANCODE_O;
+  k.key.keysym.mod = KMOD_LCTRL;
+  Debugger().paused = true;
+  EXPECT_TRUE(dev->HandleEvent(k));
+  Debugger().paused = false;
+  EXPECT_FALSE(dev->MenuView()->OpenDialog().shown);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0], J("先にデバッグウィンドウの「停止」を押してください"));
+  PageState().currentDir = dir.Path();
+  EXPECT_TRUE(dev->HandleEvent(k));
+  SetSink(old);
+  const TFileBrowser& b = dev->MenuView()->OpenDialog();
+  EXPECT_TRUE(b.shown);
+  EXPECT_EQ(b.title, J("ファイルを開く"));
+  ASSERT_EQ(b.filters.size(), 2u);
+  EXPECT_EQ(b.filters[0].extensions, std::vector<std::string>{".cmml"});
+  EXPECT_EQ(b.filters[1].extensions, std::vector<std::string>{".ruvel"});
+  EXPECT_EQ(b.dir, OpenDialogStart());
+  PageState().currentDir.clear();
 }
 
 TEST_F(DevWindowsTest, KeysReachTheMenuCommandsAndTheFrameLoopFollowsTheDebugger) {
