@@ -7,6 +7,7 @@
 
 #include "compiler/snippet.h"
 #include "devui/object_view.h"
+#include "devui/source_view.h"
 #include "devui/stack_dump.h"
 #include "io/paths.h"
 #include "pages/project.h"
@@ -103,6 +104,10 @@ void TDebugger::Refresh() {
   listOpr = ListingFromCurrent(p);
   listedCode = CurrentCode(p);
   listStack = StackDump(p);
+  listSource.clear();
+  std::string file;
+  int line = 0;
+  if (listedCode && SourceLineAt(*listedCode, CurrentAddress(p), file, line)) listSource = SourceAround(file, line, 6);
   if (p && p->stack && p->sp) listStack.push_back("proc.sp =" + std::to_string(p->sp - p->stack));
 }
 
@@ -146,6 +151,18 @@ void TDebugger::RunToAddress() {
   VM().stepBudget = runTo >= 0 ? 1 : kUnlimitedBudget;
   if (paused) return;
   RunCurrent();
+}
+
+bool TDebugger::RunToLine() {
+  TRTTI* cls = FindClass(eClass);
+  const TCompiledInfo* code = nullptr;
+  int32_t address = -1;
+  if (!cls || !LineAddress(*cls, std::atoi(eLine.c_str()), code, address)) return false;
+  runTo = address;
+  runToCode = code;
+  VM().stepBudget = 1;
+  if (!paused) RunCurrent();
+  return true;
 }
 
 void TDebugger::Stop() {

@@ -68,6 +68,10 @@ class TDebugger {
   void StartProfile();
   void StopProfile();
   void WriteProfileCsv();
+  // A breakpoint on a source line: runs until the first statement of line
+  // eLine of the class named by EClass (as "まで実行" does with an
+  // address); false when no statement starts there.
+  bool RunToLine();
   void ListCachedSnippets();
   void MoveClassList();
   void ReinstallIdle();
@@ -112,6 +116,8 @@ class TDebugger {
   std::string eBreak = "$0000ffff";
   std::string eClass = "EClass";
   std::string eFunc = "EFunc";
+  std::string eLine;                     // the source line for RunToLine
+  std::vector<std::string> listSource;   // source around the current statement
   // Where "まで実行" stops: an address in a code block (any block when the
   // listing showed none). -1: no run-to address.
   int64_t runTo = -1;

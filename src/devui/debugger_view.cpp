@@ -167,6 +167,9 @@ void TDebuggerView::RunCommand(TCommand c) {
     case TCommand::kProfileCsv:
       model_.WriteProfileCsv();
       break;
+    case TCommand::kRunToLine:
+      model_.RunToLine();
+      break;
   }
 }
 
@@ -283,6 +286,15 @@ void TDebuggerView::DrawContents() {
     }
     if (ImGui::BeginTabItem("オブジェクト")) {
       LineList("Objects", model_.listObjects, restH - ImGui::GetFrameHeightWithSpacing());
+      ImGui::EndTabItem();
+    }
+    if (ImGui::BeginTabItem("ソース")) {
+      std::snprintf(eLine_, sizeof eLine_, "%s", model_.eLine.c_str());
+      ImGui::SetNextItemWidth(60);
+      if (ImGui::InputText("##line", eLine_, sizeof eLine_, ImGuiInputTextFlags_CharsDecimal)) model_.eLine = eLine_;
+      ImGui::SameLine();
+      button("行まで実行", TCommand::kRunToLine);
+      LineList("Source", model_.listSource, ImGui::GetContentRegionAvail().y);
       ImGui::EndTabItem();
     }
     if (ImGui::BeginTabItem("時間計測")) {

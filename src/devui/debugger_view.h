@@ -40,7 +40,7 @@ class TDebuggerView {
   const std::string& ShownCaption() const { return shownCaption_; }
 
   enum class TCommand { kNone, kStep, kRun, kRunTo, kStop, kGc, kShowCode, kSnippets, kMoveClasses, kResume, kObjects, kProfileStop,
-                        kProfileStart, kProfileCsv };
+                        kProfileStart, kProfileCsv, kRunToLine };
   // Where a command's button was last drawn, in window coordinates (for
   // tests that click it through SDL events); false before it was drawn.
   bool ButtonCenter(TCommand c, int& x, int& y) const;
@@ -61,6 +61,7 @@ class TDebuggerView {
   char eBreak_[32] = {};
   char eClass_[256] = {};
   char eFunc_[128] = {};
+  char eLine_[16] = {};
   int selectedLine_ = -1;
   std::map<TCommand, SDL_Rect> buttonRects_;
 };

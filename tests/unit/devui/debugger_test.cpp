@@ -5,15 +5,19 @@
 // The shared VM fixture is compiled into this test program as well.
 #include "vm/vm_fixture.cpp"
 
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <map>
 
 #include "devui/debugger_model.h"
 #include "devui/profiler.h"
+#include "devui/source_view.h"
 #include "devui/stack_dump.h"
 #include "pages/page.h"
 #include "platform/cp932.h"
 #include "runtime/natives_process.h"
+#include "runtime/resource_tree.h"
 
 namespace ruvel::test {
 
@@ -392,6 +396,64 @@ TEST_F(DebuggerTest, TheTimeAnalyzerCountsCallsPerMethodBetweenStartAndStop) {
   EXPECT_EQ(d.profileRows[1].name, "Prof.leaf");
   std::string csv = Profiler().Csv();
   EXPECT_EQ(csv.rfind("name,calls,total_ms,average_ms\nProf.mid,3,0.009,0.0030\nProf.leaf,6,0.006,0.0010\n", 0), 0u);
+}
+
+}  // namespace ruvel::test
+
+namespace ruvel::test {
+
+TEST_F(DebuggerTest, SourceLinesOfPositionsAndTheTextAroundALine) {
+  EXPECT_EQ(LineOfPosition("a\nbc\nd", 0), 1);
+  EXPECT_EQ(LineOfPosition("a\nbc\nd", 3), 2);
+  EXPECT_EQ(LineOfPosition("a\nbc\nd", 5), 3);
+  EXPECT_EQ(LineOfPosition("a\nbc\nd", -1), 0);
+  std::string file = ::testing::TempDir() + "/ruvel_source_view.ruvel";
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << "one\r\ntwo\nthree\nfour\n";
+  }
+  EXPECT_EQ(SourceAround(file, 2, 1), (std::vector<std::string>{"   1  one", "   2=>two", "   3  three"}));
+  EXPECT_EQ(SourceAround(file, 1, 0), std::vector<std::string>{"   1=>one"});
+  EXPECT_TRUE(SourceAround(file + ".missing", 1, 3).empty());
+  std::remove(file.c_str());
+}
+
+TEST_F(DebuggerTest, TheSourceViewFollowsThePauseAndALineBreakpointStopsThere) {
+  // The worker's statements: line 1 "breakExec();" from address 0, line 2
+  // "10;" from 20, line 3 "20;" from 36, line 4 "return 7;" from 52.
+  std::string file = ::testing::TempDir() + "/ruvel_dbg_source.ruvel";
+  const std::string text = "breakExec();\n10;\n20;\nreturn 7;\n";
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+  }
+  TProcess* p = MakeWorker();
+  TRTTI* cls = FindClass("Dbg");
+  ASSERT_NE(cls, nullptr);
+  cls->sourcePath = file;
+  auto* work = static_cast<TNormalFunction*>(cls->FindMethodByName("work"));
+  work->Code->symbols.points = {{"0", 0}, {std::to_string(text.find("10")), 20},
+                                {std::to_string(text.find("20")), 36}, {std::to_string(text.find("return")), 52}};
+  TDebugger& d = Debugger();
+  std::vector<std::string> sourceAtBreak;
+  bool lineFound = false;
+  Script({[&] {
+            sourceAtBreak = d.listSource;
+            d.eClass = "Dbg";
+            d.eLine = "4";
+            lineFound = d.RunToLine();
+          },
+          [&] { d.RunAll(); }});
+  ruvel::Run(p, 0);
+  std::remove(file.c_str());
+  // Paused after breakExec (address 16, still line 1's statement).
+  ASSERT_FALSE(sourceAtBreak.empty());
+  EXPECT_EQ(sourceAtBreak[0], "   1=>breakExec();");
+  EXPECT_TRUE(lineFound);
+  // The second pause stands on line 4's first instruction.
+  EXPECT_EQ(heads, (std::vector<std::string>{"00000010:", "00000034:"}));
+  d.eLine = "9";
+  EXPECT_FALSE(d.RunToLine());
 }
 
 }  // namespace ruvel::test
