@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libpcre2-dev libpng-dev zlib1g-dev
-  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic libgif-dev
+  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic libgif-dev libimgui-dev
   xxd ccache
   xvfb xauth xdotool x11-apps netpbm
   libfluidsynth-dev timgm6mb-soundfont

@@ -51,11 +51,39 @@ TWindow::~TWindow() {
 
 void TWindow::Size(int& w, int& h) const {
   if (SDL_GetRendererOutputSize(renderer_, &w, &h) != 0) SDL_GetWindowSize(window_, &w, &h);
+  if (inset_ <= 0) return;
+  h = std::max(1, h - inset_);
+  // SDL resets the window's viewport when the window is resized, so it is
+  // set again whenever the size is asked while drawing to the window.
+  if (!SDL_GetRenderTarget(renderer_)) {
+    SDL_Rect below{0, inset_, w, h};
+    SDL_RenderSetViewport(renderer_, &below);
+  }
 }
 
 void TWindow::SetSize(int w, int h) {
   if (fullscreen_) return;
-  SDL_SetWindowSize(window_, std::max(1, w), std::max(1, h));
+  SDL_SetWindowSize(window_, std::max(1, w), std::max(1, h) + inset_);
+}
+
+void TWindow::SetTopInset(int rows) {
+  if (fullscreen_ || rows == inset_ || rows < 0) return;
+  int w = 0;
+  int h = 0;
+  Size(w, h);
+  SDL_Texture* target = SDL_GetRenderTarget(renderer_);
+  SDL_SetRenderTarget(renderer_, nullptr);
+  SDL_RenderSetViewport(renderer_, nullptr);
+  inset_ = rows;
+  SDL_SetWindowSize(window_, std::max(1, w), std::max(1, h) + inset_);
+  int dw = 0;
+  int dh = 0;
+  Size(dw, dh);
+  SDL_SetRenderTarget(renderer_, target);
+}
+
+void TWindow::UseWholeWindow() {
+  if (!SDL_GetRenderTarget(renderer_)) SDL_RenderSetViewport(renderer_, nullptr);
 }
 
 void TWindow::ScreenSize(int& w, int& h) const {
@@ -82,7 +110,7 @@ void TWindow::SetTitle(const std::string& cp932) { SDL_SetWindowTitle(window_, T
 void TWindow::ShowCursor(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
 void TWindow::WarpPointer(int x, int y) {
-  if (!headless_) SDL_WarpMouseInWindow(window_, x, y);
+  if (!headless_) SDL_WarpMouseInWindow(window_, x, y + inset_);
 }
 
 void TWindow::GlobalPointer(int& x, int& y) const { SDL_GetGlobalMouseState(&x, &y); }

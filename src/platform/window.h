@@ -34,9 +34,17 @@ class TWindow {
   bool Headless() const { return headless_; }
   bool Fullscreen() const { return fullscreen_; }
 
-  // The size of the window's drawable area as it is now.
+  // The size of the window's drawable area as it is now (below the top
+  // inset).
   void Size(int& w, int& h) const;
   void SetSize(int w, int h);
+  // Rows at the top of the window kept for a menu bar: the window grows by
+  // them, and drawing to the window and pointer positions given to it
+  // start below them, so the picture keeps its size and coordinates.
+  void SetTopInset(int rows);
+  int TopInset() const { return inset_; }
+  // Draws to the whole window, menu rows included, until the next Size().
+  void UseWholeWindow();
   // The desktop's size (the window's size in full-screen mode).
   void ScreenSize(int& w, int& h) const;
   void Position(int& x, int& y) const;
@@ -56,6 +64,7 @@ class TWindow {
   uint32_t id_ = 0;
   bool headless_ = false;
   bool fullscreen_ = false;
+  int inset_ = 0;
 };
 
 }  // namespace ruvel

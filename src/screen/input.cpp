@@ -170,7 +170,7 @@ void MouseRefreshXY(Value*, int32_t argc, int32_t) {
     int wy = 0;
     screen->Window().Position(wx, wy);
     x -= wx;
-    y -= wy;
+    y -= wy + screen->Window().TopInset();
   }
   SetGlobalInt("$mouseX", x);
   SetGlobalInt("$mouseY", y);

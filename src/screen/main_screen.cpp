@@ -161,6 +161,7 @@ void TScreen::DrawStatusBar() {
 
 void TScreen::Present() {
   Compose();
+  if (overlay) overlay();
   SDL_RenderPresent(window_.Renderer());
   ++presentCount;
 }

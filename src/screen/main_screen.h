@@ -119,6 +119,9 @@ class TScreen {
   std::function<void()> loadingTick;
   std::function<void()> pumpMessages;
   std::function<void()> dropProject;  // restart of the display
+  // Drawn over the composed picture just before each present (the menu
+  // bar and the windows drawn inside the main window).
+  std::function<void()> overlay;
 
   // Mouse state, visible for tests.
   bool leftHeld = false;

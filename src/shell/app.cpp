@@ -3,11 +3,13 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "devui/dev_windows.h"
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -53,6 +55,7 @@ struct TShell {
   std::unique_ptr<TLoadingWindow> loading;
   std::unique_ptr<TDialogViews> dialogs;  // the script dialogs' windows; none in headless mode
   std::unique_ptr<TFrameLoop> loop;
+  std::unique_ptr<TDevWindows> dev;  // menus, debugger and the other development windows
   // With --fixed-clock the sound device plays 17 ms per frame-loop call, so
   // a recorded run is the same every time; else SDL plays in real time.
   TManualWaveOut* steppedAudio = nullptr;
@@ -157,6 +160,22 @@ void WireHooks(TShell& shell) {
   shell.loading->switchAutoExecOn = [&loop] { loop.autoExec = true; };
   WireDesignMode(screen);
   screen.Design().onModifiedChanged = [&shell] { UpdateCaption(shell); };
+}
+
+int ShutDownAudio();
+void Dispatch(TShell& shell, const SDL_Event& e);
+
+// The development windows, and what they need of the shell while a pause
+// holds execution inside a frame.
+void WireDevWindows(TShell& shell) {
+  shell.dev = std::make_unique<TDevWindows>(*shell.screen, *shell.loop, shell.cl.headless, shell.cl.dev);
+  TDevShellHooks& h = shell.dev->shell;
+  h.requestClose = [&shell] { RequestClose(shell); };
+  h.dispatch = [&shell](const SDL_Event& e) { Guarded(shell, [&] { Dispatch(shell, e); }); };
+  h.running = [&shell] { return shell.running; };
+  h.endProgram = [] { std::exit(ShutDownAudio()); };
+  h.service = [&shell] { Guarded(shell, [&] { SoundManager().Sequencer().Tick(shell.clock->NowMs()); }); };
+  h.setLoadingCaption = [&shell](const std::string& caption) { shell.loading->Show(TickMs(), caption); };
 }
 
 // The start-up path: the display restarts, the script world starts, and
@@ -305,8 +324,10 @@ bool FromSdl(TShell& shell, const SDL_Event& e, TInputEvent& out) {
   }
 }
 
-void Dispatch(TShell& shell, const SDL_Event& e) {
-  if (shell.dialogs && shell.dialogs->HandleEvent(e)) return;
+void Dispatch(TShell& shell, const SDL_Event& event) {
+  if (shell.dialogs && shell.dialogs->HandleEvent(event)) return;
+  SDL_Event e = event;  // the menu bar's rows come off the mouse positions
+  if (shell.dev && shell.dev->HandleEvent(e)) return;
   switch (e.type) {
     case SDL_QUIT:
       RequestClose(shell);
@@ -353,6 +374,7 @@ void Run(TShell& shell) {
     long drawn = shell.loop->drawCount - before;
     SyncDesignSession(shell);
     UpdateCaption(shell);
+    if (shell.dev) shell.dev->Draw();
     // Nothing runs (no page yet, or paused): a headless run or a counted
     // run still presents the picture at the frame pace.
     if (idle && (cl.headless || cl.frames >= 0)) {
@@ -404,6 +426,7 @@ void ShutDown(TShell& shell) {
   // Pattern textures belong to the renderer that is about to go.
   ReleasePatternTextures();
   shell.dialogs.reset();
+  shell.dev.reset();
   shell.loading.reset();
   SetMainScreen(nullptr);
   shell.screen.reset();
@@ -472,6 +495,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
     SetFrameLoop(shell.loop.get());
     WireHooks(shell);
+    WireDevWindows(shell);
     if (!StartAudio(shell, error)) throw std::runtime_error(error);
     StartUp(shell, hooks);
     // Mappings of more game controllers, as SDL's database writes them.

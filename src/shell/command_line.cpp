@@ -44,6 +44,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--fixed-clock") cl.fixedClock = true;
     else if (a == "--log") cl.log = true;
     else if (a == "--design") cl.design = true;
+    else if (a == "--dev") cl.dev = true;
     else if (a == "--home") { if (!needValue(cl.home)) return false; }
     else if (a == "--screenshot") { if (!needValue(cl.screenshot)) return false; }
     else if (a == "--record-audio") { if (!needValue(cl.recordAudio)) return false; }
@@ -133,6 +134,7 @@ std::string HelpText() {
            "  --record-gif FILE     実行の様子を GIF アニメーションに記録する (2 フレームに 1 枚)\n"
            "  --log                 進行状況を標準エラーに出力する\n"
            "  --design              ページをデザインモードで開く (ドラッグで配置を変え、Ctrl+S で保存)\n"
+           "  --dev                 開発用のメニュー (実行・ウィンドウ) を表示する\n"
            "  --project DIR [PAGE]  フォルダ DIR のプロジェクトを実行する\n"
            "  --new-project DIR     新しいプロジェクトを DIR に作る\n"
            "  --export DIR OUT      プロジェクト DIR を配布用フォルダ OUT (と OUT.tar.gz) にまとめる\n"
@@ -158,6 +160,7 @@ std::string HelpText() {
          "  --record-gif FILE     record the run as an animated GIF (every second frame)\n"
          "  --log                 write progress lines to stderr\n"
          "  --design              open the page in design mode (drag objects, Ctrl+S saves)\n"
+         "  --dev                 show the development menus (run, window) and the debugger keys\n"
          "  --project DIR [PAGE]  run the project in folder DIR (its main page, or PAGE)\n"
          "  --new-project DIR     write a starter project into DIR\n"
          "  --export DIR OUT      pack project DIR with the program into folder OUT (and OUT.tar.gz)\n"

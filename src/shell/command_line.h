@@ -26,6 +26,7 @@ struct CommandLine {
   bool noSources = false;   // --no-sources: exports leave class sources out
   std::string compileMml;   // --compile-mml FILE.mml
   std::string output;       // -o FILE (the compiled music file)
+  bool dev = false;         // --dev: show the development menus
   bool help = false;
   bool version = false;
 };

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "devui/debugger_model.h"
 #include "io/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
@@ -92,6 +93,8 @@ int RunScriptMode(const CommandLine& cl) {
 static int RunScript(const CommandLine& cl) {
   std::string programDir = ResolveProgramDir(cl);
   SetProgramDir(programDir);
+  // breakExec() has no window to stop in: its refresh goes to stderr.
+  InstallHeadlessBreak();
   PrintOutput().print = [](const std::string& text, const TTraceList&) {
     std::string u = ToUtf8(text);
     std::fwrite(u.data(), 1, u.size(), stdout);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "devui/dev_windows.h"
+#include "devui/main_menu.h"
 #include "io/cookies.h"
 #include "io/paths.h"
 #include "pages/page.h"
@@ -51,6 +53,8 @@ void RunStartupPath(const CommandLine& cl) {
   }
   LoadCookies();
   PrjManager().recent.LoadFromCookies();
+  // The status bar as the cookie "statusBar" left it.
+  if (TDevWindows* dev = DevWindows()) dev->Menu().ApplyStatusBarCookie();
   std::string fileToOpen = CommandLineFile(cl);
   if (chdir(home.c_str()) != 0) {
     // The current directory only matters for relative paths in scripts.

@@ -540,6 +540,7 @@ void Execute(TProcess* p) {
 
   call_frame: {
     Value* recvSlot = sp + argc;
+    if (__builtin_expect(vm.profile != nullptr, 0)) vm.profile(ProfileEvent::kEnter, callee, recvSlot);
     Value* F = sp - kFrameSlots;
     auto* nf = static_cast<TNormalFunction*>(callee);
     int32_t m = nf->LocalCount();
@@ -793,6 +794,9 @@ void Execute(TProcess* p) {
     sp = recvSlot;
     fp = saved;
     pc = ret;
+    if (__builtin_expect(vm.profile != nullptr, 0)) {
+      vm.profile(ProfileEvent::kLeave, saved ? FrameOf(saved)->func : nullptr, saved ? FrameOf(saved)->receiver : recvSlot);
+    }
     {
       Value old = *recvSlot;
       *recvSlot = result;
@@ -896,6 +900,7 @@ void Run(TProcess* p, int32_t budget) {
   vm.current = p;
   p->yieldFlag = false;
   ++p->runDepth;
+  if (vm.profile) vm.profile(ProfileEvent::kRunStart, FrameOf(p->fp)->func, FrameOf(p->fp)->receiver);
   try {
     while (budget > 0 && !p->yieldFlag && !p->halted) {
       int32_t slice = budget;
@@ -930,6 +935,7 @@ void Run(TProcess* p, int32_t budget) {
     p->Kill();
   }
   --p->runDepth;
+  if (vm.profile) vm.profile(ProfileEvent::kRunEnd, nullptr, nullptr);
   vm.current = savedCurrent;
   if (p->freePending && p->runDepth == 0) {
     p->freePending = false;

@@ -13,9 +13,16 @@
 
 namespace ruvel {
 
+class TFunction;
 class TProcess;
 class TRTTI;
 class TResource;
+
+// What the time analyzer hears from the interpreter while it listens.
+enum class ProfileEvent { kEnter, kLeave, kRunStart, kRunEnd };
+// f is the method that runs from now on (none for a class's own code,
+// whose receiver self then names the class).
+using ProfileHook = void (*)(ProfileEvent event, const TFunction* f, const Value* self);
 
 constexpr int32_t kUnlimitedBudget = 123456;
 
@@ -68,6 +75,9 @@ struct VMState {
   // Shows a run-time error or a report with its trace (the main screen's
   // message display). Defaults to a message box through the message sink.
   std::function<void(const std::string& message, const TTraceList& trace)> showError;
+  // The time analyzer while it measures; none otherwise (one test of a
+  // pointer per call, return and run).
+  ProfileHook profile = nullptr;
   // Called when a slice ends with the step budget spent (the debugger pause).
   std::function<void()> debuggerPause;
   // Compiles a class record from its source text (the compile driver).

@@ -1,0 +1,188 @@
+#include "devui/dev_windows.h"
+
+#include <cstdio>
+
+#include "devui/debugger_model.h"
+#include "devui/debugger_view.h"
+#include "devui/main_menu.h"
+#include "devui/main_menu_view.h"
+#include "io/paths.h"
+#include "pages/page.h"
+#include "pages/project.h"
+#include "platform/message_sink.h"
+#include "platform/cp932.h"
+#include "platform/window.h"
+#include "screen/host_state.h"
+#include "screen/main_screen.h"
+#include "screen/ranking.h"
+#include "shell/frame_loop.h"
+#include "vm/gc.h"
+#include "vm/vm_state.h"
+
+namespace ruvel {
+
+namespace {
+TDevWindows* g_dev = nullptr;
+constexpr int kPausedWaitMs = 20;
+constexpr uint64_t kIdlePresentMs = 50;
+}  // namespace
+
+TDevWindows* DevWindows() { return g_dev; }
+
+std::string OpenDialogStart() {
+  const std::string& project = PrjManager().projectFile;
+  if (!project.empty()) return PathParent(project);
+  if (!PageState().currentDir.empty()) return PageState().currentDir;
+  return PathLocate(ProgramDir() + "/Usr");
+}
+
+TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool devOption)
+    : screen_(screen), loop_(loop), headless_(headless) {
+  g_dev = this;
+  menu_ = std::make_unique<TMainMenu>(&screen, devOption);
+  TMainMenuHooks& m = menu_->hooks;
+  m.requestClose = [this] {
+    if (shell.requestClose) shell.requestClose();
+  };
+  m.showDebugger = [this] { ShowDebugger(); };
+  m.togglePause = [this] { loop_.autoExec = !loop_.autoExec; };
+  if (!headless) {
+    m.openUrl = [](const std::string& target) { return OpenUrlInBrowser(target); };
+    if (!screen.Fullscreen()) {
+      menuView_ = std::make_unique<TMainMenuView>(*menu_, screen);
+      m.showAbout = [this] { menuView_->ShowAbout(); };
+      m.showPatterns = [this] { menuView_->Patterns().shown = true; };
+      m.openPage = [this] {
+        // Refused before the dialog while a pause holds execution.
+        if (Debugger().HoldsExecution()) {
+          ShowMessage(J("先にデバッグウィンドウの「停止」を押してください"));
+          return;
+        }
+        menuView_->ShowOpenDialog(OpenDialogStart());
+      };
+      screen.overlay = [this] { menuView_->DrawOverlay(); };
+      // The screen gives the desktop position of a design-mode right click.
+      screen.popupMenu = [this](int sx, int sy) {
+        int wx = 0;
+        int wy = 0;
+        screen_.Window().Position(wx, wy);
+        menuView_->OpenObjectPopup(sx - wx, sy - wy + screen_.Window().TopInset());
+      };
+    }
+  }
+  TDebugger& d = Debugger();
+  d.headless = headless;
+  d.hooks.writeLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", ToUtf8(line).c_str()); };
+  d.hooks.autoExec = [this] { return loop_.autoExec; };
+  d.hooks.setAutoExec = [this](bool on) { loop_.autoExec = on; };
+  // The idle work is the frame loop installed as the process-wide one.
+  d.hooks.reinstallIdle = [this] { SetFrameLoop(&loop_); };
+  d.hooks.setLoadingCaption = [this](const std::string& caption) {
+    if (shell.setLoadingCaption) shell.setLoadingCaption(caption);
+  };
+  if (!headless) {
+    debugger_ = std::make_unique<TDebuggerView>(d);
+    d.hooks.show = [this] { ShowDebugger(); };
+    d.hooks.waitForInput = [this] { return PumpWhilePaused(); };
+    d.hooks.endProgram = [this] {
+      if (shell.endProgram) shell.endProgram();
+    };
+    Collector().showDebugger = [this] { ShowDebugger(); };
+  }
+  VM().debuggerPause = [] { Debugger().Pause(); };
+  loop_.hooks.debuggerStopped = [] { return Debugger().paused; };
+  loop_.hooks.setDebuggerCaption = [](const std::string& caption) {
+    if (!Debugger().paused) Debugger().caption = caption;
+  };
+  loop_.hooks.showPreempted = [](const std::string& text) { Debugger().preempted = text; };
+  loop_.hooks.statsLine = [] { return StatisticsText(); };
+  PageHooks().debuggerHolding = [] { return Debugger().HoldsExecution(); };
+}
+
+TDevWindows::~TDevWindows() {
+  screen_.overlay = nullptr;
+  screen_.popupMenu = nullptr;
+  menuView_.reset();
+  VM().debuggerPause = nullptr;
+  Collector().showDebugger = nullptr;
+  PageHooks().debuggerHolding = nullptr;
+  loop_.hooks.debuggerStopped = nullptr;
+  loop_.hooks.setDebuggerCaption = nullptr;
+  loop_.hooks.showPreempted = nullptr;
+  loop_.hooks.statsLine = nullptr;
+  debugger_.reset();
+  Debugger().Reset();
+  if (g_dev == this) g_dev = nullptr;
+}
+
+bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
+
+bool TDevWindows::HandleEvent(SDL_Event& e) {
+  if (debugger_ && debugger_->HandleEvent(e)) return true;
+  if (menuView_ && menuView_->HandleEvent(e)) return true;
+  // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
+  if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
+    TMenuCommand c = menu_->KeyCommand(e.key.keysym.scancode, e.key.keysym.mod);
+    if (c != TMenuCommand::kNone) {
+      menu_->Execute(c);
+      return true;
+    }
+  }
+  return false;
+}
+
+void TDevWindows::Draw() {
+  if (debugger_) debugger_->Draw();
+  if (!menuView_) return;
+  menu_->Execute(menuView_->TakeCommand());
+  if (menuView_->TakeAddPattern()) {
+    try {
+      if (menuView_->Patterns().Add()) screen_.Design().SetModified(true);
+    } catch (const std::exception& e) {
+      ShowMessage(e.what());
+    }
+  }
+  std::string chosen = menuView_->TakeChosenFile();
+  if (!chosen.empty()) {
+    try {
+      OpenPageCommand(chosen);
+    } catch (const std::exception& e) {
+      ShowMessage(e.what());
+    }
+  }
+  // The bar is drawn with every present; when the game presents nothing
+  // (no page, paused) the picture is presented again for it.
+  uint64_t now = SDL_GetTicks64();
+  if (screen_.presentCount != lastPresent_) {
+    lastPresent_ = screen_.presentCount;
+    lastPresentTicks_ = now;
+    return;
+  }
+  if (now - lastPresentTicks_ < kIdlePresentMs || !HostState().started || screen_.drawingDisabled) return;
+  try {
+    screen_.Present();
+  } catch (const std::exception&) {
+    screen_.drawingDisabled = true;
+  }
+  lastPresent_ = screen_.presentCount;
+  lastPresentTicks_ = now;
+}
+
+bool TDevWindows::PumpWhilePaused() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    if (HandleEvent(e)) continue;
+    // The main window keeps painting and can be closed; its mouse and
+    // keys would run script code under the paused process and wait.
+    if ((e.type == SDL_QUIT || e.type == SDL_WINDOWEVENT) && shell.dispatch) shell.dispatch(e);
+    if (shell.running && !shell.running()) return false;
+  }
+  if (shell.running && !shell.running()) return false;
+  if (shell.service) shell.service();
+  Draw();
+  if (Debugger().pausedWatcher) Debugger().pausedWatcher();
+  if (VM().stepBudget <= 0) SDL_WaitEventTimeout(nullptr, kPausedWaitMs);
+  return !shell.running || shell.running();
+}
+
+}  // namespace ruvel

@@ -1,0 +1,86 @@
+// TDevWindows: the development environment's windows as the shell sees
+// them. It installs the debugger (the interpreter's pause, the frame
+// loop's caption and "Preempted" line, the open command's refusal), owns
+// the debugger window and hands it its events, and keeps the windows
+// painted, also while a pause holds execution. Headless there are no
+// windows: a pause writes its refresh to stderr and execution goes on.
+//
+// The shell makes one and calls HandleEvent for every event and Draw once
+// per loop round; nothing else of the shell knows these windows.
+#pragma once
+#include <functional>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <SDL.h>
+
+namespace ruvel {
+
+class TDebuggerView;
+class TFrameLoop;
+class TMainMenu;
+class TMainMenuView;
+class TScreen;
+
+struct TDevShellHooks {
+  // The shell's own handling of an event (main window, quit).
+  std::function<void(const SDL_Event&)> dispatch;
+  // False once the application is closing.
+  std::function<bool()> running;
+  // Ends the program at once (closed while paused).
+  std::function<void()> endProgram;
+  // Keeps sound going while paused.
+  std::function<void()> service;
+  // Shows the loading window captioned with a text (CP932).
+  std::function<void(const std::string&)> setLoadingCaption;
+  // Closes the main window as its close box does ("終了(&X)").
+  std::function<void()> requestClose;
+};
+
+class TDevWindows {
+ public:
+  // The main screen and the frame loop the windows act on. Headless there
+  // are no windows (the menu's commands and keys remain); devOption
+  // (--dev) shows the development menus in every mode. The menu bar is
+  // not shown in full-screen mode.
+  TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool devOption);
+  ~TDevWindows();
+  TDevWindows(const TDevWindows&) = delete;
+  TDevWindows& operator=(const TDevWindows&) = delete;
+
+  // Takes an event meant for a development window or the menu; false for
+  // others. A mouse event of the main window left to the game gets the
+  // menu bar's rows taken off its y.
+  bool HandleEvent(SDL_Event& e);
+  // Paints the shown development windows and runs their commands.
+  void Draw();
+  // Shows the debugger window (Ctrl+F10); false headless.
+  bool ShowDebugger();
+  TDebuggerView* DebuggerView() const { return debugger_.get(); }
+  TMainMenu& Menu() const { return *menu_; }
+  TMainMenuView* MenuView() const { return menuView_.get(); }
+
+  TDevShellHooks shell;
+
+ private:
+  // One round of messages while paused; false when the application closes.
+  bool PumpWhilePaused();
+
+  TScreen& screen_;
+  TFrameLoop& loop_;
+  bool headless_;
+  std::unique_ptr<TDebuggerView> debugger_;
+  std::unique_ptr<TMainMenu> menu_;
+  std::unique_ptr<TMainMenuView> menuView_;
+  long lastPresent_ = -1;
+  uint64_t lastPresentTicks_ = 0;
+};
+
+// The development windows while the shell has them (not owned).
+TDevWindows* DevWindows();
+// Where the open dialog starts: the project's folder, else the page's,
+// else the program's "Usr".
+std::string OpenDialogStart();
+
+}  // namespace ruvel

@@ -1,0 +1,100 @@
+// The main window's menu: one table of every menu entry with its caption,
+// key and command (MainMenuTable), and TMainMenu, the commands behind them
+// without any drawing (main_menu_view draws the bar). The development
+// menus ("実行(&R)", "ウィンドウ(&W)") are shown with --dev or in design
+// mode; their keys work in every mode.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ruvel {
+
+class TScreen;
+
+enum class TMenuCommand {
+  kNone,
+  kOpen,
+  kExit,
+  kSound,
+  kDrawA,
+  kDrawB,
+  kDrawC,
+  kStatusBar,
+  kHelp,
+  kHomePage,
+  kAbout,
+  kPause,
+  kDebugger,
+  kPatterns,
+};
+
+struct TMenuEntry {
+  int menu;             // index into MainMenuTitles()
+  const char* caption;  // UTF-8, "&" before the mnemonic
+  const char* key;      // accelerator text shown beside it, "" for none
+  TMenuCommand command;
+  const char* submenu;  // entries with the same submenu caption are grouped
+};
+
+struct TMenuTitle {
+  const char* caption;  // UTF-8 with "&"
+  char mnemonic;        // Alt + this letter opens it
+  bool development;     // hidden unless --dev or design mode
+};
+
+const std::vector<TMenuTitle>& MainMenuTitles();
+const std::vector<TMenuEntry>& MainMenuTable();
+// The design-mode object popup menu's entries, in order. They are hooks of
+// a development environment this program does not have, so they are shown
+// disabled.
+const std::vector<const char*>& ObjectPopupEntries();
+// "ファイル(&F)" → "ファイル(F)": how a caption is shown.
+std::string MenuLabel(const char* caption);
+
+struct TMainMenuHooks {
+  std::function<void()> requestClose;
+  std::function<void()> showDebugger;
+  std::function<void()> showAbout;
+  std::function<void()> showPatterns;  // the pattern registration window
+  std::function<void()> openPage;  // the open command's file dialog
+  std::function<void()> togglePause;  // automatic execution on / off
+  std::function<bool(const std::string& cp932)> openUrl;
+};
+
+class TMainMenu {
+ public:
+  // screen: the main screen the view commands act on (none in tests of
+  // the pure commands); devOption: --dev was given.
+  TMainMenu(TScreen* screen, bool devOption);
+
+  void Execute(TMenuCommand c);
+  // The command of an accelerator key (SDL scancode and modifiers), or
+  // kNone. F3 stays with the shell, which already handles it.
+  TMenuCommand KeyCommand(int scancode, uint16_t mod) const;
+  // The menu Alt + key opens, or -1.
+  int MnemonicMenu(int scancode) const;
+  bool Checked(TMenuCommand c) const;
+  bool Enabled(TMenuCommand c) const;
+  bool DevMenusShown() const;
+
+  // The status bar from the cookie "statusBar" at start-up.
+  void ApplyStatusBarCookie();
+  // Shows or hides the status bar (keeping the drawing height) and stores
+  // the cookie "statusBar" as "1" or "0".
+  void SetStatusBar(bool shown);
+  // The help file (project parameter "helpfile"): a file that exists, or a
+  // name containing "http://"; empty when there is none to open.
+  static std::string HelpTarget();
+  // The home page: the documentation beside the program, when present.
+  static std::string HomePage();
+
+  TMainMenuHooks hooks;
+
+ private:
+  TScreen* screen_;
+  bool devOption_;
+};
+
+}  // namespace ruvel

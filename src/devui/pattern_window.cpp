@@ -1,0 +1,102 @@
+#include "devui/pattern_window.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "io/bregexp.h"
+#include "io/paths.h"
+#include "pages/page.h"
+#include "pages/project.h"
+#include "platform/cp932.h"
+#include "platform/message_sink.h"
+#include "runtime/resource.h"
+#include "runtime/resource_pattern.h"
+#include "runtime/resource_tree.h"
+#include "screen/patterns.h"
+
+namespace ruvel {
+
+std::string TPatternWindow::FileFilter() { return J("bmp/pngファイル|*.bmp;*.png"); }
+
+std::vector<std::pair<std::string, std::string>> TPatternWindow::Rows() const {
+  std::vector<std::pair<std::string, std::string>> rows;
+  TResourceList* list = FindList("usr.patterns");
+  if (!list) return rows;
+  for (size_t i = 0; i < list->ChildCount(); ++i) {
+    if (auto* pat = dynamic_cast<TCPat*>(list->ChildAt(i))) rows.emplace_back(pat->name, pat->sourcePath);
+  }
+  return rows;
+}
+
+std::string TPatternWindow::ProposedName(const std::string& path) {
+  std::string base = PathFileName(path);
+  size_t dot = base.find('.');
+  if (dot != std::string::npos) base = base.substr(0, dot);
+  std::string name = "$pat_";
+  for (char c : base) {
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') name += c;
+  }
+  return name;
+}
+
+bool TPatternWindow::ValidName(const std::string& n) {
+  TBRegExp re;
+  return re.Match(R"(/^\$([\_A-Za-z0-9]|([\x80-\x9f\xa0-\xff].))*$/)", n);
+}
+
+std::string TPatternWindow::CheckName(const std::string& n) {
+  if (!ValidName(n)) return n + J("は変数名として利用できません");
+  if (TResourceList* list = FindList("usr.patterns")) {
+    for (size_t i = 0; i < list->ChildCount(); ++i) {
+      if (EqualsNoCase(list->ChildAt(i)->name, n)) return n + J("はすでにあります");
+    }
+  }
+  return std::string();
+}
+
+std::string TPatternWindow::ProjectFolder() {
+  const std::string& project = PrjManager().projectFile;
+  if (!project.empty()) return PathParent(project);
+  return PageState().currentDir;
+}
+
+void TPatternWindow::Pick(const std::string& path) {
+  file = path;
+  name = ProposedName(path);
+}
+
+bool TPatternWindow::Add() {
+  if (file.empty()) return false;
+  std::string message = CheckName(name);
+  if (!message.empty()) {
+    ShowMessage(message);
+    return false;
+  }
+  TResourceList* list = FindList("usr.patterns");
+  if (!list) {
+    ShowMessage(J("ページが開かれていません"));
+    return false;
+  }
+  // A sheet from elsewhere is copied into the project's folder, so the
+  // page keeps working when the folder is moved.
+  std::string folder = ProjectFolder();
+  std::string src = file;
+  if (!folder.empty() && PathParent(file) != folder) {
+    std::string target = folder + "/" + PathFileName(file);
+    std::error_code ec;
+    if (!std::filesystem::equivalent(file, target, ec)) {
+      std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing, ec);
+      if (ec) {
+        ShowMessage(target + J("にコピーできません: ") + ec.message());
+        return false;
+      }
+    }
+    src = target;
+  }
+  list->AddChild(new TCPat(name, src));
+  RebuildAllPatterns();
+  return true;
+}
+
+}  // namespace ruvel
