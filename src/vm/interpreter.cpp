@@ -641,31 +641,31 @@ void Execute(TProcess* p) {
     pc += 1;
     DISPATCH();
 
-  // Comparisons: integer pairs compare directly; everything else goes
-  // through the value comparison after releasing object operands.
-#define RUVEL_COMPARE(label, test)                        \
-  label : {                                               \
-    Value& l = sp[1];                                     \
-    Value& r = sp[0];                                     \
-    float d;                                              \
-    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) { \
-      d = static_cast<float>(WrapSub(l.i, r.i));          \
-    } else {                                              \
-      Release(l);                                         \
-      Release(r);                                         \
-      d = ValueCompare(l, r);                             \
-    }                                                     \
-    l = MakeFloat((test) ? 1.0f : 0.0f);                  \
-    ++sp;                                                 \
-    pc += 1;                                              \
-    DISPATCH();                                           \
+  // Comparisons: integer pairs compare directly as integers; everything
+  // else goes through the value comparison after releasing object operands.
+#define RUVEL_COMPARE(label, op)                                  \
+  label : {                                                       \
+    Value& l = sp[1];                                             \
+    Value& r = sp[0];                                             \
+    bool result;                                                  \
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {    \
+      result = l.i op r.i;                                        \
+    } else {                                                      \
+      Release(l);                                                 \
+      Release(r);                                                 \
+      result = ValueCompare(l, r) op 0.0f;                        \
+    }                                                             \
+    l = MakeFloat(result ? 1.0f : 0.0f);                          \
+    ++sp;                                                         \
+    pc += 1;                                                      \
+    DISPATCH();                                                   \
   }
-  RUVEL_COMPARE(L_GT, d > 0.0f)
-  RUVEL_COMPARE(L_GTE, d >= 0.0f)
-  RUVEL_COMPARE(L_LT, d < 0.0f)
-  RUVEL_COMPARE(L_LTE, d <= 0.0f)
-  RUVEL_COMPARE(L_EQ, d == 0.0f)
-  RUVEL_COMPARE(L_NEQ, d != 0.0f)
+  RUVEL_COMPARE(L_GT, >)
+  RUVEL_COMPARE(L_GTE, >=)
+  RUVEL_COMPARE(L_LT, <)
+  RUVEL_COMPARE(L_LTE, <=)
+  RUVEL_COMPARE(L_EQ, ==)
+  RUVEL_COMPARE(L_NEQ, !=)
 #undef RUVEL_COMPARE
 
   L_And:

@@ -170,9 +170,9 @@ float ValueCompare(const Value& left, const Value& right) {
     case kUninit:
       return (right.tag == kNull || right.tag == kUninit) ? 0.0f : 1.0f;
     case kInt:
-      if (right.tag == kInt) {
-        return static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(left.i) - static_cast<uint32_t>(right.i)));
-      }
+      // Integers compare as integers: a wrapped or rounded difference
+      // would misorder operands far apart (2147483647 and -1).
+      if (right.tag == kInt) return left.i < right.i ? -1.0f : (left.i > right.i ? 1.0f : 0.0f);
       if (right.tag == kFloat) return static_cast<float>(left.i) - right.f;
       return 1.0f;
     case kFloat:
