@@ -271,7 +271,7 @@ void Execute(TProcess* p) {
   if (__builtin_expect(sp - (n) < stackBase, 0)) StackOverflow()
 
   static void* const kLabels[kOpcodeCount + 1] = {
-#define RUVEL_OP_LABEL(code, name, words, text, fmt) &&L_##name,
+#define RUVEL_OP_LABEL(code, name, words, text, fmt, need, delta) &&L_##name,
       RUVEL_OPCODES(RUVEL_OP_LABEL)
 #undef RUVEL_OP_LABEL
       &&L_Invalid};
