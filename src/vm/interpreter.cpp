@@ -109,21 +109,21 @@ void Concat(Value& left, Value& right) {
 void TakeRight(Value& left, Value& right, bool negate) {
   left = right;
   if (negate) {
-    if (left.tag == kInt) left.i = WrapNeg(left.i);
-    else if (left.tag == kFloat) left.f = -left.f;
+    if (left.tag == kInt) left = MakeInt(WrapNeg(left.i));
+    else if (left.tag == kFloat) left = MakeFloat(-left.f);
   }
 }
 
 void SlowAdd(Value& l, Value& r) {
   switch (l.tag) {
     case kInt:
-      if (r.tag == kInt) l.i = WrapAdd(l.i, r.i);
+      if (r.tag == kInt) l = MakeInt(WrapAdd(l.i, r.i));
       else if (r.tag == kFloat) l = MakeFloat(FloatAdd(IntToFloat(l.i), r.f));
       else if (r.tag == kObject) Concat(l, r);
       return;
     case kFloat:
-      if (r.tag == kInt) l.f = FloatAdd(l.f, IntToFloat(r.i));
-      else if (r.tag == kFloat) l.f = FloatAdd(l.f, r.f);
+      if (r.tag == kInt) l = MakeFloat(FloatAdd(l.f, IntToFloat(r.i)));
+      else if (r.tag == kFloat) l = MakeFloat(FloatAdd(l.f, r.f));
       else if (r.tag == kObject) Concat(l, r);
       return;
     case kObject:
@@ -159,13 +159,13 @@ void SlowArith(ArOp op, Value& l, Value& r) {
     if (r.tag == kInt) {
       if (op == ArOp::kDiv) {
         // Exact quotients stay integers; others become floats.
-        if (IntMod(l.i, r.i) == 0) l.i = IntDiv(l.i, r.i);
+        if (IntMod(l.i, r.i) == 0) l = MakeInt(IntDiv(l.i, r.i));
         else l = MakeFloat(FloatDiv(IntToFloat(l.i), IntToFloat(r.i)));
       } else {
-        l.i = IntOp(op, l.i, r.i);
+        l = MakeInt(IntOp(op, l.i, r.i));
       }
     } else if (r.tag == kFloat) {
-      if (op == ArOp::kMod) l.i = IntMod(l.i, FloatToIntChecked(r.f));
+      if (op == ArOp::kMod) l = MakeInt(IntMod(l.i, FloatToIntChecked(r.f)));
       else l = MakeFloat(FloatOp(op, IntToFloat(l.i), r.f));
     } else if (r.tag == kObject) {
       Release(r);
@@ -179,7 +179,7 @@ void SlowArith(ArOp op, Value& l, Value& r) {
         int32_t b = r.tag == kInt ? r.i : FloatToIntChecked(r.f);
         l = MakeInt(IntMod(a, b));
       } else {
-        l.f = FloatOp(op, l.f, r.tag == kInt ? IntToFloat(r.i) : r.f);
+        l = MakeFloat(FloatOp(op, l.f, r.tag == kInt ? IntToFloat(r.i) : r.f));
       }
     } else if (r.tag == kObject) {
       Release(r);
@@ -197,14 +197,14 @@ void SlowArith(ArOp op, Value& l, Value& r) {
 void AddSubSubst(Value& s, Value& r, bool sub) {
   switch (s.tag) {
     case kInt:
-      if (r.tag == kInt) s.i = sub ? WrapSub(s.i, r.i) : WrapAdd(s.i, r.i);
+      if (r.tag == kInt) s = MakeInt(sub ? WrapSub(s.i, r.i) : WrapAdd(s.i, r.i));
       else if (r.tag == kFloat) s = MakeFloat(sub ? FloatSub(IntToFloat(s.i), r.f) : FloatAdd(IntToFloat(s.i), r.f));
       else if (r.tag == kObject) Release(r);
       return;
     case kFloat:
       if (r.tag == kInt || r.tag == kFloat) {
         float b = r.tag == kInt ? IntToFloat(r.i) : r.f;
-        s.f = sub ? FloatSub(s.f, b) : FloatAdd(s.f, b);
+        s = MakeFloat(sub ? FloatSub(s.f, b) : FloatAdd(s.f, b));
       } else if (r.tag == kObject) {
         Release(r);
       }
@@ -300,8 +300,7 @@ void Execute(TProcess* p) {
     --sp;
     if (__builtin_expect(tag <= kFloat, 1)) {
       // Readers look only at the tag byte and the payload.
-      sp->tag = static_cast<uint8_t>(tag);
-      sp->bits = pc[2];
+      *sp = MakeWords(tag, pc[2]);
     } else {
       *sp = InlineValue(pc[1], pc[2]);
     }
@@ -368,8 +367,7 @@ void Execute(TProcess* p) {
     if (__builtin_expect(pc[1] > fpDepth, 0)) BadCode();
     Value* slot = fp - static_cast<int32_t>(pc[1]);
     --sp;
-    sp->tag = kRef;
-    sp->ref = slot;
+    *sp = MakeRef(slot);
     pc += 2;
     DISPATCH();
   }
@@ -600,7 +598,7 @@ void Execute(TProcess* p) {
     Value& l = sp[1];
     Value& r = sp[0];
     if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {
-      l.i = WrapAdd(l.i, r.i);
+      l = MakeInt(WrapAdd(l.i, r.i));
     } else {
       SAVE();
       SlowAdd(l, r);
@@ -617,7 +615,7 @@ void Execute(TProcess* p) {
     Value& l = sp[1];                                                 \
     Value& r = sp[0];                                                 \
     if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {        \
-      l.i = wrap(l.i, r.i);                                           \
+      l = MakeInt(wrap(l.i, r.i));                                    \
     } else {                                                          \
       SlowArith(op, l, r);                                            \
     }                                                                 \
@@ -693,8 +691,8 @@ void Execute(TProcess* p) {
   }
 
   L_Neg:
-    if (sp->tag == kInt) sp->i = WrapNeg(sp->i);
-    else if (sp->tag == kFloat) sp->f = -sp->f;
+    if (sp->tag == kInt) *sp = MakeInt(WrapNeg(sp->i));
+    else if (sp->tag == kFloat) *sp = MakeFloat(-sp->f);
     pc += 1;
     DISPATCH();
 
@@ -719,7 +717,7 @@ void Execute(TProcess* p) {
     if (__builtin_expect(second.tag != kRef, 0)) BadCode();
     Value* s = second.ref;
     if (s->tag == kInt && sp->tag == kInt) {
-      s->i = *pc == Op_AddSubst ? WrapAdd(s->i, sp->i) : WrapSub(s->i, sp->i);
+      *s = MakeInt(*pc == Op_AddSubst ? WrapAdd(s->i, sp->i) : WrapSub(s->i, sp->i));
     } else {
       AddSubSubst(*s, *sp, *pc == Op_SubSubst);
     }
