@@ -94,10 +94,21 @@ inline bool ArgcFits(Value* sp, int32_t argc, Value* stackBase) {
 
 // Concatenation for Add: left := text(left) + text(right).
 void Concat(Value& left, Value& right) {
-  std::string text = ValueToText(left);
-  if (right.tag != kNull && right.tag != kUninit) text += ValueToText(right);
+  // The text is built in one buffer of the final size and handed to the
+  // new string, so a long string is copied once per concatenation.
+  std::string rightText;
+  if (right.tag != kNull && right.tag != kUninit) rightText = ValueToText(right);
+  std::string text;
+  if (left.tag == kObject && IsStringObject(left.obj)) {
+    const std::string& leftText = StringText(left.obj);
+    text.reserve(leftText.size() + rightText.size());
+    text += leftText;
+  } else {
+    text = ValueToText(left);
+  }
+  text += rightText;
   int32_t saved = VM().stepBudget;
-  Instance* s = NewScriptString(text);
+  Instance* s = NewScriptString(std::move(text));
   VM().stepBudget = saved;
   Release(right);
   Value nv = MakeObject(s);

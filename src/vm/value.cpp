@@ -187,13 +187,15 @@ float ValueCompare(const Value& left, const Value& right) {
   }
 }
 
-Instance* NewScriptString(const std::string& text) {
+Instance* NewScriptString(const std::string& text) { return NewScriptString(std::string(text)); }
+
+Instance* NewScriptString(std::string&& text) {
   TRTTI* cls = VM().stringClass;
   if (!cls) throw EVMError(J("クラスclasses.lang.Stringがありません"));
   Instance* inst = NewInstance(cls);
   Value* body = FindMemberSlot(inst, kSymBody, VM().bodyCache);
   if (!body) throw EVMError(J("変数_bodyは定義されていません"));
-  ValueSetHost(*body, new TfString(text));
+  ValueSetHost(*body, new TfString(std::move(text)));
   return inst;
 }
 

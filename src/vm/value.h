@@ -155,6 +155,8 @@ bool IsStringObject(const Instance* inst);
 const std::string& StringText(Instance* inst);
 // A new String instance holding text, refcount 0 until assigned.
 Instance* NewScriptString(const std::string& text);
+// The same, taking over the text's storage.
+Instance* NewScriptString(std::string&& text);
 // Address of the member named by symbol, with the caller's cache word.
 // A missing member is reported and yields the scratch value (error 0).
 Value* MemberSlot(Instance* inst, int32_t symbol, int32_t& cache);
