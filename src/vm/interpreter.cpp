@@ -638,17 +638,34 @@ void Execute(TProcess* p) {
   RUVEL_INT_ARITH(L_Mul, WrapMul, ArOp::kMul)
 #undef RUVEL_INT_ARITH
 
-  L_Div:
-    SlowArith(ArOp::kDiv, sp[1], sp[0]);
+  // Div and Mod: integer pairs with a divisor other than 0 and -1 are
+  // done here (an exact quotient stays an integer); the rest, faults
+  // included, follow SlowArith.
+  L_Div: {
+    Value& l = sp[1];
+    Value& r = sp[0];
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt && r.i != 0 && r.i != -1 && l.i % r.i == 0, 1)) {
+      l = MakeInt(l.i / r.i);
+    } else {
+      SlowArith(ArOp::kDiv, l, r);
+    }
     ++sp;
     pc += 1;
     DISPATCH();
+  }
 
-  L_Mod:
-    SlowArith(ArOp::kMod, sp[1], sp[0]);
+  L_Mod: {
+    Value& l = sp[1];
+    Value& r = sp[0];
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt && r.i != 0 && r.i != -1, 1)) {
+      l = MakeInt(l.i % r.i);
+    } else {
+      SlowArith(ArOp::kMod, l, r);
+    }
     ++sp;
     pc += 1;
     DISPATCH();
+  }
 
   // Comparisons: integer pairs compare directly as integers; everything
   // else goes through the value comparison after releasing object operands.
