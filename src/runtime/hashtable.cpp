@@ -98,7 +98,10 @@ TAbstractHashtable::Entry* TAbstractHashtable::Find(const Value& key) {
   lastBucket_ = BucketOf(Hash(key));
   auto& bucket = buckets_[lastBucket_];
   int pos = -1;
-  if (IndexedFind(lastBucket_, key, pos)) {
+  // A found entry is confirmed, so an index that disagrees with the bucket
+  // (a key whose text was freed under it) costs a scan, never a wrong entry.
+  if (IndexedFind(lastBucket_, key, pos) &&
+      (pos < 0 || (static_cast<size_t>(pos) < bucket.size() && KeyEquals(bucket[static_cast<size_t>(pos)].key, key)))) {
     lastPos_ = pos;
     return pos < 0 ? nullptr : &bucket[static_cast<size_t>(pos)];
   }
