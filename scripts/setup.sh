@@ -11,6 +11,7 @@ PACKAGES=(
   xxd ccache
   xvfb xauth xdotool x11-apps netpbm
   libfluidsynth-dev timgm6mb-soundfont
+  lua5.4 time  # benchmarks only: bench/vm/run.sh measures against Lua
 )
 
 missing=()

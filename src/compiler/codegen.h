@@ -47,6 +47,7 @@ class TContext : public GrammarVisitor {
   std::string dotted;             // text of the last dotted-name lookup
   std::string source;
   int32_t currentPosition = 0;           // offset of the statement being compiled
+  int32_t superStart = 0;                // offset of the first element of the current chain
   std::vector<int32_t>* breaks = nullptr;  // pending breaks of the innermost loop
   // The compound assignment or postfix increment whose result a statement
   // throws away; every other one leaves its value instead of a reference.

@@ -4,6 +4,7 @@
 // target leaves a reference; every earlier element leaves a value.
 #include "compiler/codegen.h"
 #include "platform/cp932.h"
+#include "platform/error.h"
 #include "runtime/function.h"
 #include "runtime/resource.h"
 #include "runtime/resource_global.h"
@@ -21,6 +22,14 @@ int32_t TContext::Visit(G_LVal& node) {
   }
   lvalue = saved;
   if (chain == kChainResource) Fail(J("リソースは直接参照できません"));
+  // A bare "super" names no value: it is only a call's receiver
+  // ("super(...)", "super.f(...)"). Used as a value or an assignment
+  // target it would leave nothing on the stack, so it is refused as a
+  // syntax error at its token.
+  if (chain == kChainSuper) {
+    currentPosition = superStart;
+    throw ECmpError(J("文法エラー:") + cls->sourcePath);
+  }
   return 0;
 }
 
@@ -30,6 +39,7 @@ int32_t TContext::Visit(G_LValE& node) {
     ChainCall(node, name);
     return 0;
   }
+  if (chain == kChainStart) superStart = node.Name().Start();
   ChainName(name);
   if (chain == kChainResource && resolved && resolved->ValuePtr()) {
     auto* global = dynamic_cast<TGlobalValue*>(resolved);

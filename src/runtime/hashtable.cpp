@@ -61,9 +61,50 @@ uint32_t TAbstractHashtable::IdentityHash(const Value& key) {
   return ((t * 70009u + p * 7000009u) * 48828125u) & kMask30;
 }
 
+bool TAbstractHashtable::IndexedFind(int b, const Value& key, int& pos) const {
+  if (key.tag == kInt) {
+    if (!IntIndexExact(b)) return false;
+    auto it = intIndex_.find(key.i);
+    pos = it == intIndex_.end() ? -1 : it->second;
+    return true;
+  }
+  if (IndexesText() && key.tag == kObject && IsStringObject(key.obj)) {
+    auto it = textIndex_.find(StringText(key.obj));
+    pos = it == textIndex_.end() ? -1 : it->second;
+    return true;
+  }
+  return false;
+}
+
+void TAbstractHashtable::IndexEntry(int b, int pos, const Value& key) {
+  if (key.tag == kInt) {
+    intIndex_.emplace(key.i, pos);
+    return;
+  }
+  ++otherKeys_[b];
+  if (IndexesText() && key.tag == kObject && IsStringObject(key.obj)) textIndex_.emplace(StringText(key.obj), pos);
+}
+
+void TAbstractHashtable::UnindexEntry(int b, const Value& key) {
+  if (key.tag == kInt) {
+    intIndex_.erase(key.i);
+    return;
+  }
+  --otherKeys_[b];
+  if (IndexesText() && key.tag == kObject && IsStringObject(key.obj)) textIndex_.erase(StringText(key.obj));
+}
+
 TAbstractHashtable::Entry* TAbstractHashtable::Find(const Value& key) {
   lastBucket_ = BucketOf(Hash(key));
   auto& bucket = buckets_[lastBucket_];
+  int pos = -1;
+  // A found entry is confirmed, so an index that disagrees with the bucket
+  // (a key whose text was freed under it) costs a scan, never a wrong entry.
+  if (IndexedFind(lastBucket_, key, pos) &&
+      (pos < 0 || (static_cast<size_t>(pos) < bucket.size() && KeyEquals(bucket[static_cast<size_t>(pos)].key, key)))) {
+    lastPos_ = pos;
+    return pos < 0 ? nullptr : &bucket[static_cast<size_t>(pos)];
+  }
   for (size_t i = 0; i < bucket.size(); ++i) {
     if (KeyEquals(bucket[i].key, key)) {
       lastPos_ = static_cast<int>(i);
@@ -76,20 +117,34 @@ TAbstractHashtable::Entry* TAbstractHashtable::Find(const Value& key) {
 
 void TAbstractHashtable::Put(const Value& key, const Value& value) {
   Entry* e = Find(key);
+  const int b = lastBucket_;
   if (!e) {
-    auto& bucket = buckets_[lastBucket_];
+    auto& bucket = buckets_[b];
     bucket.push_back({MakeNull(), MakeNull()});
     e = &bucket.back();
+    lastPos_ = static_cast<int>(bucket.size()) - 1;
+  } else {
+    // The entry takes the new key, which may differ in kind ("1" found by 1).
+    UnindexEntry(b, e->key);
   }
   ValueAssign(e->key, key);
   ValueAssign(e->value, value);
+  IndexEntry(b, lastPos_, e->key);
 }
 
 bool TAbstractHashtable::Remove(const Value& key, Value& removed) {
   if (!Find(key)) return false;
-  auto& bucket = buckets_[lastBucket_];
+  const int b = lastBucket_;
+  auto& bucket = buckets_[b];
   Entry e = bucket[static_cast<size_t>(lastPos_)];
+  UnindexEntry(b, e.key);
   bucket.erase(bucket.begin() + lastPos_);
+  // The entries behind it moved up by one.
+  for (size_t i = static_cast<size_t>(lastPos_); i < bucket.size(); ++i) {
+    const Value& k = bucket[i].key;
+    if (k.tag == kInt) intIndex_[k.i] = static_cast<int>(i);
+    else if (IndexesText() && k.tag == kObject && IsStringObject(k.obj)) textIndex_[StringText(k.obj)] = static_cast<int>(i);
+  }
   removed = e.value;
   ReleaseQuietly(e.key);
   return true;

@@ -2,8 +2,12 @@
 // compared by value) and "LightHashTable" (keys compared by identity):
 // exactly 32 buckets chosen by the top five bits of a 30-bit hash, entries
 // appended per bucket, iteration over buckets 0..31 in insertion order.
+// Beside the buckets an index finds integer keys (and, by value, string
+// keys) without scanning, wherever the scan could not find anything else.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "vm/value.h"
@@ -52,10 +56,29 @@ class TAbstractHashtable : public TObject {
 
   const std::vector<Entry>& Bucket(int i) const { return buckets_[i]; }
 
+ protected:
+  // True when an integer key in bucket b can only equal an integer entry
+  // of the same value, so the index answers exactly like the scan.
+  virtual bool IntIndexExact(int b) const = 0;
+  // True when string keys are compared by text (only string entries with
+  // the same text can equal them).
+  virtual bool IndexesText() const { return false; }
+  // Entries of bucket b whose key is not an integer.
+  int OtherKeys(int b) const { return otherKeys_[b]; }
+
  private:
   void Advance();
+  // The index's view of the entry at pos of bucket b: added or dropped.
+  void IndexEntry(int b, int pos, const Value& key);
+  void UnindexEntry(int b, const Value& key);
+  // Position of key's entry through the index, -1 when absent; false when
+  // the index cannot answer for this key.
+  bool IndexedFind(int b, const Value& key, int& pos) const;
 
   std::vector<std::vector<Entry>> buckets_;
+  std::unordered_map<int32_t, int> intIndex_;      // integer key -> position in its bucket
+  std::unordered_map<std::string, int> textIndex_;  // string key text -> position in its bucket
+  int otherKeys_[kBuckets] = {};
   int lastBucket_ = -1;
   int lastPos_ = -1;
   int cursorBucket_ = kBuckets;
@@ -71,6 +94,11 @@ class THashtable : public TAbstractHashtable {
   // finds equal (1 and 1.0) meet in one bucket. Anything else: identity.
   uint32_t Hash(const Value& key) const override;
   bool KeyEquals(const Value& entryKey, const Value& key) const override;
+
+ protected:
+  // A float or string entry may equal an integer key (1.0, "1").
+  bool IntIndexExact(int b) const override { return OtherKeys(b) == 0; }
+  bool IndexesText() const override { return true; }
 };
 
 // Keys compared by tag and payload.
@@ -79,6 +107,10 @@ class TLightHashtable : public TAbstractHashtable {
   const char* TypeName() const override { return "TLightHashtable"; }
   uint32_t Hash(const Value& key) const override { return IdentityHash(key); }
   bool KeyEquals(const Value& entryKey, const Value& key) const override;
+
+ protected:
+  // Only an integer entry has the tag of an integer key.
+  bool IntIndexExact(int) const override { return true; }
 };
 
 }  // namespace ruvel

@@ -16,6 +16,7 @@
 #include "runtime/rtti.h"
 #include "runtime/startup.h"
 #include "vm/gc.h"
+#include "vm/host_registry.h"
 #include "vm/interpreter.h"
 #include "vm/process.h"
 #include "vm/vm_state.h"
@@ -37,17 +38,33 @@ TResourceList* UserList() {
   return usr;
 }
 
-// Runs the class's own code on a new instance until the process halts.
+// Runs the class's own code on a new instance until the process halts,
+// then frees the process and destroys the instance as a snippet run does,
+// so the script's destructor runs. An instance the script stored somewhere
+// else is still referenced and is left alone.
 int RunClassCode(TRTTI* cls) {
   Value holder = MakeNull();
   ValueSetObject(holder, cls->CreateInstance());
-  TProcess* p = TProcess::Create(holder.obj, nullptr, "");
+  Instance* inst = holder.obj;
+  TProcess* p = TProcess::Create(inst, nullptr, "");
   bool saved = VM().preempted;
-  while (!p->halted) Run(p, kUnlimitedBudget);
+  int state = 0;
+  for (;;) {
+    Run(p, kUnlimitedBudget);
+    // The script may have freed its own process; it is gone then.
+    if (!IsLiveHost(p)) {
+      p = nullptr;
+      break;
+    }
+    if (p->halted) break;
+  }
   VM().preempted = saved;
-  int state = p->state;
-  TProcess::Free(p);
+  if (p) {
+    state = p->state;
+    TProcess::Free(p);
+  }
   ValueSetNull(holder);
+  if (inst->refcount == 0) DestroyInstance(inst);
   return state == 2 ? kScriptRuntimeError : kScriptFinished;
 }
 

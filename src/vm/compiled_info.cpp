@@ -76,7 +76,54 @@ void TCompiledInfo::Verify() {
   }
   // Execution must not run past the last word.
   if (n > 0 && last != Op_Halt && last != Op_Ret && last != Op_Jump) bad();
+  if (n > 0 && !StackDepthsAgree(start)) bad();
   verified_ = n;
+}
+
+bool TCompiledInfo::StackDepthsAgree(const std::vector<char>& start) const {
+  // Finds, for every reachable instruction, the fewest slots the code
+  // itself can have pushed when it gets there (over all paths); no
+  // instruction may take more than that, so a run never pops into the
+  // frame below its own temporaries.
+  const size_t n = code.size();
+  std::vector<int32_t> depth(n, -1);
+  std::vector<size_t> work{0};
+  depth[0] = 0;
+  auto reach = [&](size_t at, int32_t d) {
+    if (at >= n || !start[at]) return false;
+    if (depth[at] < 0 || d < depth[at]) {
+      depth[at] = d;
+      work.push_back(at);
+    }
+    return true;
+  };
+  while (!work.empty()) {
+    size_t i = work.back();
+    work.pop_back();
+    const int32_t d = depth[i];
+    const uint32_t op = code[i];
+    const OpcodeInfo* info = OpInfo(op);
+    size_t words = op == Op_PushString ? 2 + code[i + 1] / 4 : static_cast<size_t>(info->words);
+    int32_t need = info->need;
+    int32_t delta = info->delta;
+    if (need == kCall) {
+      uint32_t argc = code[i + 1];
+      if (argc >= static_cast<uint32_t>(kMaxArguments)) return false;
+      need = static_cast<int32_t>(argc) + 1;
+      delta = -static_cast<int32_t>(argc);
+    }
+    if (d < need) return false;
+    const bool jumps = op == Op_Jump || op == Op_JumpZero || op == Op_Jump_And || op == Op_Jump_Or || op == Op_DoForIn;
+    if (jumps) {
+      // And/Or keep their operand when they jump.
+      int32_t taken = (op == Op_Jump_And || op == Op_Jump_Or) ? d : d + delta;
+      int64_t target = static_cast<int64_t>(i) * 4 + static_cast<int32_t>(code[i + 1]);
+      if (!reach(static_cast<size_t>(target / 4), taken)) return false;
+    }
+    if (op == Op_Jump || op == Op_Ret || op == Op_Halt) continue;
+    if (!reach(i + words, d + delta)) return false;
+  }
+  return true;
 }
 
 void TCompiledInfo::WriteBlock(BinaryWriter& w) const {

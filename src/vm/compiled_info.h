@@ -47,13 +47,19 @@ class TCompiledInfo {
 
   // Checks the code once before it first runs: every opcode valid, every
   // instruction inside the buffer, every jump landing on an instruction,
-  // and no way to run off the end. Raises "異常な命令が入っています".
+  // no way to run off the end, and no instruction taking stack slots that
+  // the code did not push. Raises "異常な命令が入っています".
   void EnsureVerified() {
     if (verified_ != code.size()) Verify();
   }
 
  private:
   void Verify();
+  // True when no path through the code takes more slots from the stack
+  // than it pushed itself. start marks the instruction starts.
+  bool StackDepthsAgree(const std::vector<char>& start) const;
+  // No call can pass more arguments than a process stack has slots.
+  static constexpr int32_t kMaxArguments = 1 << 16;
   size_t verified_ = static_cast<size_t>(-1);  // code size when last verified
 };
 

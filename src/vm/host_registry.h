@@ -5,6 +5,7 @@
 // reaching freed memory.
 #pragma once
 #include <cstddef>
+#include <typeinfo>
 
 #include "vm/value.h"
 
@@ -20,6 +21,8 @@ size_t LiveHostCount();
 template <typename T>
 T* LiveHostAs(const Value& v) {
   if (v.tag != kHost || !v.host || !IsLiveHost(v.host)) return nullptr;
+  // The exact type is the usual case and needs no walk of the hierarchy.
+  if (typeid(*v.host) == typeid(T)) return static_cast<T*>(v.host);
   return dynamic_cast<T*>(v.host);
 }
 

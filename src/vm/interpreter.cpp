@@ -98,10 +98,21 @@ inline bool ArgcFits(Value* sp, int32_t argc, Value* stackBase) {
 
 // Concatenation for Add: left := text(left) + text(right).
 void Concat(Value& left, Value& right) {
-  std::string text = ValueToText(left);
-  if (right.tag != kNull && right.tag != kUninit) text += ValueToText(right);
+  // The text is built in one buffer of the final size and handed to the
+  // new string, so a long string is copied once per concatenation.
+  std::string rightText;
+  if (right.tag != kNull && right.tag != kUninit) rightText = ValueToText(right);
+  std::string text;
+  if (left.tag == kObject && IsStringObject(left.obj)) {
+    const std::string& leftText = StringText(left.obj);
+    text.reserve(leftText.size() + rightText.size());
+    text += leftText;
+  } else {
+    text = ValueToText(left);
+  }
+  text += rightText;
   int32_t saved = VM().stepBudget;
-  Instance* s = NewScriptString(text);
+  Instance* s = NewScriptString(std::move(text));
   VM().stepBudget = saved;
   Release(right);
   Value nv = MakeObject(s);
@@ -113,21 +124,21 @@ void Concat(Value& left, Value& right) {
 void TakeRight(Value& left, Value& right, bool negate) {
   left = right;
   if (negate) {
-    if (left.tag == kInt) left.i = WrapNeg(left.i);
-    else if (left.tag == kFloat) left.f = -left.f;
+    if (left.tag == kInt) left = MakeInt(WrapNeg(left.i));
+    else if (left.tag == kFloat) left = MakeFloat(-left.f);
   }
 }
 
 void SlowAdd(Value& l, Value& r) {
   switch (l.tag) {
     case kInt:
-      if (r.tag == kInt) l.i = WrapAdd(l.i, r.i);
+      if (r.tag == kInt) l = MakeInt(WrapAdd(l.i, r.i));
       else if (r.tag == kFloat) l = MakeFloat(FloatAdd(IntToFloat(l.i), r.f));
       else if (r.tag == kObject) Concat(l, r);
       return;
     case kFloat:
-      if (r.tag == kInt) l.f = FloatAdd(l.f, IntToFloat(r.i));
-      else if (r.tag == kFloat) l.f = FloatAdd(l.f, r.f);
+      if (r.tag == kInt) l = MakeFloat(FloatAdd(l.f, IntToFloat(r.i)));
+      else if (r.tag == kFloat) l = MakeFloat(FloatAdd(l.f, r.f));
       else if (r.tag == kObject) Concat(l, r);
       return;
     case kObject:
@@ -163,13 +174,13 @@ void SlowArith(ArOp op, Value& l, Value& r) {
     if (r.tag == kInt) {
       if (op == ArOp::kDiv) {
         // Exact quotients stay integers; others become floats.
-        if (IntMod(l.i, r.i) == 0) l.i = IntDiv(l.i, r.i);
+        if (IntMod(l.i, r.i) == 0) l = MakeInt(IntDiv(l.i, r.i));
         else l = MakeFloat(FloatDiv(IntToFloat(l.i), IntToFloat(r.i)));
       } else {
-        l.i = IntOp(op, l.i, r.i);
+        l = MakeInt(IntOp(op, l.i, r.i));
       }
     } else if (r.tag == kFloat) {
-      if (op == ArOp::kMod) l.i = IntMod(l.i, FloatToIntChecked(r.f));
+      if (op == ArOp::kMod) l = MakeInt(IntMod(l.i, FloatToIntChecked(r.f)));
       else l = MakeFloat(FloatOp(op, IntToFloat(l.i), r.f));
     } else if (r.tag == kObject) {
       Release(r);
@@ -183,7 +194,7 @@ void SlowArith(ArOp op, Value& l, Value& r) {
         int32_t b = r.tag == kInt ? r.i : FloatToIntChecked(r.f);
         l = MakeInt(IntMod(a, b));
       } else {
-        l.f = FloatOp(op, l.f, r.tag == kInt ? IntToFloat(r.i) : r.f);
+        l = MakeFloat(FloatOp(op, l.f, r.tag == kInt ? IntToFloat(r.i) : r.f));
       }
     } else if (r.tag == kObject) {
       Release(r);
@@ -201,14 +212,14 @@ void SlowArith(ArOp op, Value& l, Value& r) {
 void AddSubSubst(Value& s, Value& r, bool sub) {
   switch (s.tag) {
     case kInt:
-      if (r.tag == kInt) s.i = sub ? WrapSub(s.i, r.i) : WrapAdd(s.i, r.i);
+      if (r.tag == kInt) s = MakeInt(sub ? WrapSub(s.i, r.i) : WrapAdd(s.i, r.i));
       else if (r.tag == kFloat) s = MakeFloat(sub ? FloatSub(IntToFloat(s.i), r.f) : FloatAdd(IntToFloat(s.i), r.f));
       else if (r.tag == kObject) Release(r);
       return;
     case kFloat:
       if (r.tag == kInt || r.tag == kFloat) {
         float b = r.tag == kInt ? IntToFloat(r.i) : r.f;
-        s.f = sub ? FloatSub(s.f, b) : FloatAdd(s.f, b);
+        s = MakeFloat(sub ? FloatSub(s.f, b) : FloatAdd(s.f, b));
       } else if (r.tag == kObject) {
         Release(r);
       }
@@ -275,7 +286,7 @@ void Execute(TProcess* p) {
   if (__builtin_expect(sp - (n) < stackBase, 0)) StackOverflow()
 
   static void* const kLabels[kOpcodeCount + 1] = {
-#define RUVEL_OP_LABEL(code, name, words, text, fmt) &&L_##name,
+#define RUVEL_OP_LABEL(code, name, words, text, fmt, need, delta) &&L_##name,
       RUVEL_OPCODES(RUVEL_OP_LABEL)
 #undef RUVEL_OP_LABEL
       &&L_Invalid};
@@ -304,8 +315,7 @@ void Execute(TProcess* p) {
     --sp;
     if (__builtin_expect(tag <= kFloat, 1)) {
       // Readers look only at the tag byte and the payload.
-      sp->tag = static_cast<uint8_t>(tag);
-      sp->bits = pc[2];
+      *sp = MakeWords(tag, pc[2]);
     } else {
       *sp = InlineValue(pc[1], pc[2]);
     }
@@ -372,8 +382,7 @@ void Execute(TProcess* p) {
     if (__builtin_expect(pc[1] > fpDepth, 0)) BadCode();
     Value* slot = fp - static_cast<int32_t>(pc[1]);
     --sp;
-    sp->tag = kRef;
-    sp->ref = slot;
+    *sp = MakeRef(slot);
     pc += 2;
     DISPATCH();
   }
@@ -605,7 +614,7 @@ void Execute(TProcess* p) {
     Value& l = sp[1];
     Value& r = sp[0];
     if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {
-      l.i = WrapAdd(l.i, r.i);
+      l = MakeInt(WrapAdd(l.i, r.i));
     } else {
       SAVE();
       SlowAdd(l, r);
@@ -622,7 +631,7 @@ void Execute(TProcess* p) {
     Value& l = sp[1];                                                 \
     Value& r = sp[0];                                                 \
     if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {        \
-      l.i = wrap(l.i, r.i);                                           \
+      l = MakeInt(wrap(l.i, r.i));                                    \
     } else {                                                          \
       SlowArith(op, l, r);                                            \
     }                                                                 \
@@ -634,43 +643,60 @@ void Execute(TProcess* p) {
   RUVEL_INT_ARITH(L_Mul, WrapMul, ArOp::kMul)
 #undef RUVEL_INT_ARITH
 
-  L_Div:
-    SlowArith(ArOp::kDiv, sp[1], sp[0]);
+  // Div and Mod: integer pairs with a divisor other than 0 and -1 are
+  // done here (an exact quotient stays an integer); the rest, faults
+  // included, follow SlowArith.
+  L_Div: {
+    Value& l = sp[1];
+    Value& r = sp[0];
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt && r.i != 0 && r.i != -1 && l.i % r.i == 0, 1)) {
+      l = MakeInt(l.i / r.i);
+    } else {
+      SlowArith(ArOp::kDiv, l, r);
+    }
     ++sp;
     pc += 1;
     DISPATCH();
-
-  L_Mod:
-    SlowArith(ArOp::kMod, sp[1], sp[0]);
-    ++sp;
-    pc += 1;
-    DISPATCH();
-
-  // Comparisons: integer pairs compare directly; everything else goes
-  // through the value comparison after releasing object operands.
-#define RUVEL_COMPARE(label, test)                        \
-  label : {                                               \
-    Value& l = sp[1];                                     \
-    Value& r = sp[0];                                     \
-    float d;                                              \
-    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) { \
-      d = static_cast<float>(WrapSub(l.i, r.i));          \
-    } else {                                              \
-      Release(l);                                         \
-      Release(r);                                         \
-      d = ValueCompare(l, r);                             \
-    }                                                     \
-    l = MakeFloat((test) ? 1.0f : 0.0f);                  \
-    ++sp;                                                 \
-    pc += 1;                                              \
-    DISPATCH();                                           \
   }
-  RUVEL_COMPARE(L_GT, d > 0.0f)
-  RUVEL_COMPARE(L_GTE, d >= 0.0f)
-  RUVEL_COMPARE(L_LT, d < 0.0f)
-  RUVEL_COMPARE(L_LTE, d <= 0.0f)
-  RUVEL_COMPARE(L_EQ, d == 0.0f)
-  RUVEL_COMPARE(L_NEQ, d != 0.0f)
+
+  L_Mod: {
+    Value& l = sp[1];
+    Value& r = sp[0];
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt && r.i != 0 && r.i != -1, 1)) {
+      l = MakeInt(l.i % r.i);
+    } else {
+      SlowArith(ArOp::kMod, l, r);
+    }
+    ++sp;
+    pc += 1;
+    DISPATCH();
+  }
+
+  // Comparisons: integer pairs compare directly as integers; everything
+  // else goes through the value comparison after releasing object operands.
+#define RUVEL_COMPARE(label, op)                                  \
+  label : {                                                       \
+    Value& l = sp[1];                                             \
+    Value& r = sp[0];                                             \
+    bool result;                                                  \
+    if (__builtin_expect(l.tag == kInt && r.tag == kInt, 1)) {    \
+      result = l.i op r.i;                                        \
+    } else {                                                      \
+      Release(l);                                                 \
+      Release(r);                                                 \
+      result = ValueCompare(l, r) op 0.0f;                        \
+    }                                                             \
+    l = MakeFloat(result ? 1.0f : 0.0f);                          \
+    ++sp;                                                         \
+    pc += 1;                                                      \
+    DISPATCH();                                                   \
+  }
+  RUVEL_COMPARE(L_GT, >)
+  RUVEL_COMPARE(L_GTE, >=)
+  RUVEL_COMPARE(L_LT, <)
+  RUVEL_COMPARE(L_LTE, <=)
+  RUVEL_COMPARE(L_EQ, ==)
+  RUVEL_COMPARE(L_NEQ, !=)
 #undef RUVEL_COMPARE
 
   L_And:
@@ -698,8 +724,8 @@ void Execute(TProcess* p) {
   }
 
   L_Neg:
-    if (sp->tag == kInt) sp->i = WrapNeg(sp->i);
-    else if (sp->tag == kFloat) sp->f = -sp->f;
+    if (sp->tag == kInt) *sp = MakeInt(WrapNeg(sp->i));
+    else if (sp->tag == kFloat) *sp = MakeFloat(-sp->f);
     pc += 1;
     DISPATCH();
 
@@ -724,7 +750,7 @@ void Execute(TProcess* p) {
     if (__builtin_expect(second.tag != kRef, 0)) BadCode();
     Value* s = second.ref;
     if (s->tag == kInt && sp->tag == kInt) {
-      s->i = *pc == Op_AddSubst ? WrapAdd(s->i, sp->i) : WrapSub(s->i, sp->i);
+      *s = MakeInt(*pc == Op_AddSubst ? WrapAdd(s->i, sp->i) : WrapSub(s->i, sp->i));
     } else {
       AddSubSubst(*s, *sp, *pc == Op_SubSubst);
     }

@@ -14,7 +14,7 @@ namespace ruvel {
 
 namespace {
 const OpcodeInfo kTable[kOpcodeCount] = {
-#define RUVEL_OP_INFO(code, name, words, text, fmt) {"Op_" #name, words, text, OperandFormat::fmt},
+#define RUVEL_OP_INFO(code, name, words, text, fmt, need, delta) {"Op_" #name, words, text, OperandFormat::fmt, need, delta},
     RUVEL_OPCODES(RUVEL_OP_INFO)
 #undef RUVEL_OP_INFO
 };

@@ -170,9 +170,9 @@ float ValueCompare(const Value& left, const Value& right) {
     case kUninit:
       return (right.tag == kNull || right.tag == kUninit) ? 0.0f : 1.0f;
     case kInt:
-      if (right.tag == kInt) {
-        return static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(left.i) - static_cast<uint32_t>(right.i)));
-      }
+      // Integers compare as integers: a wrapped or rounded difference
+      // would misorder operands far apart (2147483647 and -1).
+      if (right.tag == kInt) return left.i < right.i ? -1.0f : (left.i > right.i ? 1.0f : 0.0f);
       if (right.tag == kFloat) return static_cast<float>(left.i) - right.f;
       return 1.0f;
     case kFloat:
@@ -187,13 +187,15 @@ float ValueCompare(const Value& left, const Value& right) {
   }
 }
 
-Instance* NewScriptString(const std::string& text) {
+Instance* NewScriptString(const std::string& text) { return NewScriptString(std::string(text)); }
+
+Instance* NewScriptString(std::string&& text) {
   TRTTI* cls = VM().stringClass;
   if (!cls) throw EVMError(J("クラスclasses.lang.Stringがありません"));
   Instance* inst = NewInstance(cls);
   Value* body = FindMemberSlot(inst, kSymBody, VM().bodyCache);
   if (!body) throw EVMError(J("変数_bodyは定義されていません"));
-  ValueSetHost(*body, new TfString(text));
+  ValueSetHost(*body, new TfString(std::move(text)));
   return inst;
 }
 

@@ -51,15 +51,34 @@ struct Value {
 };
 static_assert(sizeof(Value) == 16, "Value is 16 bytes");
 
-inline Value MakeNull() { Value v; std::memset(&v, 0, sizeof v); return v; }
-inline Value MakeInt(int32_t i) { Value v = MakeNull(); v.tag = kInt; v.i = i; return v; }
-inline Value MakeFloat(float f) { Value v = MakeNull(); v.tag = kFloat; v.f = f; return v; }
-inline Value MakeError(int32_t code) { Value v = MakeNull(); v.tag = kError; v.i = code; return v; }
-inline Value MakeUninit(int32_t sym) { Value v = MakeNull(); v.tag = kUninit; v.i = sym; return v; }
-inline Value MakeRef(Value* slot) { Value v = MakeNull(); v.tag = kRef; v.ref = slot; return v; }
-inline Value MakeHost(TObject* p) { Value v = MakeNull(); v.tag = kHost; v.host = p; return v; }
+// Values are built from two 64-bit words (tag word, payload) in a vector
+// register and written with one 16-byte store. The interpreter copies
+// slots whole, and a whole-slot load right after a partial store to the
+// same slot (a tag byte, a 4-byte payload) cannot be forwarded from the
+// store buffer and stalls.
+typedef uint64_t ValueWords __attribute__((vector_size(16)));
+inline Value MakeWords(uint64_t tagWord, uint64_t payload) {
+  ValueWords w = {tagWord, payload};
+  Value v;
+  std::memcpy(&v, &w, 16);
+  return v;
+}
+inline uint64_t PointerBits(const void* p) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)); }
+inline uint64_t FloatBits(float f) {
+  uint32_t b;
+  std::memcpy(&b, &f, 4);
+  return b;
+}
+
+inline Value MakeNull() { return MakeWords(kNull, 0); }
+inline Value MakeInt(int32_t i) { return MakeWords(kInt, static_cast<uint32_t>(i)); }
+inline Value MakeFloat(float f) { return MakeWords(kFloat, FloatBits(f)); }
+inline Value MakeError(int32_t code) { return MakeWords(kError, static_cast<uint32_t>(code)); }
+inline Value MakeUninit(int32_t sym) { return MakeWords(kUninit, static_cast<uint32_t>(sym)); }
+inline Value MakeRef(Value* slot) { return MakeWords(kRef, PointerBits(slot)); }
+inline Value MakeHost(TObject* p) { return MakeWords(kHost, PointerBits(p)); }
 // An object value without retaining: the caller decides about counting.
-inline Value MakeObject(Instance* inst) { Value v = MakeNull(); v.tag = kObject; v.obj = inst; return v; }
+inline Value MakeObject(Instance* inst) { return MakeWords(kObject, PointerBits(inst)); }
 
 // Instance record of a script object. The member slots follow the record.
 struct Instance {
@@ -136,6 +155,8 @@ bool IsStringObject(const Instance* inst);
 const std::string& StringText(Instance* inst);
 // A new String instance holding text, refcount 0 until assigned.
 Instance* NewScriptString(const std::string& text);
+// The same, taking over the text's storage.
+Instance* NewScriptString(std::string&& text);
 // Address of the member named by symbol, with the caller's cache word.
 // A missing member is reported and yields the scratch value (error 0).
 Value* MemberSlot(Instance* inst, int32_t symbol, int32_t& cache);

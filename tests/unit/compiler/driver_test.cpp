@@ -146,6 +146,17 @@ TEST_F(DriverTest, ErrorsNameTheSourceAndTheStatement) {
   EXPECT_TRUE(syntax->CompileFailed);
 }
 
+TEST_F(DriverTest, ABareSuperIsReportedAtItsOwnToken) {
+  const std::string text = "extends Object;\r\nx = 1;\r\nsetGlobal(x + -super);\r\n";
+  TRTTI* cls = Record("S", Source("S", text));
+  EXPECT_EQ(CompileClass(*cls, text, true), 1);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].message, J("文法エラー:") + cls->sourcePath);
+  ASSERT_EQ(errors[0].trace.size(), 1u);
+  EXPECT_EQ(errors[0].trace[0].position, static_cast<int32_t>(text.find("super")));
+  EXPECT_FALSE(std::filesystem::exists(ClassFilePath(*cls)));
+}
+
 TEST_F(DriverTest, PreparationCompilesParentsFirstAndFindsCycles) {
   // The child stands before its parent: the first pass leaves it pending.
   auto* list = new TResourceList();

@@ -85,6 +85,23 @@ TEST_F(CompileErrorTest, SyntaxErrors) {
   }
 }
 
+// A bare "super" is no value: every use of it as one is a syntax error
+// (the driver test checks its position), while the call forms still compile.
+TEST_F(CompileErrorTest, BareSuperUsedAsAValueIsASyntaxError) {
+  MustCompile("Base", "extends Object;\r\nfunction f() { return 1; }\r\n");
+  const std::string pre = "extends t.Base;\r\nfunction g(a) { var v;\r\n";
+  for (const char* body : {"setGlobal(super);", "if (super) v = 1;", "v = -super;", "v = !super;",
+                           "for (super in a) v = 1;", "super = 1;", "super;", "v = super + 1;", "v = super;"}) {
+    const std::string source = pre + body + "\r\n}\r\n";
+    errors.clear();
+    EXPECT_EQ(CompileError(source), J("文法エラー:")) << body;
+    ASSERT_EQ(errors.size(), 1u) << body;
+  }
+  // Calls through super are unaffected.
+  errors.clear();
+  MustCompile("Ok", pre + "v = super.f() + 1; super(); return v;\r\n}\r\n");
+}
+
 TEST(FusionPass, FusesPairsInPlace) {
   TCompiledInfo info;
   info.code = {Op_Push,     kNull, 0,  Op_Deref,  Op_LocalValPtr,   0,         Op_Deref,      Op_ArgValPtr,

@@ -134,3 +134,56 @@ TEST_F(HashTableTest, RemovingDuringIterationKeepsTheCursorSafe) {
 }
 
 }  // namespace ruvel::test
+
+namespace ruvel::test {
+
+// The lookup index must give exactly what a scan of the key's bucket in
+// order gives, whatever mix of integer, float and string keys was put,
+// re-keyed ("5" found by 5) and removed.
+TEST_F(HashTableTest, IndexedLookupsAgreeWithAScanOfTheBucket) {
+  for (bool light : {false, true}) {
+    THashtable byValue;
+    TLightHashtable byIdentity;
+    TAbstractHashtable& t = light ? static_cast<TAbstractHashtable&>(byIdentity) : byValue;
+    std::vector<Value> keys;
+    for (int i = -3; i < 40; ++i) keys.push_back(MakeInt(i * 37));
+    for (int i = 0; i < 10; ++i) keys.push_back(MakeFloat(static_cast<float>(i * 37)));
+    keys.push_back(MakeFloat(16777216.0f));
+    keys.push_back(MakeInt(16777217));
+    for (int i = 0; i < 12; ++i) keys.push_back(Str(std::to_string(i * 37)));
+    keys.push_back(Str("ab"));
+    keys.push_back(Str("ba"));
+    uint32_t seed = 12345;
+    auto next = [&seed]() { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    auto scan = [&t](const Value& key) -> const TAbstractHashtable::Entry* {
+      const auto& bucket = t.Bucket(TAbstractHashtable::BucketOf(t.Hash(key)));
+      for (const auto& e : bucket) {
+        if (t.KeyEquals(e.key, key)) return &e;
+      }
+      return nullptr;
+    };
+    for (int step = 0; step < 3000; ++step) {
+      const Value& k = keys[next() % keys.size()];
+      switch (next() % 3) {
+        case 0:
+          t.Put(k, MakeInt(step));
+          break;
+        case 1: {
+          Value removed = MakeNull();
+          const bool had = scan(k) != nullptr;
+          EXPECT_EQ(t.Remove(k, removed), had) << ValueToText(k);
+          ValueSetNull(removed);
+          break;
+        }
+        default:
+          break;
+      }
+      for (const Value& probe : keys) {
+        const TAbstractHashtable::Entry* want = scan(probe);
+        ASSERT_EQ(t.Find(probe), want) << (light ? "light " : "") << ValueToText(probe) << " at step " << step;
+      }
+    }
+  }
+}
+
+}  // namespace ruvel::test

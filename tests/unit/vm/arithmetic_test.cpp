@@ -86,6 +86,33 @@ TEST_F(ArithmeticTest, ComparisonsLeaveFloats) {
   EXPECT_EQ(Binary(I(3), I(3), Op_NEQ).f, 0.0f);
 }
 
+// Integer pairs compare as integers: neither a wrapped difference nor one
+// rounded to a float may decide the order.
+TEST_F(ArithmeticTest, IntegerComparisonsDoNotWrapOrRound) {
+  struct Case {
+    int32_t a, b;
+    uint32_t op;
+    float want;
+  };
+  const Case cases[] = {
+      {INT32_MAX, -1, Op_GT, 1.0f},          {2000000000, -2000000000, Op_GT, 1.0f},
+      {-2000000000, 2000000000, Op_LT, 1.0f}, {INT32_MIN, INT32_MAX, Op_LTE, 1.0f},
+      {INT32_MIN, INT32_MAX, Op_GTE, 0.0f},   {INT32_MAX, INT32_MIN, Op_EQ, 0.0f},
+      {16777217, 16777216, Op_NEQ, 1.0f},     {16777217, 16777216, Op_EQ, 0.0f},
+      {16777217, 16777216, Op_GT, 1.0f},      {-5, -5, Op_GTE, 1.0f},
+  };
+  for (const Case& c : cases) {
+    Value v = Binary(I(c.a), I(c.b), c.op);
+    EXPECT_EQ(v.tag, kFloat);
+    EXPECT_EQ(v.f, c.want) << c.a << " " << OpcodeName(c.op) << " " << c.b;
+  }
+  // The host comparison used by arrays and hash tables agrees in sign.
+  EXPECT_GT(ValueCompare(MakeInt(INT32_MAX), MakeInt(-1)), 0.0f);
+  EXPECT_LT(ValueCompare(MakeInt(-2000000000), MakeInt(2000000000)), 0.0f);
+  EXPECT_NE(ValueCompare(MakeInt(16777217), MakeInt(16777216)), 0.0f);
+  EXPECT_EQ(ValueCompare(MakeInt(7), MakeInt(7)), 0.0f);
+}
+
 TEST_F(ArithmeticTest, NotAndTruth) {
   CodeBuilder c;
   c.PushInt(0).Op(Op_Not).Op(Op_Ret);

@@ -297,13 +297,35 @@ TEST_F(CallsTest, MalformedCodeIsRejectedBeforeItRuns) {
       {Op_Jump, 2, Op_Ret},                    // jump into an operand word
       {Op_Jump, static_cast<uint32_t>(-8), Op_Ret},  // jump before the start
       {Op_PushThis},                           // runs off the end
+      // Taking slots the code never pushed: what a bare "super" compiled to
+      // (nothing) before "if", "-", a call argument and a for-in.
+      {Op_Point, 0, 0, 0, Op_JumpZero, 8, Op_Push, kInt, 1, Op_Pop, Op_Halt},
+      {Op_Neg, Op_Pop, Op_Halt},
+      {Op_PushThis, Op_NativeCall, 1, 0, Op_Pop, Op_Halt},
+      {Op_Push, kInt, 1, Op_InitForIn, Op_DoForIn, 8, Op_Jump, static_cast<uint32_t>(-4), Op_ClearForIn, Op_Halt},
+      // Only the path through the jump pops too much.
+      {Op_Push, kInt, 1, Op_Push, kInt, 0, Op_JumpZero, 20, Op_Push, kInt, 2, Op_Pop, Op_Pop, Op_Halt},
   };
   for (auto& words : bad) {
     auto info = std::make_unique<TCompiledInfo>();
     info->code = words;
     info->cls = cls;
     cls->ClassCode = std::move(info);
-    EXPECT_THROW(TProcess::Create(cls->CreateInstance(), nullptr, ""), EVMError);
+    EXPECT_THROW(TProcess::Create(cls->CreateInstance(), nullptr, ""), EVMError) << OpcodeName(words[0]);
+  }
+  // Paths that meet with different depths are fine as long as none takes
+  // more than it pushed, and so is a loop that keeps pushing (the run-time
+  // stack check stops it).
+  for (std::vector<uint32_t> words :
+       {std::vector<uint32_t>{Op_Push, kInt, 1, Op_Push, kInt, 0, Op_JumpZero, 20, Op_Push, kInt, 2, Op_Pop, Op_Halt},
+        std::vector<uint32_t>{Op_Push, kInt, 1, Op_Jump, static_cast<uint32_t>(-12)}}) {
+    auto info = std::make_unique<TCompiledInfo>();
+    info->code = words;
+    info->cls = cls;
+    cls->ClassCode = std::move(info);
+    TProcess* ok = nullptr;
+    EXPECT_NO_THROW(ok = TProcess::Create(cls->CreateInstance(), nullptr, ""));
+    if (ok) processes.push_back(ok);
   }
   // A called method with broken code ends the caller's process.
   auto* f = new TNormalFunction(cls, Intern("broken"));
