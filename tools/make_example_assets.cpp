@@ -255,6 +255,39 @@ bool WriteMusic(const std::string& path, const std::vector<std::vector<std::pair
 
 }  // namespace
 
+// A standard MIDI file (format 0, 480 ticks a quarter, 100 beats a
+// minute) of one melody on the music-box instrument: (MIDI note, quarters).
+bool WriteMidi(const std::string& path, const std::vector<std::pair<int, double>>& notes) {
+  std::vector<uint8_t> track;
+  auto delta = [&](uint32_t v) {
+    uint8_t bytes[5];
+    int n = 0;
+    bytes[n++] = v & 0x7f;
+    while (v >>= 7) bytes[n++] = static_cast<uint8_t>(0x80 | (v & 0x7f));
+    while (n--) track.push_back(bytes[n]);
+  };
+  track.insert(track.end(), {0x00, 0xff, 0x51, 0x03, 0x09, 0x27, 0xc0});  // tempo: 600000 us a beat
+  track.insert(track.end(), {0x00, 0xc0, 10});                           // program 11: music box
+  for (const auto& [note, quarters] : notes) {
+    delta(0);
+    track.insert(track.end(), {0x90, static_cast<uint8_t>(note), 100});
+    delta(static_cast<uint32_t>(quarters * 480));
+    track.insert(track.end(), {0x80, static_cast<uint8_t>(note), 0});
+  }
+  track.insert(track.end(), {0x00, 0xff, 0x2f, 0x00});
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  auto u32 = [&](uint32_t v) { for (int i = 3; i >= 0; --i) std::fputc((v >> (8 * i)) & 0xff, f); };
+  std::fwrite("MThd", 1, 4, f);
+  u32(6);
+  const uint8_t header[] = {0, 0, 0, 1, 0x01, 0xe0};
+  std::fwrite(header, 1, sizeof header, f);
+  std::fwrite("MTrk", 1, 4, f);
+  u32(static_cast<uint32_t>(track.size()));
+  std::fwrite(track.data(), 1, track.size(), f);
+  return std::fclose(f) == 0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: make_example_assets EXAMPLES_DIR\n");
@@ -300,6 +333,10 @@ int main(int argc, char** argv) {
   }
   std::vector<std::pair<int, int>> bass = {{24, h}, {24, h}, {29, h}, {24, h}, {29, h}, {24, h}, {31, h}, {24, h}};
   ok &= WriteMusic(dir + "/musicbox/sounds/twinkle.mlv", {melody, bass});
+  // The same tune as a MIDI file: C4 is MIDI note 60.
+  std::vector<std::pair<int, double>> midi;
+  for (const auto& [note, len] : melody) midi.push_back({note + 24, len == h ? 2.0 : 1.0});
+  ok &= WriteMidi(dir + "/musicbox/sounds/twinkle.mid", midi);
   if (!ok) {
     std::perror("make_example_assets");
     return 1;
