@@ -56,6 +56,16 @@ TEST_F(ProjectTest, AStarterProjectRunsAndPlays) {
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_GT(Gold(Screenshot(dir / "play.png"), 120, 300), 20) << "the play page at once";
 
+  // Design mode on a project of one's own saves into the project's page.
+  Write(dir / "drag.txt", "5 move 280 200\n5 press left 280 200\n6 move 330 241\n8 release left 330 241\n"
+                          "10 down CONTROL\n10 down S\n11 up S\n11 up CONTROL\n");
+  r = RunRuvel("--project " + (dir / "game").string() + " --design play.cmml --headless --fixed-clock --frames 20 --input " +
+               (dir / "drag.txt").string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  std::ifstream saved(dir / "game" / "play.cmml");
+  std::string page((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_NE(page.find("name=\"$hero\" inst_x=\"328\" inst_y=\"240\""), std::string::npos) << page;
+
   r = RunRuvel("--project " + (dir / "nothing").string(), "LANG=C LC_ALL= LC_MESSAGES=");
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.output.find("default.ruvelprj is missing"), std::string::npos) << r.output;
