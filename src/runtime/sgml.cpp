@@ -16,6 +16,26 @@ TSGML::~TSGML() {
   }
 }
 
+std::unique_ptr<TSGML> TSGML::Clone() const {
+  auto root = std::make_unique<TSGML>(tag_);
+  root->attrs_ = attrs_;
+  std::vector<std::pair<const TSGML*, TSGML*>> pending{{this, root.get()}};
+  while (!pending.empty()) {
+    auto [from, to] = pending.back();
+    pending.pop_back();
+    for (const auto& child : from->children_) {
+      auto copy = std::make_unique<TSGML>(child->tag_);
+      copy->attrs_ = child->attrs_;
+      pending.emplace_back(child.get(), to->AddChild(std::move(copy)));
+    }
+  }
+  return root;
+}
+
+std::string MarkupTooDeepMessage() {
+  return J("マークアップの入れ子が深すぎます（") + std::to_string(kMaxMarkupDepth) + J("段まで）");
+}
+
 std::string TSGML::GetAttr(std::string_view name) const {
   for (const auto& [n, v] : attrs_) {
     if (EqualsNoCase(n, name)) return v;

@@ -28,6 +28,13 @@ class ESGMLError : public EVMError {
   using EVMError::EVMError;
 };
 
+// Deepest nesting of elements either reader accepts. Deeper markup is
+// reported: the file reader ends the element there, the run-time reader
+// raises ESGMLError.
+constexpr size_t kMaxMarkupDepth = 256;
+// The message for markup nested deeper than kMaxMarkupDepth.
+std::string MarkupTooDeepMessage();
+
 class TSGML {
  public:
   TSGML() = default;
@@ -56,6 +63,10 @@ class TSGML {
   size_t ChildCount() const { return children_.size(); }
   TSGML* Child(size_t i) const { return children_.at(i).get(); }
   TSGML* Parent() const { return parent_; }
+
+  // A deep copy of the element: tag, attributes and children (not the
+  // texts). Iterative, so depth costs no machine stack.
+  std::unique_ptr<TSGML> Clone() const;
 
   // Text pieces found between tags by ReadFull, decoded once.
   const std::vector<std::string>& Texts() const { return texts_; }

@@ -43,8 +43,10 @@ std::shared_ptr<TPatRects> SheetOrReport(const std::string& file) {
     return nullptr;
   }
   std::string error;
-  auto sheet = State().cache.Cut(*found, error);
-  if (!sheet) ShowMessage(*found + J("というキャラクタパターンのファイルを読み込めません: ") + error);
+  bool known = false;
+  auto sheet = State().cache.Cut(*found, error, &known);
+  // A file that already failed in this load was reported then.
+  if (!sheet && !known) ShowMessage(*found + J("というキャラクタパターンのファイルを読み込めません: ") + error);
   return sheet;
 }
 
@@ -149,6 +151,7 @@ void PrepareStartupPatterns() {
 }
 
 void LoadPagePatterns() {
+  State().cache.ForgetFailures();
   TruncatePatterns(KernelPatternCount());
   if (TResourceList* page = FindList("usr.patterns")) page->Initialize();
   RebuildAllPatterns();
