@@ -16,6 +16,7 @@
 #include "shell/script_mode.h"
 #include "shell/startup_path.h"
 #include "sound/sound_natives.h"
+#include "vm/long_run.h"
 
 int main(int argc, char** argv) {
   ruvel::CommandLine cl;
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
   }
+  ruvel::InstallInterruptHandler();
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();

@@ -10,6 +10,7 @@
 #include "vm/arith.h"
 #include "vm/gc.h"
 #include "vm/host_registry.h"
+#include "vm/long_run.h"
 #include "vm/opcodes.h"
 #include "vm/process.h"
 #include "vm/value_list.h"
@@ -71,6 +72,14 @@ TTraceList Trace(TProcess* p) {
     f = fd->savedFp;
   }
   return list;
+}
+
+std::string RunningWhere(TProcess* p) {
+  if (!p || !p->fp) return {};
+  TCompiledInfo* info = CodeOfFrame(p->fp);
+  std::string cls = info && info->cls ? info->cls->name : std::string("?");
+  TFunction* f = FrameOf(p->fp)->func;
+  return f ? cls + "." + f->GetName() : cls;
 }
 
 namespace {
@@ -892,6 +901,8 @@ void Run(TProcess* p, int32_t budget) {
   vm.current = p;
   p->yieldFlag = false;
   ++p->runDepth;
+  TLongRunWatch& watch = LongRunWatch();
+  watch.Enter();
   try {
     while (budget > 0 && !p->yieldFlag && !p->halted) {
       int32_t slice = budget;
@@ -900,6 +911,7 @@ void Run(TProcess* p, int32_t budget) {
       p->remaining = slice;
       p->sliceLength = slice;
       Execute(p);
+      watch.Poll();
       if (vm.stepBudget < kUnlimitedBudget) vm.stepBudget -= p->sliceLength;
       budget -= p->sliceLength;
       if (vm.stepBudget <= 0) {
@@ -925,6 +937,8 @@ void Run(TProcess* p, int32_t budget) {
     }
     p->Kill();
   }
+  // A run that yielded or halted finished its part of a frame.
+  watch.Leave(p->yieldFlag || p->halted);
   --p->runDepth;
   vm.current = savedCurrent;
   if (p->freePending && p->runDepth == 0) {
