@@ -22,6 +22,7 @@ struct TPatternState {
   TSheetPatternSource source;
   SDL_Renderer* rendererOverride = nullptr;
   std::set<size_t> reportedSheets;  // sheet indexes above 200 already shown
+  std::string lastPage;             // the page file of the last page load
 };
 
 TPatternState& State() {
@@ -151,7 +152,12 @@ void PrepareStartupPatterns() {
 }
 
 void LoadPagePatterns() {
-  State().cache.ForgetFailures();
+  // Another page tries its files anew; the same page loaded again (opening
+  // a page loads it twice) does not read or report a bad file again.
+  TResource* usr = FindResource("usr");
+  std::string page = usr ? usr->sourcePath : std::string();
+  if (page != State().lastPage) State().cache.ForgetFailures();
+  State().lastPage = page;
   TruncatePatterns(KernelPatternCount());
   if (TResourceList* page = FindList("usr.patterns")) page->Initialize();
   RebuildAllPatterns();
@@ -170,6 +176,7 @@ void ResetPatterns() {
   s.cache.Clear();
   s.kernelCount = 0;
   s.reportedSheets.clear();
+  s.lastPage.clear();
 }
 
 }  // namespace ruvel

@@ -255,7 +255,11 @@ TEST_F(PatternsTest, AnUnusableSheetIsReadAndReportedOncePerPageLoad) {
   EXPECT_EQ(PatternCache().Cut(dir / "bad.bmp", error, &known), nullptr);
   EXPECT_TRUE(known);
   EXPECT_FALSE(error.empty());
-  // The next page load tries the file again and says so again.
+  // Loading the same page again neither reads nor reports it again;
+  // another page tries the file again and says so again.
+  LoadPagePatterns();
+  EXPECT_EQ(shown.size(), 1u);
+  FindResource("usr")->sourcePath = dir / "other.cmml";
   LoadPagePatterns();
   EXPECT_EQ(shown.size(), 2u);
   // Once the file is repaired (a new stamp) it is read.
