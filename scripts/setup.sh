@@ -9,6 +9,7 @@ PACKAGES=(
   libpcre2-dev libpng-dev zlib1g-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic
   xxd ccache
+  clang libclang-rt-14-dev
 )
 
 missing=()

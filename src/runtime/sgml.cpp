@@ -74,6 +74,18 @@ void WriteOpening(const TSGML& e, std::string_view indent, std::string& out) {
   }
 }
 
+// A child without a tag name cannot be written: "<" + "/>" would read back
+// as a closing tag and end its parent early. Such children (the resource
+// builder makes nothing of them) are left out with their content.
+bool Writable(const TSGML& e) { return !e.Tag().empty(); }
+
+bool HasWritableChildren(const TSGML& e) {
+  for (size_t i = 0; i < e.ChildCount(); ++i) {
+    if (Writable(*e.Child(i))) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // Iterative, like the destructor, so depth is limited only by memory.
@@ -85,7 +97,7 @@ std::string TSGML::Write(std::string_view indent) const {
   std::string out;
   std::string pad(indent);
   WriteOpening(*this, pad, out);
-  if (!HasChildren()) {
+  if (!HasWritableChildren(*this)) {
     out += "/>";
     return out;
   }
@@ -95,9 +107,10 @@ std::string TSGML::Write(std::string_view indent) const {
     Frame& top = stack.back();
     if (top.next < top.node->ChildCount()) {
       const TSGML* child = top.node->Child(top.next++);
+      if (!Writable(*child)) continue;
       pad += ' ';
       WriteOpening(*child, pad, out);
-      if (child->HasChildren()) {
+      if (HasWritableChildren(*child)) {
         out += ">\r\n";
         stack.push_back({child, 0});
       } else {

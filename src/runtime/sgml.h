@@ -73,7 +73,9 @@ class TSGML {
 
   // The element's markup, each nested level indented by one more blank
   // than `indent`. Values are written escaped (EscapeMarkupValue) so that
-  // both readers give back the stored values.
+  // both readers give back the stored values. Children without a tag name
+  // (which would read back as closing tags) are left out with their
+  // content.
   std::string Write(std::string_view indent = {}) const;
 
   // Reads one element starting at `pos` and leaves `pos` behind it. Returns

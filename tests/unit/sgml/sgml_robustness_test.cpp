@@ -110,4 +110,22 @@ TEST(SgmlRobustness, CloneCopiesTheWholeTreeWithoutTexts) {
   EXPECT_EQ(copy->Child(0)->Child(0)->Tag(), "b");
 }
 
+// A nameless element ("<>" in a file) once came out as "</>", which
+// closed its parent early when read back; it is left out when written.
+TEST(SgmlRobustness, NamelessElementsAreLeftOutWhenWritten) {
+  auto e = TSGML::ReadFast("<a k=\"1\"><><b/></><c/></a>");
+  ASSERT_TRUE(e);
+  ASSERT_EQ(e->ChildCount(), 2u);
+  EXPECT_EQ(e->Child(0)->Tag(), "");
+  std::string written = e->Write();
+  EXPECT_EQ(written, "<a k=\"1\">\r\n <c/></a>");
+  auto again = TSGML::ReadFast(written);
+  EXPECT_EQ(again->Write(), written);
+  // Only nameless children: the parent is written self-closed.
+  auto only = TSGML::ReadFast("<a><></></a>");
+  EXPECT_EQ(only->Write(), "<a/>");
+  // A nameless element written alone is as it always was.
+  EXPECT_EQ(TSGML::ReadFast("<>x</>")->Write(), "</>");
+}
+
 }  // namespace ruvel
