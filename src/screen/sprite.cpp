@@ -8,6 +8,7 @@
 
 #include "platform/surface.h"
 #include "platform/text_render.h"
+#include "screen/copy_clip.h"
 #include "screen/pattern_source.h"
 
 namespace ruvel {
@@ -166,8 +167,11 @@ void TDxGrpSprite::Draw(TDrawTarget& target) {
   SDL_Rect src{v.rect.left, v.rect.top, v.rect.Width(), h};
   SDL_FRect dst{float(x) - fw / 2.0f, float(y) - fh / 2.0f, fw, fh};
   double degrees = AngleTo256(angle) * 360.0 / 256.0;
+  TCopyEx copy;
+  if (!ClipCopyEx(src, dst, degrees, flip, TargetRect(target), copy)) return;
   SDL_SetTextureAlphaMod(v.texture, ClampAlpha(alpha));
-  SDL_RenderCopyExF(target.renderer, v.texture, &src, &dst, degrees, nullptr, static_cast<SDL_RendererFlip>(flip));
+  SDL_RenderCopyExF(target.renderer, v.texture, &copy.src, &copy.dst, degrees, &copy.center,
+                    static_cast<SDL_RendererFlip>(flip));
   SDL_SetTextureAlphaMod(v.texture, 255);
 }
 
@@ -241,7 +245,11 @@ void TMapSprite::Draw(TDrawTarget& target) {
       SDL_Rect s{0, 0, src.Width(), src.Height()};
       SDL_FRect d{float(x) - fw / 2.0f, float(y) - fh / 2.0f, fw, fh};
       double degrees = AngleTo256(angle) * 360.0 / 256.0;
-      SDL_RenderCopyExF(target.renderer, tex, &s, &d, degrees, nullptr, static_cast<SDL_RendererFlip>(flip));
+      TCopyEx copy;
+      if (ClipCopyEx(s, d, degrees, flip, TargetRect(target), copy)) {
+        SDL_RenderCopyExF(target.renderer, tex, &copy.src, &copy.dst, degrees, &copy.center,
+                          static_cast<SDL_RendererFlip>(flip));
+      }
     }
   } else {
     for (TMapPiece p : MapPieces(srcWidth, srcHeight, srcX, srcY, dstWidth, dstHeight)) {

@@ -139,6 +139,31 @@ TEST_F(HostileProgram, LinesToTheEndsOfTheIntegerRangeCostNothing) {
   EXPECT_NE(img.At(51, 300), 0xFFFFFFu);
 }
 
+// A pattern turned and scaled 3000 times made the renderer build a picture
+// of the whole destination: 6.8 GB and over a minute a frame.
+TEST_F(HostileProgram, HugeTurnedPatternsAreCutToThePicture) {
+  const char* src = std::getenv("RUVEL_SOURCE_DIR");
+  fs::path sheet = fs::path(src ? src : ".") / "Usr/images/sprites.bmp";
+  if (!fs::exists(sheet)) GTEST_SKIP() << "no sheet at " << sheet;
+  fs::copy_file(sheet, dir / "sprites.bmp");
+  WritePage(dir, "Big",
+            "function draw() {\n"
+            "  drawPatternEx(100, 100, $pat + 1, 0, 0, 10, 255, 3000, 3000);\n"
+            "  drawPatternEx(100, 100, $pat + 1, 1, 0, 0, 128, 50, 50);\n"
+            "  drawPatternEx(0, 300, $pat + 1, 0, 0, 40, 255, 12, 12);\n"
+            "}\n",
+            " <resourcelist name=\"patterns\">\n  <cpattern name=\"$pat\" src=\"sprites.bmp\">\n </resourcelist>\n");
+  fs::path png = dir / "shot.png";
+  RunResult r = RunRuvel(Page() + " --headless --fixed-clock --frames 10 --screenshot " + png.string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_LT(r.seconds, 20.0);
+  ruvel::TPixelImage img;
+  std::string error;
+  ASSERT_TRUE(ruvel::LoadPngImage(png.string(), img, error)) << error;
+  // The pattern scaled 50 times covers the picture's middle.
+  EXPECT_NE(img.At(100, 100), 0u);
+}
+
 // 40000 nested tags in a custom resource took 2 GB; here memory is capped
 // at 4 GB of address space and the page still runs.
 TEST_F(HostileProgram, DeeplyNestedMarkupInAPageIsCutAtTheLimit) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "screen/copy_clip.h"
 #include "screen_fixture.h"
 #include "shell/long_run_service.h"
 #include "vm/long_run.h"
@@ -73,6 +74,68 @@ TEST_F(Clipping, LinesToTheEndsOfTheIntegerRangeDrawOnlyWhatShows) {
   huge->depth = 100;
   screen->DrawAll();
   EXPECT_EQ(Pixel(5, 5), kGreen);
+}
+
+TEST(ClipCopyEx, KeepsWhatShowsAndDropsTheRest) {
+  const TRect area{0, 0, 640, 480};
+  TCopyEx c;
+  // Wholly inside: unchanged, turned about its own centre.
+  ASSERT_TRUE(ClipCopyEx(SDL_Rect{16, 0, 16, 16}, SDL_FRect{100, 100, 32, 32}, 30.0, 0, area, c));
+  EXPECT_EQ(c.src.x, 16);
+  EXPECT_EQ(c.src.w, 16);
+  EXPECT_FLOAT_EQ(c.dst.x, 100.0f);
+  EXPECT_FLOAT_EQ(c.dst.w, 32.0f);
+  EXPECT_FLOAT_EQ(c.center.x, 16.0f);
+  // Wholly outside, turned or not: nothing.
+  EXPECT_FALSE(ClipCopyEx(SDL_Rect{0, 0, 16, 16}, SDL_FRect{-500, -500, 32, 32}, 45.0, 0, area, c));
+  EXPECT_FALSE(ClipCopyEx(SDL_Rect{0, 0, 16, 16}, SDL_FRect{700, 10, 32, 32}, 0.0, SDL_FLIP_HORIZONTAL, area, c));
+  // Scaled 60 times: only the source pixels over the area are kept, and
+  // the turning centre stays where it was.
+  ASSERT_TRUE(ClipCopyEx(SDL_Rect{0, 0, 64, 64}, SDL_FRect{100 - 1920, 100 - 1920, 3840, 3840}, 10.0, 0, area, c));
+  EXPECT_LE(c.src.w, 16);
+  EXPECT_LE(c.src.h, 16);
+  EXPECT_LT(c.dst.w, 1000.0f);
+  EXPECT_FLOAT_EQ(c.dst.x + c.center.x, 100.0f);
+  EXPECT_FLOAT_EQ(c.dst.y + c.center.y, 100.0f);
+  // A flipped copy keeps the mirrored part: only the right end of the
+  // destination shows, and flipped that is the left end of the source
+  // (source pixels 3.6 to 10, one more on each side).
+  ASSERT_TRUE(ClipCopyEx(SDL_Rect{0, 0, 100, 10}, SDL_FRect{-9000, 0, 10000, 1000}, 0.0, SDL_FLIP_HORIZONTAL, area, c));
+  EXPECT_EQ(c.src.x, 2);
+  EXPECT_EQ(c.src.x + c.src.w, 11);
+  EXPECT_FLOAT_EQ(c.dst.x, -9000.0f + (100 - 11) * 100.0f);
+  // One source pixel magnified far past the picture is not drawn at all.
+  EXPECT_FALSE(ClipCopyEx(SDL_Rect{0, 0, 1, 1}, SDL_FRect{-1e6f, -1e6f, 2e6f, 2e6f}, 5.0, 0, area, c));
+}
+
+TEST_F(Clipping, ACutTurnedCopyDrawsTheSamePixelsAsAWholeOne) {
+  // Pattern 2: left half red, right half blue; half of it off the left.
+  auto* plain = Add<TGrpSprite>(0, 40);
+  plain->pattern = 2;
+  auto* dx = Add<TDxGrpSprite>(0, 80);
+  dx->pattern = 2;
+  screen->DrawAll();
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(Pixel(x, 80), Pixel(x, 40)) << x;
+  EXPECT_EQ(Pixel(0, 80), kBlue);
+  // Scaled 100 times and turned a little: drawn at once, filling the
+  // picture. Scaled 2000 times (each pixel larger than the picture) it
+  // is not drawn; either way no gigabytes are asked for.
+  auto* big = Add<TDxGrpSprite>(100, 100);
+  big->pattern = 1;
+  big->scaleX = big->scaleY = 100.0;
+  big->angle = 10;
+  big->depth = -1;
+  auto* huge = Add<TDxGrpSprite>(100, 100);
+  huge->pattern = 0;
+  huge->scaleX = huge->scaleY = 2000.0;
+  huge->angle = 10;
+  huge->depth = -2;
+  auto start = std::chrono::steady_clock::now();
+  screen->DrawAll();
+  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(ms, 2000.0);
+  EXPECT_EQ(Pixel(300, 200), kGreen);
+  EXPECT_EQ(Pixel(20, 300), kGreen);
 }
 
 // While a script runs long only quit and window events are taken: closing
