@@ -133,15 +133,19 @@ TEST_F(HostileProgram, LinesToTheEndsOfTheIntegerRangeCostNothing) {
             "function draw() {\n"
             "  drawLine(-2147483647, 100, 2147483647, 100, 16777215, 0);\n"
             "  drawLine(50, 2147483647, 50, -2147483647, 16777215, 0);\n"
+            "  drawLine(0, 0, 2147483647, 2047483647, 255, 0);\n"
+            "  drawLine(-2147483647, 5, 2147483647, 300, 255, 0);\n"
             "}\n");
   fs::path png = dir / "shot.png";
   RunResult r = RunRuvel(Page() + " --headless --fixed-clock --frames 30 --screenshot " + png.string());
   ASSERT_EQ(r.exitCode, 0) << r.output;
+  // The diagonal lines took a second and 540 MB a frame.
   EXPECT_LT(r.seconds, 10.0);
   ruvel::TPixelImage img;
   std::string error;
   ASSERT_TRUE(ruvel::LoadPngImage(png.string(), img, error)) << error;
   EXPECT_EQ(img.At(0, 100), 0xFFFFFFu);
+  EXPECT_NE(img.At(10, 10), 0u);
   EXPECT_EQ(img.At(300, 100), 0xFFFFFFu);
   EXPECT_EQ(img.At(50, 0), 0xFFFFFFu);
   EXPECT_EQ(img.At(50, 300), 0xFFFFFFu);

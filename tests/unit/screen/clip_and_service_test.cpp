@@ -53,6 +53,10 @@ TEST_F(Clipping, LinesToTheEndsOfTheIntegerRangeDrawOnlyWhatShows) {
   down->x2 = 30;
   down->y2 = -2147483647 - 1;
   down->color = kRed;
+  auto* diagonal = Add<TLineSprite>(0, 0);
+  diagonal->x2 = 2147483647;
+  diagonal->y2 = 2047483647;
+  diagonal->color = kGreen;
   auto* off = Add<TLineSprite>(-2147483647, -5);
   off->x2 = 2147483647;
   off->y2 = -5;
@@ -66,6 +70,7 @@ TEST_F(Clipping, LinesToTheEndsOfTheIntegerRangeDrawOnlyWhatShows) {
   EXPECT_EQ(Pixel(30, 0), kRed);
   EXPECT_EQ(Pixel(30, 100), kRed);
   EXPECT_EQ(Pixel(31, 100), kBackground);
+  EXPECT_EQ(Pixel(10, 10), kGreen);
   // Rectangles far outside are cut to the picture as before.
   auto* huge = Add<TRectSprite>(-2147483647, -2147483647);
   huge->x2 = 2147483647;
