@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-apps netpbm
   libfluidsynth-dev timgm6mb-soundfont
   lua5.4 time  # benchmarks only: bench/vm/run.sh measures against Lua
+  clang libclang-rt-14-dev
 )
 
 missing=()

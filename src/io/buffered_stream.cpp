@@ -8,15 +8,12 @@
 #include <cstring>
 
 #include "io/paths.h"
+#include "platform/temp_beside.h"
 #include "vm/host_registry.h"
 
 namespace ruvel {
 
 namespace {
-
-// Longest part of the target's name kept in a temporary file's name, so
-// that the temporary name stays within the file system's limit.
-constexpr size_t kTempNameKeep = 200;
 
 bool WriteAll(int fd, const unsigned char* p, size_t n) {
   while (n > 0) {
@@ -53,11 +50,16 @@ bool IsRegularFilePath(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-int OpenRegularFileForReading(const std::string& path) {
+bool IsRegularFileNoFollow(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int OpenRegularFileForReading(const std::string& path, bool noFollow) {
   if (path.empty()) return -1;
   // Without blocking, so that a pipe placed under the name cannot hang the
   // program before it is refused below; a regular file reads as usual.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0));
   if (fd < 0) return -1;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -113,24 +115,8 @@ int TBufferedInputStream::ReadByte() {
 // Output --------------------------------------------------------------
 
 TBufferedOutputStream::TBufferedOutputStream(const std::string& target) : TBufferedStream(-1), target_(target) {
-  std::string dir = PathParent(target);
-  std::string name = PathFileName(target);
-  if (dir.empty() || name.empty()) return;
-  if (name.size() > kTempNameKeep) name.resize(kTempNameKeep);
-  std::string temp = (dir == "/" ? dir : dir + "/") + "." + name + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return;
-  // Keep the permissions of a file being replaced; a new one gets rw-r--r--.
-  struct stat st;
-  mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0644;
-  if (::fchmod(fd, mode) != 0) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return;
-  }
-  ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-  fd_ = fd;
-  temp_ = std::move(temp);
+  if (PathParent(target).empty()) return;
+  fd_ = CreateTempBeside(target, temp_);
 }
 
 TBufferedOutputStream::~TBufferedOutputStream() { Close(); }
@@ -155,13 +141,10 @@ bool TBufferedOutputStream::Close() {
   closed_ = true;
   if (fd_ < 0) return false;
   bool ok = Flush();
-  ok = ::fsync(fd_) == 0 && ok;
-  ok = ::close(fd_) == 0 && ok;
+  int fd = fd_;
   fd_ = -1;
-  ok = ok && ::rename(temp_.c_str(), target_.c_str()) == 0;
-  if (!ok) ::unlink(temp_.c_str());
-  committed_ = ok;
-  return ok;
+  committed_ = CommitTempBeside(fd, temp_, target_, ok);
+  return committed_;
 }
 
 }  // namespace ruvel

@@ -101,8 +101,12 @@ class TFileWriter : public TBufferedOutputStream {
   const char* TypeName() const override { return "TFileWriter"; }
 };
 
-// Opens path for reading when it is a regular file; -1 otherwise.
-int OpenRegularFileForReading(const std::string& path);
+// Opens path for reading when it is a regular file; -1 otherwise. With
+// noFollow a symbolic link in the last component is refused too.
+int OpenRegularFileForReading(const std::string& path, bool noFollow = false);
 bool IsRegularFilePath(const std::string& path);
+// A regular file that is not reached through a symbolic link in its last
+// component.
+bool IsRegularFileNoFollow(const std::string& path);
 
 }  // namespace ruvel

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "io/paths.h"
@@ -58,8 +60,27 @@ bool HasMapExtension(std::string_view path) {
 }
 
 std::string MemoryCardPath(const std::string& name) {
-  std::string path = PathResolve(PathToPosix(name), PageDir());
-  return path.empty() ? path : PathLocate(path);
+  std::string rel = PathToPosix(name);
+  if (rel.empty() || rel.find(':') != std::string::npos) return "";
+  for (size_t start = 0; start <= rel.size();) {
+    size_t end = rel.find('/', start);
+    if (end == std::string::npos) end = rel.size();
+    if (rel.compare(start, end - start, "..") == 0) return "";
+    start = end + 1;
+  }
+  std::string dir = PageDir();
+  std::string path = PathResolve(rel, dir);
+  // An absolute name is taken only inside the page folder.
+  if (path.empty() || !PathIsInside(path, dir)) return "";
+  path = PathLocate(path);
+  // A symbolic link may point anywhere: what the path finally names must
+  // lie in the page folder too. A path that does not resolve is missing.
+  char* real = ::realpath(path.c_str(), nullptr);
+  char* realDir = ::realpath(dir.c_str(), nullptr);
+  bool inside = real && realDir && PathIsInside(real, realDir) && !PathSame(real, realDir);
+  std::free(real);
+  std::free(realDir);
+  return inside ? path : "";
 }
 
 std::unique_ptr<TBufferedInputStream> OpenMemoryCardReader(const std::string& name) {

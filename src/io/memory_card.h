@@ -41,7 +41,10 @@ class TfHeader : public TObject {
 bool HasMapExtension(std::string_view path);
 
 // The file a card name given by a script names: backslashes are
-// separators and a relative name lies in the current page folder.
+// separators and the name is relative to the current page folder. Cards
+// stay inside that folder's tree: an absolute name outside it, a drive, a
+// ".." component, or a symbolic link that leads out give the empty text,
+// and the card is refused as a missing one is.
 std::string MemoryCardPath(const std::string& name);
 
 // Opens the card name for reading. A valid card reads on after its header,

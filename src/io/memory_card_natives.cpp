@@ -7,6 +7,7 @@
 #include "io/memory_card.h"
 #include "io/script_file_natives.h"
 #include "io/script_files.h"
+#include "platform/message_sink.h"
 #include "runtime/natives_args.h"
 
 namespace ruvel {
@@ -84,9 +85,16 @@ void CardWriterWriteInt(Value* self, int32_t argc, int32_t) {
   a.ReturnInt(i);
 }
 
+// Int 1 when the card now holds everything written, else a message and 0.
 void CardWriterClose(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
-  if (auto* out = a.Host<TBufferedOutputStream>(1)) OpenFiles().Close(out);
+  auto* out = a.Host<TBufferedOutputStream>(1);
+  if (!out) return;
+  std::string target = out->Target();
+  bool committed = false;
+  OpenFiles().Close(out, &committed);
+  if (!committed) ShowMessage(ScriptFileNotSavedMessage(target));
+  a.ReturnInt(committed ? 1 : 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "io/script_files.h"
+#include "platform/message_sink.h"
 #include "runtime/alias.h"
 #include "runtime/natives_args.h"
 #include "runtime/rtti.h"
@@ -74,9 +75,17 @@ void WriterOpen(Value* self, int32_t argc, int32_t) {
   a.ReturnHost(OpenFiles().Add(std::move(writer)));
 }
 
+// Int 1 when the file now holds everything written; otherwise one message
+// and int 0, so a lost save never passes for a good one.
 void WriterClose(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
-  if (auto* w = a.Host<TFileWriter>(1)) OpenFiles().Close(w);
+  auto* w = a.Host<TFileWriter>(1);
+  if (!w) return;
+  std::string target = w->Target();
+  bool committed = false;
+  OpenFiles().Close(w, &committed);
+  if (!committed) ShowMessage(ScriptFileNotSavedMessage(target));
+  a.ReturnInt(committed ? 1 : 0);
 }
 
 void WriterWrite(Value* self, int32_t argc, int32_t) {

@@ -8,6 +8,8 @@
 
 #include "io/bregexp.h"
 #include "io/paths.h"
+#include "platform/cp932.h"
+#include "platform/message_sink.h"
 
 namespace ruvel {
 
@@ -16,7 +18,8 @@ std::string ScriptFilesDir() { return PathLocate(PathResolve("files", PageDir())
 bool EnsureScriptFilesDir() {
   std::string dir = ScriptFilesDir();
   struct stat st;
-  if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  // A link in place of the folder would let scripts write elsewhere.
+  if (::lstat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
   return ::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
@@ -33,7 +36,10 @@ std::string CleanScriptFileName(std::string_view name) {
 std::string ScriptFilePath(std::string_view name, bool untitledForEmpty) {
   std::string clean = CleanScriptFileName(name);
   if (clean.empty() && untitledForEmpty) clean = "untitled";
+  if (clean.size() > kMaxScriptFileName) return "";
   std::string dir = ScriptFilesDir();
+  struct stat st;
+  if (::lstat(dir.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return "";
   std::string path = PathResolve(clean, dir);
   // Only a file inside the folder: "." (the folder itself) and ".." (the
   // page folder) name nothing a script may touch.
@@ -43,12 +49,21 @@ std::string ScriptFilePath(std::string_view name, bool untitledForEmpty) {
 
 std::unique_ptr<TFileReader> OpenScriptFileReader(std::string_view name) {
   std::string path = ScriptFilePath(name, true);
-  int fd = OpenRegularFileForReading(path);
+  int fd = OpenRegularFileForReading(path, true);
   if (fd < 0) return nullptr;
   return std::make_unique<TFileReader>(fd);
 }
 
+std::string ScriptFileNotSavedMessage(const std::string& path) {
+  return J("ファイル") + PathFileName(path) + J("を保存できませんでした");
+}
+
 std::unique_ptr<TFileWriter> OpenScriptFileWriter(std::string_view name) {
+  if (CleanScriptFileName(name).size() > kMaxScriptFileName) {
+    ShowMessage(J("ファイル名が長すぎます（") + std::to_string(kMaxScriptFileName) + J("バイトまで）: ") +
+                CleanScriptFileName(name).substr(0, 40) + "...");
+    return nullptr;
+  }
   if (!EnsureScriptFilesDir()) return nullptr;
   std::string path = ScriptFilePath(name, true);
   if (path.empty()) return nullptr;
@@ -60,7 +75,7 @@ std::unique_ptr<TFileWriter> OpenScriptFileWriter(std::string_view name) {
   return writer;
 }
 
-bool ScriptFileExists(std::string_view name) { return IsRegularFilePath(ScriptFilePath(name, false)); }
+bool ScriptFileExists(std::string_view name) { return IsRegularFileNoFollow(ScriptFilePath(name, false)); }
 
 bool MoveScriptFile(std::string_view from, std::string_view to) {
   std::string source = ScriptFilePath(from, false);
@@ -91,12 +106,15 @@ bool TOpenFiles::Holds(const TBufferedStream* stream) const {
   return std::any_of(streams_.begin(), streams_.end(), [stream](const auto& s) { return s.get() == stream; });
 }
 
-bool TOpenFiles::Close(TBufferedStream* stream) {
+bool TOpenFiles::Close(TBufferedStream* stream, bool* committed) {
+  if (committed) *committed = false;
   auto it = std::find_if(streams_.begin(), streams_.end(), [stream](const auto& s) { return s.get() == stream; });
   if (it == streams_.end()) return false;
   std::unique_ptr<TBufferedStream> owned = std::move(*it);
   streams_.erase(it);
-  if (auto* out = dynamic_cast<TBufferedOutputStream*>(owned.get())) out->Close();
+  bool ok = true;
+  if (auto* out = dynamic_cast<TBufferedOutputStream*>(owned.get())) ok = out->Close();
+  if (committed) *committed = ok;
   return true;
 }
 

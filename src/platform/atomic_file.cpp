@@ -1,11 +1,10 @@
 #include "platform/atomic_file.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+
+#include "platform/temp_beside.h"
 
 namespace ruvel {
 
@@ -27,21 +26,10 @@ bool WriteAll(int fd, const std::string& data) {
 }  // namespace
 
 bool WriteFileAtomic(const std::string& path, const std::string& data) {
-  size_t slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = (dir == "/" ? dir : dir + "/") + "." + name + ".XXXXXX";
-  int fd = mkstemp(temp.data());
+  std::string temp;
+  int fd = CreateTempBeside(path, temp);
   if (fd < 0) return false;
-  struct stat st;
-  mode_t mode = stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  bool ok = fchmod(fd, mode) == 0;
-  ok = WriteAll(fd, data) && ok;
-  ok = fsync(fd) == 0 && ok;
-  ok = close(fd) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  return CommitTempBeside(fd, temp, path, WriteAll(fd, data));
 }
 
 }  // namespace ruvel

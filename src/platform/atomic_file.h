@@ -1,6 +1,6 @@
 // Writing a file so that a crash never leaves half of it: the data goes
 // into a temporary file in the same directory, which is then renamed over
-// the target.
+// the target (platform/temp_beside.h), and the folder is synced.
 #pragma once
 #include <string>
 
@@ -8,7 +8,8 @@ namespace ruvel {
 
 // Writes data to path. The file keeps the permissions of the file it
 // replaces (rw-r--r-- for a new one). False when anything failed; the old
-// file is then untouched and no temporary file is left behind.
+// file is then untouched and no temporary file is left behind. Stale
+// temporaries of earlier, killed saves of path are removed.
 bool WriteFileAtomic(const std::string& path, const std::string& data);
 
 }  // namespace ruvel

@@ -9,11 +9,9 @@ TElementResource::TElementResource(const TSGML& element, const std::string& base
   name = element.GetAttr("name");
   sourcePath = ResolveSource(element.GetAttr("src"), base);
   for (size_t i = 0; i < element.AttrCount(); ++i) attrs_.emplace_back(element.AttrName(i), element.AttrValue(i));
-  // Children are copied through the writer and the file reader, which give
-  // back exactly the stored values (the writer escapes, the reader decodes).
-  for (size_t i = 0; i < element.ChildCount(); ++i) {
-    if (auto copy = TSGML::ReadFast(element.Child(i)->Write())) children_.push_back(std::move(copy));
-  }
+  // Children are copied directly: going through the writer would re-indent
+  // every level and cost the square of the depth.
+  for (size_t i = 0; i < element.ChildCount(); ++i) children_.push_back(element.Child(i)->Clone());
 }
 
 std::string TElementResource::Attr(std::string_view attrName) const {

@@ -16,6 +16,26 @@ TSGML::~TSGML() {
   }
 }
 
+std::unique_ptr<TSGML> TSGML::Clone() const {
+  auto root = std::make_unique<TSGML>(tag_);
+  root->attrs_ = attrs_;
+  std::vector<std::pair<const TSGML*, TSGML*>> pending{{this, root.get()}};
+  while (!pending.empty()) {
+    auto [from, to] = pending.back();
+    pending.pop_back();
+    for (const auto& child : from->children_) {
+      auto copy = std::make_unique<TSGML>(child->tag_);
+      copy->attrs_ = child->attrs_;
+      pending.emplace_back(child.get(), to->AddChild(std::move(copy)));
+    }
+  }
+  return root;
+}
+
+std::string MarkupTooDeepMessage() {
+  return J("マークアップの入れ子が深すぎます（") + std::to_string(kMaxMarkupDepth) + J("段まで）");
+}
+
 std::string TSGML::GetAttr(std::string_view name) const {
   for (const auto& [n, v] : attrs_) {
     if (EqualsNoCase(n, name)) return v;
@@ -54,6 +74,18 @@ void WriteOpening(const TSGML& e, std::string_view indent, std::string& out) {
   }
 }
 
+// A child without a tag name cannot be written: "<" + "/>" would read back
+// as a closing tag and end its parent early. Such children (the resource
+// builder makes nothing of them) are left out with their content.
+bool Writable(const TSGML& e) { return !e.Tag().empty(); }
+
+bool HasWritableChildren(const TSGML& e) {
+  for (size_t i = 0; i < e.ChildCount(); ++i) {
+    if (Writable(*e.Child(i))) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // Iterative, like the destructor, so depth is limited only by memory.
@@ -65,7 +97,7 @@ std::string TSGML::Write(std::string_view indent) const {
   std::string out;
   std::string pad(indent);
   WriteOpening(*this, pad, out);
-  if (!HasChildren()) {
+  if (!HasWritableChildren(*this)) {
     out += "/>";
     return out;
   }
@@ -75,9 +107,10 @@ std::string TSGML::Write(std::string_view indent) const {
     Frame& top = stack.back();
     if (top.next < top.node->ChildCount()) {
       const TSGML* child = top.node->Child(top.next++);
+      if (!Writable(*child)) continue;
       pad += ' ';
       WriteOpening(*child, pad, out);
-      if (child->HasChildren()) {
+      if (HasWritableChildren(*child)) {
         out += ">\r\n";
         stack.push_back({child, 0});
       } else {

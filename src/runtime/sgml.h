@@ -28,6 +28,13 @@ class ESGMLError : public EVMError {
   using EVMError::EVMError;
 };
 
+// Deepest nesting of elements either reader accepts. Deeper markup is
+// reported: the file reader ends the element there, the run-time reader
+// raises ESGMLError.
+constexpr size_t kMaxMarkupDepth = 256;
+// The message for markup nested deeper than kMaxMarkupDepth.
+std::string MarkupTooDeepMessage();
+
 class TSGML {
  public:
   TSGML() = default;
@@ -57,12 +64,18 @@ class TSGML {
   TSGML* Child(size_t i) const { return children_.at(i).get(); }
   TSGML* Parent() const { return parent_; }
 
+  // A deep copy of the element: tag, attributes and children (not the
+  // texts). Iterative, so depth costs no machine stack.
+  std::unique_ptr<TSGML> Clone() const;
+
   // Text pieces found between tags by ReadFull, decoded once.
   const std::vector<std::string>& Texts() const { return texts_; }
 
   // The element's markup, each nested level indented by one more blank
   // than `indent`. Values are written escaped (EscapeMarkupValue) so that
-  // both readers give back the stored values.
+  // both readers give back the stored values. Children without a tag name
+  // (which would read back as closing tags) are left out with their
+  // content.
   std::string Write(std::string_view indent = {}) const;
 
   // Reads one element starting at `pos` and leaves `pos` behind it. Returns

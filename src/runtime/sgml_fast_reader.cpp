@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/message_sink.h"
 #include "runtime/sgml.h"
 #include "runtime/sgml_scan.h"
 
@@ -42,6 +43,13 @@ class SgmlFastReader {
       bool childOpen = false;
       std::unique_ptr<TSGML> child = ReadOpening(childOpen);
       if (child) {
+        if (childOpen && stack.size() >= kMaxMarkupDepth) {
+          // Too deep: said once, and the rest of the text is not read, as
+          // if it had ended before this element.
+          ShowMessage(MarkupTooDeepMessage());
+          pos_ = text_.size();
+          break;
+        }
         TSGML* added = stack.back()->AddChild(std::move(child));
         if (childOpen) stack.push_back(added);
         continue;

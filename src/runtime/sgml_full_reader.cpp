@@ -64,7 +64,10 @@ class SgmlFullReader {
       }
       bool childOpen = false;
       TSGML* child = current->AddChild(ReadTag(*next, childOpen));
-      if (childOpen) stack.push_back(child);
+      if (childOpen) {
+        if (stack.size() >= kMaxMarkupDepth) throw ESGMLError(MarkupTooDeepMessage());
+        stack.push_back(child);
+      }
     }
     return root;
   }

@@ -21,6 +21,31 @@ bool SizeAcceptable(int64_t w, int64_t h, std::string& error) {
   return true;
 }
 
+// The size a bitmap's header claims, read before SDL decodes (and
+// allocates) anything. False when the header is too short to say.
+bool BmpHeaderSize(SDL_RWops* rw, int64_t& w, int64_t& h) {
+  uint8_t head[26];
+  Sint64 start = SDL_RWtell(rw);
+  size_t got = SDL_RWread(rw, head, 1, sizeof head);
+  SDL_RWseek(rw, start, RW_SEEK_SET);
+  if (got < 18 || head[0] != 'B' || head[1] != 'M') return false;
+  auto u16 = [&](int at) { return uint32_t(head[at]) | uint32_t(head[at + 1]) << 8; };
+  auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
+  uint32_t infoSize = u32(14);
+  if (infoSize == 12) {  // the old core header: 16-bit sides
+    if (got < 22) return false;
+    w = u16(18);
+    h = u16(20);
+    return true;
+  }
+  if (got < 26) return false;
+  // A negative height marks a top-down bitmap.
+  w = int32_t(u32(18));
+  h = int32_t(u32(22));
+  if (h < 0) h = -h;
+  return true;
+}
+
 }  // namespace
 
 bool IsPngName(std::string_view path) {
@@ -62,6 +87,12 @@ bool LoadBmpImage(const std::string& path, TPixelImage& image, std::string& erro
   SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
   if (!rw) {
     error = std::string("cannot open: ") + SDL_GetError();
+    return false;
+  }
+  int64_t claimedW = 0;
+  int64_t claimedH = 0;
+  if (BmpHeaderSize(rw, claimedW, claimedH) && !SizeAcceptable(claimedW, claimedH, error)) {
+    SDL_RWclose(rw);
     return false;
   }
   SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);

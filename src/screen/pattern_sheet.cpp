@@ -55,12 +55,23 @@ bool FileAge(const std::string& path, int64_t& age) {
   return true;
 }
 
-std::shared_ptr<TPatRects> TPatCache::Cut(const std::string& path, std::string& error) {
+std::shared_ptr<TPatRects> TPatCache::Cut(const std::string& path, std::string& error, bool* knownFailure) {
+  if (knownFailure) *knownFailure = false;
   int64_t age = 0;
   if (!FileAge(path, age)) {
     sheets_.erase(path);
+    failures_.erase(path);
     error = "no such file";
     return nullptr;
+  }
+  auto failed = failures_.find(path);
+  if (failed != failures_.end()) {
+    if (failed->second.first == age) {
+      error = failed->second.second;
+      if (knownFailure) *knownFailure = true;
+      return nullptr;
+    }
+    failures_.erase(failed);
   }
   auto it = sheets_.find(path);
   if (it != sheets_.end()) {
@@ -68,7 +79,10 @@ std::shared_ptr<TPatRects> TPatCache::Cut(const std::string& path, std::string& 
     sheets_.erase(it);
   }
   TPixelImage image;
-  if (!LoadPatternImage(path, image, error)) return nullptr;
+  if (!LoadPatternImage(path, image, error)) {
+    failures_[path] = {age, error};
+    return nullptr;
+  }
   auto sheet = std::make_shared<TPatRects>(image, CutSheet(image, refill), age);
   sheets_[path] = sheet;
   return sheet;

@@ -72,12 +72,19 @@ class TPatCache {
   // The cut sheet of the file. A cached sheet is returned while the file's
   // modification stamp is the one it was cut with; otherwise the entry is
   // dropped and the file read and cut again. None, with a reason in error,
-  // when the file cannot be read or decoded (nothing is cached then).
-  std::shared_ptr<TPatRects> Cut(const std::string& path, std::string& error);
+  // when the file cannot be read or decoded. A failure is remembered with
+  // the stamp too, so an unusable file is decoded once per version;
+  // knownFailure (when given) tells whether the failure came from there.
+  std::shared_ptr<TPatRects> Cut(const std::string& path, std::string& error, bool* knownFailure = nullptr);
+  // Forgets the remembered failures (a page load tries its files anew).
+  void ForgetFailures() { failures_.clear(); }
   // The cached sheet of a file without checking its stamp; none when absent.
   std::shared_ptr<TPatRects> Cached(const std::string& path) const;
   size_t Size() const { return sheets_.size(); }
-  void Clear() { sheets_.clear(); }
+  void Clear() {
+    sheets_.clear();
+    failures_.clear();
+  }
   void ReleaseTextures();
 
   // Called during long cuts so the sound engine keeps playing.
@@ -85,6 +92,7 @@ class TPatCache {
 
  private:
   std::map<std::string, std::shared_ptr<TPatRects>> sheets_;
+  std::map<std::string, std::pair<int64_t, std::string>> failures_;  // stamp, reason
 };
 
 }  // namespace ruvel

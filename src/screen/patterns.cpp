@@ -22,6 +22,7 @@ struct TPatternState {
   TSheetPatternSource source;
   SDL_Renderer* rendererOverride = nullptr;
   std::set<size_t> reportedSheets;  // sheet indexes above 200 already shown
+  std::string lastPage;             // the page file of the last page load
 };
 
 TPatternState& State() {
@@ -43,8 +44,10 @@ std::shared_ptr<TPatRects> SheetOrReport(const std::string& file) {
     return nullptr;
   }
   std::string error;
-  auto sheet = State().cache.Cut(*found, error);
-  if (!sheet) ShowMessage(*found + J("というキャラクタパターンのファイルを読み込めません: ") + error);
+  bool known = false;
+  auto sheet = State().cache.Cut(*found, error, &known);
+  // A file that already failed in this load was reported then.
+  if (!sheet && !known) ShowMessage(*found + J("というキャラクタパターンのファイルを読み込めません: ") + error);
   return sheet;
 }
 
@@ -149,6 +152,12 @@ void PrepareStartupPatterns() {
 }
 
 void LoadPagePatterns() {
+  // Another page tries its files anew; the same page loaded again (opening
+  // a page loads it twice) does not read or report a bad file again.
+  TResource* usr = FindResource("usr");
+  std::string page = usr ? usr->sourcePath : std::string();
+  if (page != State().lastPage) State().cache.ForgetFailures();
+  State().lastPage = page;
   TruncatePatterns(KernelPatternCount());
   if (TResourceList* page = FindList("usr.patterns")) page->Initialize();
   RebuildAllPatterns();
@@ -167,6 +176,7 @@ void ResetPatterns() {
   s.cache.Clear();
   s.kernelCount = 0;
   s.reportedSheets.clear();
+  s.lastPage.clear();
 }
 
 }  // namespace ruvel

@@ -8,6 +8,7 @@
 
 #include "platform/surface.h"
 #include "platform/text_render.h"
+#include "screen/copy_clip.h"
 #include "screen/pattern_source.h"
 
 namespace ruvel {
@@ -31,6 +32,63 @@ bool ClipSource(TRect& src, int32_t& dx, int32_t& dy, int32_t texW, int32_t texH
 }
 
 int32_t ClampCoord(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -(1 << 24), 1 << 24)); }
+
+// The pixels of the target: its surface, else the renderer's target
+// texture or output.
+TRect TargetRect(const TDrawTarget& target) {
+  int w = 0;
+  int h = 0;
+  if (target.surface) {
+    w = target.surface->Width();
+    h = target.surface->Height();
+  } else if (SDL_Texture* t = SDL_GetRenderTarget(target.renderer)) {
+    SDL_QueryTexture(t, nullptr, nullptr, &w, &h);
+  } else {
+    SDL_GetRendererOutputSize(target.renderer, &w, &h);
+  }
+  return TRect{0, 0, w, h};
+}
+
+}  // namespace
+
+bool ClipLine(int64_t& x0, int64_t& y0, int64_t& x1, int64_t& y1, const TRect& area) {
+  if (area.Empty()) return false;
+  // Liang-Barsky over the pixel centres of the area, in doubles so that
+  // ends at +-2^31 cannot overflow.
+  double dx = double(x1 - x0);
+  double dy = double(y1 - y0);
+  double t0 = 0.0;
+  double t1 = 1.0;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {double(x0) - area.left, double(area.right - 1) - double(x0), double(y0) - area.top,
+                       double(area.bottom - 1) - double(y0)};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0.0) {
+      if (q[i] < 0.0) return false;
+      continue;
+    }
+    double r = q[i] / p[i];
+    if (p[i] < 0.0) t0 = std::max(t0, r);
+    else t1 = std::min(t1, r);
+    if (t0 > t1) return false;
+  }
+  double sx = double(x0);
+  double sy = double(y0);
+  int64_t nx0 = std::llround(sx + dx * t0);
+  int64_t ny0 = std::llround(sy + dy * t0);
+  int64_t nx1 = std::llround(sx + dx * t1);
+  int64_t ny1 = std::llround(sy + dy * t1);
+  // Rounding may step half a pixel out; the ends stay on the area.
+  auto inX = [&](int64_t v) { return std::clamp<int64_t>(v, area.left, area.right - 1); };
+  auto inY = [&](int64_t v) { return std::clamp<int64_t>(v, area.top, area.bottom - 1); };
+  x0 = inX(nx0);
+  y0 = inY(ny0);
+  x1 = inX(nx1);
+  y1 = inY(ny1);
+  return true;
+}
+
+namespace {
 
 }  // namespace
 
@@ -109,8 +167,11 @@ void TDxGrpSprite::Draw(TDrawTarget& target) {
   SDL_Rect src{v.rect.left, v.rect.top, v.rect.Width(), h};
   SDL_FRect dst{float(x) - fw / 2.0f, float(y) - fh / 2.0f, fw, fh};
   double degrees = AngleTo256(angle) * 360.0 / 256.0;
+  TCopyEx copy;
+  if (!ClipCopyEx(src, dst, degrees, flip, TargetRect(target), copy)) return;
   SDL_SetTextureAlphaMod(v.texture, ClampAlpha(alpha));
-  SDL_RenderCopyExF(target.renderer, v.texture, &src, &dst, degrees, nullptr, static_cast<SDL_RendererFlip>(flip));
+  SDL_RenderCopyExF(target.renderer, v.texture, &copy.src, &copy.dst, degrees, &copy.center,
+                    static_cast<SDL_RendererFlip>(flip));
   SDL_SetTextureAlphaMod(v.texture, 255);
 }
 
@@ -136,11 +197,16 @@ void TLineSprite::Draw(TDrawTarget& target) {
   if (steps == 0) return;
   // The last point drawn is the one before (x2, y2) on the line.
   double t = double(steps - 1) / double(steps);
-  int32_t ex = ClampCoord(std::llround(double(x) + double(dx) * t));
-  int32_t ey = ClampCoord(std::llround(double(y) + double(dy) * t));
+  int64_t sx = x;
+  int64_t sy = y;
+  int64_t ex = std::llround(double(x) + double(dx) * t);
+  int64_t ey = std::llround(double(y) + double(dy) * t);
+  // Only the part over the target is rasterised: a line to +-2^31 would
+  // otherwise be stepped through pixel by pixel.
+  if (!ClipLine(sx, sy, ex, ey, TargetRect(target))) return;
   SDL_SetRenderDrawBlendMode(target.renderer, SDL_BLENDMODE_NONE);
   SetDrawColor(target.renderer, color);
-  SDL_RenderDrawLine(target.renderer, ClampCoord(x), ClampCoord(y), ex, ey);
+  SDL_RenderDrawLine(target.renderer, ClampCoord(sx), ClampCoord(sy), ClampCoord(ex), ClampCoord(ey));
 }
 
 TRect TLineSprite::Bounds(TDrawTarget& target) {
@@ -150,8 +216,9 @@ TRect TLineSprite::Bounds(TDrawTarget& target) {
 
 void TRectSprite::Draw(TDrawTarget& target) {
   if (x2 <= x || y2 <= y) return;
-  int32_t limitW = target.surface ? target.surface->Width() : (1 << 24);
-  int32_t limitH = target.surface ? target.surface->Height() : (1 << 24);
+  TRect area = TargetRect(target);
+  int32_t limitW = area.right;
+  int32_t limitH = area.bottom;
   int32_t l = std::max(x, 0);
   int32_t t = std::max(y, 0);
   int32_t r = std::min(x2, limitW);
@@ -178,7 +245,11 @@ void TMapSprite::Draw(TDrawTarget& target) {
       SDL_Rect s{0, 0, src.Width(), src.Height()};
       SDL_FRect d{float(x) - fw / 2.0f, float(y) - fh / 2.0f, fw, fh};
       double degrees = AngleTo256(angle) * 360.0 / 256.0;
-      SDL_RenderCopyExF(target.renderer, tex, &s, &d, degrees, nullptr, static_cast<SDL_RendererFlip>(flip));
+      TCopyEx copy;
+      if (ClipCopyEx(s, d, degrees, flip, TargetRect(target), copy)) {
+        SDL_RenderCopyExF(target.renderer, tex, &copy.src, &copy.dst, degrees, &copy.center,
+                          static_cast<SDL_RendererFlip>(flip));
+      }
     }
   } else {
     for (TMapPiece p : MapPieces(srcWidth, srcHeight, srcX, srcY, dstWidth, dstHeight)) {

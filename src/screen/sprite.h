@@ -22,6 +22,10 @@ class TTextRenderer;
 
 // What a sprite draws into: the renderer with its target already set to
 // surface, and the text renderer for that renderer.
+// Clips the line from (x0, y0) to (x1, y1), both ends drawn, to the
+// pixels of area; false when no pixel of it lies there.
+bool ClipLine(int64_t& x0, int64_t& y0, int64_t& x1, int64_t& y1, const TRect& area);
+
 struct TDrawTarget {
   SDL_Renderer* renderer = nullptr;
   TSurface* surface = nullptr;

@@ -38,6 +38,7 @@
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
 #include "shell/input_channel.h"
+#include "shell/long_run_service.h"
 #include "sound/sound_manager.h"
 #include "vm/vm_state.h"
 
@@ -159,6 +160,7 @@ void WireHooks(TShell& shell) {
   screen.refillSound = [] { SoundManager().Sequencer().Service(); };
   shell.loading->switchAutoExecOn = [&loop] { loop.autoExec = true; };
   WireDesignMode(screen);
+  InstallLongRunService(screen, shell.window->Id(), shell.cl.headless);
   screen.Design().onModifiedChanged = [&shell] { UpdateCaption(shell); };
 }
 

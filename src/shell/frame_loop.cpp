@@ -13,6 +13,7 @@
 #include "screen/host_state.h"
 #include "screen/script_globals.h"
 #include "vm/interpreter.h"
+#include "vm/long_run.h"
 #include "vm/process.h"
 #include "vm/vm_state.h"
 
@@ -55,6 +56,8 @@ void TFrameLoop::Resume() {
 }
 
 bool TFrameLoop::Main() {
+  // Ctrl+C is answered here too when no script is running.
+  LongRunWatch().Poll();
   clock.OnLoopCall();
   double now = clock.NowMs();
   lastSteps = 0;

@@ -21,6 +21,7 @@
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
 #include "sound/sound_natives.h"
+#include "vm/long_run.h"
 
 int main(int argc, char** argv) {
   ruvel::CommandLine cl;
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
   }
+  ruvel::InstallInterruptHandler();
   if (!cl.newProject.empty()) {
     if (!ruvel::WriteStarterProject(cl.newProject, error)) {
       std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kNewProjectFailed, error).c_str());

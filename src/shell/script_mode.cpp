@@ -137,6 +137,9 @@ static int RunScript(const CommandLine& cl) {
     if (EndsWithNoCase(file, ".ruvelres") || EndsWithNoCase(file, ".cmml")) {
       SetBaseDir(PathParent(file));
       std::unique_ptr<TResource> node = LoadResourceFile(file);
+      // A file without a usable top element mounts as an empty list, as a
+      // page does; it then has no class Main.
+      if (!node) node = std::make_unique<TResourceList>();
       node->name = "usr";
       TResource* old = FindResource("usr");
       if (old) VM().root->Remove(old);

@@ -1,7 +1,12 @@
 #include "sound/wav_loader.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <iterator>
+
+#include "platform/cp932.h"
+#include "platform/message_sink.h"
 
 namespace ruvel {
 
@@ -14,23 +19,41 @@ uint32_t Word32(const std::string& b, size_t at) {
 
 }  // namespace
 
+void TWavLoader::Refuse(std::string text) {
+  samples_.clear();
+  exponent_ = 0;
+  // Also a format error, so that players refuse the file as unusable.
+  formatError = true;
+  limitError = true;
+  limitText_ = std::move(text);
+}
+
 void TWavLoader::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  struct stat st;
+  if (!in || ::stat(path.c_str(), &st) != 0) {
     samples_.clear();
     exponent_ = 0;
     openError = true;
-    formatError = dataError = false;
+    formatError = dataError = limitError = false;
+    limitText_.clear();
     return;
   }
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  LoadBytes(bytes);
+  if (size_t(st.st_size) > kMaxWavFileBytes) {
+    openError = formatError = dataError = false;
+    Refuse(J("WAVファイルが大きすぎます（") + std::to_string(kMaxWavFileBytes >> 20) + J("MBまで）"));
+  } else {
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LoadBytes(bytes);
+  }
+  if (limitError) ShowMessage(path + ": " + limitText_);
 }
 
 void TWavLoader::LoadBytes(const std::string& b) {
   samples_.clear();
   exponent_ = 0;
-  openError = formatError = dataError = false;
+  openError = formatError = dataError = limitError = false;
+  limitText_.clear();
 
   size_t fmt = b.find("WAVEfmt ");
   if (fmt == std::string::npos || b.size() < fmt + 8 + 20) {
@@ -55,11 +78,20 @@ void TWavLoader::LoadBytes(const std::string& b) {
   if (data == std::string::npos) dataError = true;
   if (formatError || dataError) return;
 
+  if (sampleRate < kMinWavRate || sampleRate > kMaxWavRate) {
+    Refuse(J("WAVファイルのサンプリング周波数") + std::to_string(sampleRate) + J("Hzは扱えません（") +
+           std::to_string(kMinWavRate) + "-" + std::to_string(kMaxWavRate) + J("Hz）"));
+    return;
+  }
   size_t start = data + 8;
   size_t length = start < b.size() ? b.size() - start : 0;
   size_t frames = length / blockAlign;
   // Rates above 44100 play each frame once rather than not at all.
   size_t repeat = sampleRate >= 44100 ? 1 : 44100 / sampleRate;
+  if (frames * repeat > kMaxWavSamples) {
+    Refuse(J("WAVファイルが長すぎます（44100Hzで") + std::to_string(kMaxWavSamples) + J("サンプルまで）"));
+    return;
+  }
   bool wide = bitsPerSample > 8;
   samples_.reserve(frames * repeat);
   for (size_t f = 0; f < frames; ++f) {

@@ -11,6 +11,7 @@
 #include "vm/arith.h"
 #include "vm/gc.h"
 #include "vm/host_registry.h"
+#include "vm/long_run.h"
 #include "vm/opcodes.h"
 #include "vm/process.h"
 #include "vm/value_list.h"
@@ -75,6 +76,14 @@ TTraceList Trace(TProcess* p) {
     f = fd->savedFp;
   }
   return list;
+}
+
+std::string RunningWhere(TProcess* p) {
+  if (!p || !p->fp) return {};
+  TCompiledInfo* info = CodeOfFrame(p->fp);
+  std::string cls = info && info->cls ? info->cls->name : std::string("?");
+  TFunction* f = FrameOf(p->fp)->func;
+  return f ? cls + "." + f->GetName() : cls;
 }
 
 namespace {
@@ -927,6 +936,8 @@ void Run(TProcess* p, int32_t budget) {
   p->yieldFlag = false;
   ++p->runDepth;
   if (vm.profile) vm.profile(ProfileEvent::kRunStart, FrameOf(p->fp)->func, FrameOf(p->fp)->receiver);
+  TLongRunWatch& watch = LongRunWatch();
+  watch.Enter();
   try {
     while (budget > 0 && !p->yieldFlag && !p->halted) {
       int32_t slice = budget;
@@ -935,11 +946,13 @@ void Run(TProcess* p, int32_t budget) {
       p->remaining = slice;
       p->sliceLength = slice;
       Execute(p);
+      watch.Poll();
       if (vm.stepBudget < kUnlimitedBudget) vm.stepBudget -= p->sliceLength;
       budget -= p->sliceLength;
       if (vm.stepBudget <= 0) {
         if (vm.debuggerPause) {
           vm.debuggerPause();
+          watch.Rest();
           if (vm.stepBudget < kUnlimitedBudget) budget = vm.stepBudget;
         } else {
           // Without a debugger nobody would refill the step budget: a
@@ -960,6 +973,8 @@ void Run(TProcess* p, int32_t budget) {
     }
     p->Kill();
   }
+  // A run that yielded or halted finished its part of a frame.
+  watch.Leave(p->yieldFlag || p->halted);
   --p->runDepth;
   if (vm.profile) vm.profile(ProfileEvent::kRunEnd, nullptr, nullptr);
   vm.current = savedCurrent;

@@ -17,6 +17,9 @@ void Run(TProcess* p, int32_t budget);
 void Report(TProcess* p, const std::string& message);
 // Source positions of the process's frames, innermost first.
 TTraceList Trace(TProcess* p);
+// Where p runs now, as "Class.method" (the class whose code it is in;
+// the class name alone for a class's own code); empty without a frame.
+std::string RunningWhere(TProcess* p);
 // "null" + "はオブジェクトではないため" and the like, for messages.
 std::string Describe(const struct Value& v);
 // The default message display: the text and the first trace entries.

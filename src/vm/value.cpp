@@ -190,6 +190,9 @@ float ValueCompare(const Value& left, const Value& right) {
 Instance* NewScriptString(const std::string& text) { return NewScriptString(std::string(text)); }
 
 Instance* NewScriptString(std::string&& text) {
+  if (text.size() > kMaxScriptString) {
+    throw EVMError(J("文字列が長すぎます（") + std::to_string(kMaxScriptString >> 20) + J("MBまで）"));
+  }
   TRTTI* cls = VM().stringClass;
   if (!cls) throw EVMError(J("クラスclasses.lang.Stringがありません"));
   Instance* inst = NewInstance(cls);

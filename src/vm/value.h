@@ -153,7 +153,11 @@ float ValueCompare(const Value& left, const Value& right);
 bool IsStringObject(const Instance* inst);
 // Text of a String object's body; empty when it has none.
 const std::string& StringText(Instance* inst);
-// A new String instance holding text, refcount 0 until assigned.
+// Longest script string; a longer one is a run-time error (a string
+// doubled in a loop would otherwise take all memory before failing).
+constexpr size_t kMaxScriptString = size_t(64) << 20;
+// A new String instance holding text, refcount 0 until assigned. Raises
+// "文字列が長すぎます" beyond kMaxScriptString.
 Instance* NewScriptString(const std::string& text);
 // The same, taking over the text's storage.
 Instance* NewScriptString(std::string&& text);

@@ -183,4 +183,34 @@ TEST_F(CustomResTest, TagsFindOnlyClassesUnderCustomres) {
   usr->Initialize();
 }
 
+// 40000 nested tags inside a custom element (120 KB) once took gigabytes:
+// the reader now stops at the nesting limit and the element's children are
+// copied without re-indenting them level by level.
+TEST_F(CustomResTest, DeeplyNestedChildrenStayWithinTheNestingLimit) {
+  const int depth = 40000;
+  std::string nested;
+  for (int i = 0; i < depth; ++i) nested += "<x>";
+  for (int i = 0; i < depth; ++i) nested += "</x>";
+  TResourceList* usr = Mount("<resourcelist name=\"usr\">\n"
+                             " <Ranking name=\"deep\" browserURL=\"u\">" + nested + "</Ranking>\n"
+                             " <note name=\"after\"/>\n"
+                             "</resourcelist>\n");
+  ASSERT_NE(usr, nullptr);
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[0], MarkupTooDeepMessage());
+  auto* deep = dynamic_cast<TCustomResource*>(usr->Child("deep"));
+  ASSERT_NE(deep, nullptr);
+  // The list, the custom element and the nested tags up to the limit.
+  size_t levels = 0;
+  for (const TSGML* e = &deep->ElementChild(0); e; e = e->HasChildren() ? e->Child(0) : nullptr) ++levels;
+  EXPECT_EQ(levels, kMaxMarkupDepth - 2);
+  std::vector<std::string> lines = Markup(deep);
+  EXPECT_LE(lines.size(), kMaxMarkupDepth + 1);
+  size_t bytes = 0;
+  for (const std::string& l : lines) bytes += l.size();
+  EXPECT_LT(bytes, size_t(1) << 20);
+  // What follows the cut is not read: the rest of the text is skipped.
+  EXPECT_EQ(usr->Child("after"), nullptr);
+}
+
 }  // namespace ruvel::test

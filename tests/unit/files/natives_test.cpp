@@ -153,6 +153,24 @@ TEST_F(FileNativesTest, WritersMakeTheFolderAndReplaceTheFileWhenClosed) {
   EXPECT_EQ(Global("$short").tag, kObject);
 }
 
+// A save that cannot be committed is never passed off as done: close()
+// answers 0 and one message names the file.
+TEST_F(FileNativesTest, CloseTellsWhetherTheFileWasSaved) {
+  sink_.shown.clear();
+  ASSERT_EQ(Run("$w = new FileWriter(\"gone.txt\"); $w.write(\"data\");\n"
+                "k = new FileWriter(\"kept.txt\"); k.write(\"x\"); $kept = k.close(); $again = k.close();\n"),
+            0);
+  EXPECT_EQ(Text("$kept"), "1");
+  EXPECT_EQ(Text("$again"), "0");
+  EXPECT_TRUE(sink_.shown.empty());
+  std::filesystem::create_directories(page / "files/gone.txt/keep");
+  ASSERT_EQ(Run("$ok = $w.close(); $w = 0;\n"), 0);
+  EXPECT_EQ(Text("$ok"), "0");
+  ASSERT_EQ(sink_.shown.size(), 1u);
+  EXPECT_EQ(ToUtf8(sink_.shown[0]), "ファイルgone.txtを保存できませんでした");
+  EXPECT_TRUE(std::filesystem::is_directory(page / "files/gone.txt"));
+}
+
 TEST_F(FileNativesTest, FreedAndForeignHandlesAreRefused) {
   page.MakeDir("files");
   page.WriteFile("files/ab.txt", "ab\n");

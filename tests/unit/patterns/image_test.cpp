@@ -128,5 +128,58 @@ TEST(PatternImage, OversizedSheetsAreRefusedBeforeTheirPixelsAreMade) {
   EXPECT_TRUE(LoadPatternImage(dir / "same.png", read, error)) << error;
 }
 
+// A bitmap header claiming a size; only the header, no pixel data.
+std::string BmpHeader(int32_t w, int32_t h, uint32_t infoSize = 40) {
+  std::string b = "BM";
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b += char((v >> (8 * i)) & 0xFF);
+  };
+  put(14 + infoSize, 4);  // file size
+  put(0, 4);
+  put(14 + infoSize, 4);  // pixel data offset
+  put(infoSize, 4);
+  if (infoSize == 12) {
+    put(uint32_t(w), 2);
+    put(uint32_t(h), 2);
+    put(1, 2);
+    put(24, 2);
+    return b;
+  }
+  put(uint32_t(w), 4);
+  put(uint32_t(h), 4);
+  put(1, 2);
+  put(24, 2);
+  b += std::string(infoSize - 16, '\0');
+  return b;
+}
+
+// A header claiming 30000 x 30000 was decoded (2.65 GB) before the size
+// check; a height of 2^31 - 1 asked for 192 GB. The header alone refuses.
+TEST(PatternImage, OversizedBitmapsAreRefusedFromTheirHeader) {
+  TempDir dir;
+  const std::pair<int32_t, int32_t> sizes[] = {
+      {30000, 30000}, {1, 2147483647}, {2, -2147483647 - 1}, {kMaxSheetSide + 1, 1}, {8192, 4096}};
+  int n = 0;
+  for (auto [w, h] : sizes) {
+    std::string name = "big" + std::to_string(n++) + ".bmp";
+    WriteBytes(dir / name, BmpHeader(w, h));
+    TPixelImage read;
+    std::string error;
+    EXPECT_FALSE(LoadPatternImage(dir / name, read, error)) << name;
+    EXPECT_NE(error.find("too large"), std::string::npos) << name << ": " << error;
+    EXPECT_TRUE(read.pixels.empty());
+  }
+  // The old core header has 16-bit sides; 0 is refused as empty.
+  WriteBytes(dir / "core.bmp", BmpHeader(0, 5, 12));
+  TPixelImage read;
+  std::string error;
+  EXPECT_FALSE(LoadPatternImage(dir / "core.bmp", read, error));
+  EXPECT_NE(error.find("empty"), std::string::npos) << error;
+  // An ordinary bitmap still reads.
+  ASSERT_TRUE(WriteBmpFile(dir / "ok.bmp", Sheet(5, 3)));
+  EXPECT_TRUE(LoadPatternImage(dir / "ok.bmp", read, error)) << error;
+  EXPECT_EQ(read.width, 5);
+}
+
 }  // namespace
 }  // namespace ruvel::test

@@ -241,6 +241,35 @@ TEST_F(PatternsTest, AnUnreadableSheetCountsAsMissing) {
   EXPECT_EQ(Width(1), 27);
 }
 
+// A page load registers the page's sheets twice (its own pass and the
+// rebuild); an unusable sheet was decoded and reported both times.
+TEST_F(PatternsTest, AnUnusableSheetIsReadAndReportedOncePerPageLoad) {
+  WriteBytes(dir / "bad.bmp", "BM garbage");
+  AddList("", "patterns", {});
+  MountPage({{"$pat_bad", "bad.bmp"}});
+  LoadPagePatterns();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].rfind(dir / "bad.bmp" + J("というキャラクタパターンのファイルを読み込めません: "), 0), 0u);
+  std::string error;
+  bool known = false;
+  EXPECT_EQ(PatternCache().Cut(dir / "bad.bmp", error, &known), nullptr);
+  EXPECT_TRUE(known);
+  EXPECT_FALSE(error.empty());
+  // Loading the same page again neither reads nor reports it again;
+  // another page tries the file again and says so again.
+  LoadPagePatterns();
+  EXPECT_EQ(shown.size(), 1u);
+  FindResource("usr")->sourcePath = dir / "other.cmml";
+  LoadPagePatterns();
+  EXPECT_EQ(shown.size(), 2u);
+  // Once the file is repaired (a new stamp) it is read.
+  auto stamp = std::filesystem::last_write_time(dir / "bad.bmp");
+  WriteSheet("bad.bmp", 2);
+  std::filesystem::last_write_time(dir / "bad.bmp", stamp + std::chrono::seconds(10));
+  EXPECT_NE(PatternCache().Cut(dir / "bad.bmp", error, &known), nullptr);
+  EXPECT_FALSE(known);
+}
+
 TEST_F(PatternsTest, WithoutThe404SheetTheResourceStillTakesItsPlace) {
   std::filesystem::remove(dir / "Kernel/images/404.bmp");
   WriteSheet("a.bmp", 2);

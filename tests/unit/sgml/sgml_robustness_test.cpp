@@ -63,21 +63,69 @@ TEST(SgmlRobustness, RandomBytesNeverCrashOrHang) {
   EXPECT_GT(fullRead, 1000);
 }
 
-TEST(SgmlRobustness, DeepNestingNeedsNoMachineStack) {
+TEST(SgmlRobustness, NestingIsLimitedAndReportedOnce) {
   CaptureSink sink;
-  const int depth = 200000;
+  const size_t limit = kMaxMarkupDepth;
+  // Exactly at the limit both readers take everything, silently.
   std::string open;
-  for (int i = 0; i < depth; ++i) open += "<a>";
-  auto fast = TSGML::ReadFast(open);  // truncated: every level ends at the end
-  ASSERT_TRUE(fast);
-  EXPECT_EQ(Depth(fast.get()), depth);
-
+  for (size_t i = 0; i < limit; ++i) open += "<a>";
   std::string closed = open;
-  for (int i = 0; i < depth; ++i) closed += "</a>";
-  auto full = TSGML::ReadFull(closed);
-  EXPECT_EQ(Depth(full.get()), depth);
+  for (size_t i = 0; i < limit; ++i) closed += "</a>";
+  EXPECT_EQ(size_t(Depth(TSGML::ReadFast(closed).get())), limit);
+  EXPECT_EQ(size_t(Depth(TSGML::ReadFull(closed).get())), limit);
   EXPECT_TRUE(sink.messages.empty());
-  // Freeing both trees is iterative as well.
+
+  // 200000 levels, 600 KB: the file reader stops at the limit with one
+  // message and skips the rest; the run-time reader raises.
+  std::string deep;
+  for (int i = 0; i < 200000; ++i) deep += "<a>";
+  size_t pos = 0;
+  auto fast = TSGML::ReadFast(deep + "<b/>", pos);
+  ASSERT_TRUE(fast);
+  EXPECT_EQ(size_t(Depth(fast.get())), limit);
+  EXPECT_EQ(pos, deep.size() + 4);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0], MarkupTooDeepMessage());
+  try {
+    TSGML::ReadFull(deep + "</a>");
+    ADD_FAILURE() << "no error";
+  } catch (const ESGMLError& e) {
+    EXPECT_EQ(e.Message(), MarkupTooDeepMessage());
+  }
+  // Leaf elements at the deepest level are still read.
+  std::string leaves = open.substr(3) + "<class name=\"c\"><a/>";
+  auto withLeaves = TSGML::ReadFast(leaves);
+  const TSGML* e = withLeaves.get();
+  while (e->HasChildren() && e->Child(0)->Tag() == "a") e = e->Child(0);
+  ASSERT_EQ(e->ChildCount(), 2u);
+  EXPECT_EQ(e->Child(0)->Tag(), "class");
+}
+
+TEST(SgmlRobustness, CloneCopiesTheWholeTreeWithoutTexts) {
+  auto e = TSGML::ReadFull("<r k=\"v\">t<a x=\"1\"><b/></a><c/></r>");
+  auto copy = e->Clone();
+  EXPECT_EQ(copy->Write(), e->Write());
+  EXPECT_TRUE(copy->Texts().empty());
+  EXPECT_EQ(copy->Child(0)->Parent(), copy.get());
+  EXPECT_EQ(copy->Child(0)->Child(0)->Tag(), "b");
+}
+
+// A nameless element ("<>" in a file) once came out as "</>", which
+// closed its parent early when read back; it is left out when written.
+TEST(SgmlRobustness, NamelessElementsAreLeftOutWhenWritten) {
+  auto e = TSGML::ReadFast("<a k=\"1\"><><b/></><c/></a>");
+  ASSERT_TRUE(e);
+  ASSERT_EQ(e->ChildCount(), 2u);
+  EXPECT_EQ(e->Child(0)->Tag(), "");
+  std::string written = e->Write();
+  EXPECT_EQ(written, "<a k=\"1\">\r\n <c/></a>");
+  auto again = TSGML::ReadFast(written);
+  EXPECT_EQ(again->Write(), written);
+  // Only nameless children: the parent is written self-closed.
+  auto only = TSGML::ReadFast("<a><></></a>");
+  EXPECT_EQ(only->Write(), "<a/>");
+  // A nameless element written alone is as it always was.
+  EXPECT_EQ(TSGML::ReadFast("<>x</>")->Write(), "</>");
 }
 
 }  // namespace ruvel

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# fuzz.sh [SECONDS] [TARGET...]: builds the libFuzzer targets of tests/fuzz
+# with clang (ASan + UBSan) into build-fuzz, and runs each for SECONDS
+# (default 60), one after another, on a corpus seeded from the repository's
+# own files. Corpora stay in build-fuzz/corpus, crashes go to
+# build-fuzz/crashes. Prints one line per target and exits non-zero when a
+# target found a fault.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+root=$PWD
+out=$root/build-fuzz
+jobs=$(nproc 2>/dev/null || echo 2)
+
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+CC=clang CXX=clang++ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRUVEL_FUZZ=ON "${launcher[@]}" >/dev/null
+cmake --build "$out" --target fuzzers -j "$jobs" >"$out/build.log" 2>&1 || { tail -30 "$out/build.log"; exit 1; }
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in tests/fuzz/fuzz_*.cpp; do
+    name=$(basename "$f" .cpp)
+    [ "$name" = fuzz_support ] || targets+=("$name")
+  done
+fi
+
+# Copies the files named on stdin into a folder, numbered so that equal
+# names do not collide.
+numbered() {
+  local i=0 f
+  while IFS= read -r f; do i=$((i + 1)); cp "$f" "$1/$i-$(basename "$f")"; done
+}
+
+# Seeds: the repository's files of each format, and small examples of the
+# formats the repository holds no file of.
+seed() {
+  local name=$1 dir=$out/seeds/$1
+  mkdir -p "$dir"
+  case $name in
+    fuzz_script_source|fuzz_compiler)
+      numbered "$dir" < <(find Kernel Usr tests/scripts -name '*.ruvel') ;;
+    fuzz_markup|fuzz_resource_tree)
+      numbered "$dir" < <(find Kernel Usr tests index.cmml -name '*.ruvelres' -o -name '*.cmml' -o -name '*.ruvelprj') ;;
+    fuzz_class_file)
+      RUVEL_FUZZ_KEEP_CLASSES="$dir" "$out/tests/fuzz/fuzz_class_file" -runs=1 /dev/null >/dev/null 2>&1 || true ;;
+    fuzz_bmp)
+      find Kernel Usr -iname '*.bmp' -exec cp -t "$dir" {} + ;;
+    fuzz_png|fuzz_mlv)
+      # Written by the target itself: the repository holds no such file.
+      RUVEL_FUZZ_SEEDS="$dir" "$out/tests/fuzz/$name" -runs=0 >/dev/null 2>&1 || true ;;
+    fuzz_wav)
+      find Usr -iname '*.wav' -exec cp -t "$dir" {} + ;;
+    fuzz_tones)
+      { for t in $(seq 96); do printf '\x67%.0s' $(seq 16); printf '\x99%.0s' $(seq 16); done
+        for e in $(seq 16); do for j in $(seq 0 31); do printf "\\x$(printf %02x $(((31 - j) / 2)))"; done; done; } >"$dir/tones.wdt" ;;
+    fuzz_memory_card)
+      { printf 'RUVEL_ACCESSIBLE_FILE_0001____\r\nREADABLE_WRITEABLE____________\r\nMEMORYCARD_0001_______________\r\n'
+        printf '\x01\x00\x00\x00\xfe\xff\xff\xff\x07'; } >"$dir/card.dat"
+      printf '\x00ABCD' >"$dir/level.map" ;;
+    fuzz_cookies)
+      printf 'env:AutoLoadPage=/home/user/game/title.cmml\r\nenv:sound=1\r\nother line\r\nenv:=empty\r\n' >"$dir/Cookies.ini" ;;
+    fuzz_base64)
+      base64 -w0 Kernel/resource.ruvelres >"$dir/list.b64"
+      printf 'AAECAwQ=' >"$dir/short.b64" ;;
+    fuzz_regex)
+      printf '/a(b+)c/i\nxxABBBc yy' >"$dir/match"
+      printf 's/\\\\//g\na\\b\\c' >"$dir/subst"
+      printf '/,\\s*/\none, two,three' >"$dir/split"
+      printf 's/(\\w+)@(\\w+)/$2 at $1/g\nme@home you@work' >"$dir/groups" ;;
+  esac
+}
+
+dict_of() {
+  case $1 in
+    fuzz_script_source|fuzz_compiler) echo "-dict=$root/tests/fuzz/script.dict" ;;
+    fuzz_markup|fuzz_resource_tree) echo "-dict=$root/tests/fuzz/markup.dict" ;;
+  esac
+}
+
+mkdir -p "$out/corpus" "$out/crashes" "$out/logs"
+failed=0
+passed=0
+for name in "${targets[@]}"; do
+  bin=$out/tests/fuzz/$name
+  [ -x "$bin" ] || { echo "$name: not built"; failed=$((failed + 1)); continue; }
+  seed "$name"
+  mkdir -p "$out/corpus/$name"
+  log=$out/logs/$name.log
+  # Runs in its own folder: the targets write scratch files.
+  set +e
+  (cd "$out/logs" && RUVEL_SOURCE_DIR="$root" ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "$bin" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -max_len=65536 -print_final_stats=1 \
+    $(dict_of "$name") -artifact_prefix="$out/crashes/$name-" "$out/corpus/$name" "$out/seeds/$name") >"$log" 2>&1
+  code=$?
+  set -e
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  units=$(ls "$out/corpus/$name" | wc -l)
+  if [ $code = 0 ]; then
+    passed=$((passed + 1))
+    echo "$name: ${runs:-0} executions in ${seconds}s, corpus $units, no finding"
+  else
+    failed=$((failed + 1))
+    echo "$name: FINDING after ${runs:-?} executions (exit $code); see $log"
+    grep -m3 -E 'ERROR|runtime error|SUMMARY' "$log" | sed 's/^/    /'
+  fi
+done
+echo "fuzz: $passed passed, $failed failed"
+[ $failed = 0 ]
