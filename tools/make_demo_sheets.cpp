@@ -8,47 +8,15 @@
 #include <functional>
 #include <vector>
 
+#include "asset_writers.h"
+
 namespace {
 
-struct Rgb {
-  uint8_t r, g, b;
-};
-
-const Rgb kSheet{255, 255, 255};
-const Rgb kKey{255, 0, 255};
-
-struct Canvas {
-  int w, h;
-  std::vector<Rgb> px;
-  Canvas(int width, int height) : w(width), h(height), px(width * height, kSheet) {}
-  void Set(int x, int y, Rgb c) {
-    if (x >= 0 && y >= 0 && x < w && y < h) px[y * w + x] = c;
-  }
-};
-
-// One pattern of size n x n: shade(u, v) gives the colour at the pixel
-// centre (u, v in -1..1), or the key colour for a transparent pixel.
-using Shader = std::function<Rgb(double u, double v)>;
+using namespace assets;
 
 Rgb Mix(Rgb a, Rgb b, double t) {
   auto m = [t](uint8_t x, uint8_t y) { return static_cast<uint8_t>(x + (y - x) * t); };
   return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
-}
-
-void Place(Canvas& c, int left, int top, int n, const Shader& shade) {
-  for (int i = 0; i <= n + 1; ++i) {
-    c.Set(left + i, top, kKey);
-    c.Set(left + i, top + n + 1, kKey);
-    c.Set(left, top + i, kKey);
-    c.Set(left + n + 1, top + i, kKey);
-  }
-  for (int y = 0; y < n; ++y) {
-    for (int x = 0; x < n; ++x) {
-      double u = (x + 0.5) / n * 2 - 1;
-      double v = (y + 0.5) / n * 2 - 1;
-      c.Set(left + 1 + x, top + 1 + y, shade(u, v));
-    }
-  }
 }
 
 Rgb Ship(double u, double v) {
@@ -120,30 +88,6 @@ Rgb Heart(double u, double v) {
   double f = std::pow(x * x + y * y - 0.5, 3) - x * x * y * y * y;
   if (f < 0) return {240, 60, 90};
   return kKey;
-}
-
-bool WriteBmp(const char* path, const Canvas& c) {
-  FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  int row = (c.w * 3 + 3) & ~3;
-  uint32_t size = 54 + row * c.h;
-  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) std::fputc((v >> (8 * i)) & 0xff, f); };
-  auto u16 = [&](uint16_t v) { std::fputc(v & 0xff, f); std::fputc(v >> 8, f); };
-  std::fputc('B', f);
-  std::fputc('M', f);
-  u32(size); u32(0); u32(54); u32(40);
-  u32(c.w); u32(c.h); u16(1); u16(24); u32(0); u32(row * c.h); u32(2835); u32(2835); u32(0); u32(0);
-  std::vector<uint8_t> line(row, 0);
-  for (int y = c.h - 1; y >= 0; --y) {
-    for (int x = 0; x < c.w; ++x) {
-      const Rgb& p = c.px[y * c.w + x];
-      line[x * 3] = p.b;
-      line[x * 3 + 1] = p.g;
-      line[x * 3 + 2] = p.r;
-    }
-    std::fwrite(line.data(), 1, row, f);
-  }
-  return std::fclose(f) == 0;
 }
 
 }  // namespace

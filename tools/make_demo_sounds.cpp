@@ -9,36 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "asset_writers.h"
+
 namespace {
 
-constexpr int kRate = 44100;
-
-bool WriteWav(const std::string& path, const std::vector<uint8_t>& samples) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) std::fputc((v >> (8 * i)) & 0xff, f); };
-  auto u16 = [&](uint16_t v) { std::fputc(v & 0xff, f); std::fputc(v >> 8, f); };
-  std::fwrite("RIFF", 1, 4, f);
-  u32(36 + static_cast<uint32_t>(samples.size()));
-  std::fwrite("WAVEfmt ", 1, 8, f);
-  u32(16); u16(1); u16(1); u32(kRate); u32(kRate); u16(1); u16(8);
-  std::fwrite("data", 1, 4, f);
-  u32(static_cast<uint32_t>(samples.size()));
-  std::fwrite(samples.data(), 1, samples.size(), f);
-  return std::fclose(f) == 0;
-}
-
-// seconds long; wave(t) in -1..1 at time t (seconds).
-std::vector<uint8_t> Render(double seconds, const std::function<double(double)>& wave) {
-  std::vector<uint8_t> out(static_cast<size_t>(seconds * kRate));
-  for (size_t i = 0; i < out.size(); ++i) {
-    double v = wave(static_cast<double>(i) / kRate);
-    if (v > 1) v = 1;
-    if (v < -1) v = -1;
-    out[i] = static_cast<uint8_t>(128 + v * 100);
-  }
-  return out;
-}
+using namespace assets;
 
 double Square(double phase) { return std::fmod(phase, 1.0) < 0.5 ? 1.0 : -1.0; }
 
