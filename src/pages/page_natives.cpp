@@ -6,7 +6,7 @@
 #include "pages/project.h"
 #include "platform/error.h"
 #include "runtime/natives_args.h"
-#include "runtime/resource_generator.h"
+#include "resources/resource_generator.h"
 #include "runtime/startup.h"
 #include "screen/host_state.h"
 

@@ -5,7 +5,7 @@
 #include "platform/message_sink.h"
 #include "runtime/natives_args.h"
 #include "runtime/natives_core.h"
-#include "runtime/resource_global.h"
+#include "resources/resource_global.h"
 #include "runtime/rtti.h"
 #include "vm/gc.h"
 #include "vm/interpreter.h"

@@ -5,7 +5,7 @@
 #include "io/bregexp.h"
 #include "runtime/natives_args.h"
 #include "runtime/natives_core.h"
-#include "runtime/resource_global.h"
+#include "resources/resource_global.h"
 #include "vm/gc.h"
 #include "vm/symbols.h"
 #include "vm/tfstring.h"

@@ -9,7 +9,7 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "screen/host_state.h"
 #include "screen/main_screen.h"
 

@@ -7,7 +7,7 @@
 #include "io/paths.h"
 #include "io/script_file_natives.h"
 #include "pages/page_natives.h"
-#include "runtime/custom_resource.h"
+#include "resources/custom_resource.h"
 #include "runtime/startup.h"
 #include "screen/patterns.h"
 #include "screen/dialog_natives.h"

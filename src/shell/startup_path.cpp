@@ -10,7 +10,7 @@
 #include "io/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/startup.h"
 #include "shell/design_session.h"
 #include "shell/script_mode.h"

@@ -11,7 +11,7 @@
 #include "io/paths.h"
 #include "io/script_file_natives.h"
 #include "platform/message_sink.h"
-#include "runtime/custom_resource.h"
+#include "resources/custom_resource.h"
 #include "runtime/startup.h"
 
 namespace ruvel::fuzz {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "io/paths.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 
 namespace ruvel::test {
 

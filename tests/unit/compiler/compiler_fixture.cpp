@@ -4,7 +4,7 @@
 #include "platform/error.h"
 #include "runtime/function.h"
 #include "runtime/native_table.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "vm/interpreter.h"
 #include "vm/opcodes.h"
 

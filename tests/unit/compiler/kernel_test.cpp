@@ -12,7 +12,7 @@
 #include "io/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "runtime/startup.h"
 #include "vm/vm_state.h"

@@ -15,7 +15,7 @@
 #include "pages/project.h"
 #include "platform/cp932.h"
 #include "platform/video.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/startup.h"
 #include "screen/host_state.h"
 #include "screen/patterns.h"

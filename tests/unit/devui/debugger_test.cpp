@@ -17,7 +17,7 @@
 #include "pages/page.h"
 #include "platform/cp932.h"
 #include "runtime/natives_process.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 
 namespace ruvel::test {
 

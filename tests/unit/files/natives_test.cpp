@@ -17,7 +17,7 @@
 #include "io/temp_dir.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/startup.h"
 #include "vm/gc.h"
 #include "vm/host_registry.h"

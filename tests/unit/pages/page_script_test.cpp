@@ -7,8 +7,8 @@
 #include "pages/page_script.h"
 #include "pages_fixture.h"
 #include "platform/cp932.h"
-#include "runtime/resource_generator.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_generator.h"
+#include "resources/resource_tree.h"
 #include "vm/vm_state.h"
 
 namespace ruvel::test {

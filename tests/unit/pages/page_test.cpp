@@ -9,7 +9,7 @@
 #include "pages_fixture.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "screen/host_state.h"
 #include "shell/frame_loop.h"

@@ -15,7 +15,7 @@
 #include "pages/page_natives.h"
 #include "pages/project.h"
 #include "platform/cp932.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "runtime/startup.h"
 #include "screen/host_state.h"

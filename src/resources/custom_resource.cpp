@@ -1,13 +1,13 @@
-#include "runtime/custom_resource.h"
+#include "resources/custom_resource.h"
 
 #include <memory>
 
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/custom_resource_script.h"
-#include "runtime/resource_markup.h"
-#include "runtime/resource_tree.h"
+#include "resources/custom_resource_script.h"
+#include "resources/resource_markup.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/symbols.h"
 #include "vm/vm_state.h"

@@ -1,6 +1,6 @@
-#include "runtime/resource_global.h"
+#include "resources/resource_global.h"
 
-#include "runtime/resource_markup.h"
+#include "resources/resource_markup.h"
 #include "vm/gc.h"
 #include "vm/symbols.h"
 #include "vm/vm_state.h"

@@ -1,8 +1,8 @@
-#include "runtime/custom_resource_script.h"
+#include "resources/custom_resource_script.h"
 
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {

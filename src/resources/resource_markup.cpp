@@ -1,4 +1,4 @@
-#include "runtime/resource_markup.h"
+#include "resources/resource_markup.h"
 
 #include "platform/atomic_file.h"
 
@@ -14,8 +14,8 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_tree.h"
-#include "runtime/sgml.h"
+#include "resources/resource_tree.h"
+#include "resources/sgml.h"
 
 namespace ruvel {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "runtime/native_table.h"
-#include "runtime/resource_element.h"
+#include "resources/resource_element.h"
 
 namespace ruvel {
 

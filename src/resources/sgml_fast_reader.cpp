@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "platform/message_sink.h"
-#include "runtime/sgml.h"
-#include "runtime/sgml_scan.h"
+#include "resources/sgml.h"
+#include "resources/sgml_scan.h"
 
 namespace ruvel {
 

@@ -1,9 +1,9 @@
-#include "runtime/cmml.h"
+#include "resources/cmml.h"
 
 #include <algorithm>
 #include <string>
 
-#include "runtime/custom_resource_script.h"
+#include "resources/custom_resource_script.h"
 #include "vm/host_registry.h"
 
 namespace ruvel {

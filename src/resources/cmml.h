@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "runtime/sgml.h"
+#include "resources/sgml.h"
 #include "vm/value.h"
 
 namespace ruvel {

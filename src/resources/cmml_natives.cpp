@@ -2,8 +2,8 @@
 // CMML object holds; a handle whose document was freed (or any other
 // value) is refused: getters give null, setters do nothing.
 #include "platform/error.h"
-#include "runtime/cmml.h"
-#include "runtime/custom_resource_script.h"
+#include "resources/cmml.h"
+#include "resources/custom_resource_script.h"
 #include "runtime/natives_args.h"
 #include "vm/host_registry.h"
 

@@ -1,12 +1,12 @@
-#include "runtime/resource_loader.h"
+#include "resources/resource_loader.h"
 
 #include "io/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_element.h"
-#include "runtime/resource_global.h"
-#include "runtime/resource_markup.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_element.h"
+#include "resources/resource_global.h"
+#include "resources/resource_markup.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 
 namespace ruvel {

@@ -1,4 +1,4 @@
-#include "runtime/sgml.h"
+#include "resources/sgml.h"
 
 #include "platform/cp932.h"
 

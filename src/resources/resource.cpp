@@ -1,4 +1,4 @@
-#include "runtime/resource.h"
+#include "resources/resource.h"
 
 #include <algorithm>
 
@@ -6,9 +6,9 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_markup.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_markup.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/resource.h"
-#include "runtime/sgml.h"
+#include "resources/resource.h"
+#include "resources/sgml.h"
 
 namespace ruvel {
 

@@ -1,4 +1,4 @@
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 
 #include <unistd.h>
 
@@ -9,9 +9,9 @@
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "runtime/alias.h"
-#include "runtime/resource_global.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_markup.h"
+#include "resources/resource_global.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_markup.h"
 #include "runtime/rtti.h"
 #include "vm/vm_state.h"
 

@@ -1,10 +1,10 @@
 // Resource kinds that keep the element they were read from: modules and
-// custom resources (runtime/custom_resource.h). Each remembers its tag,
+// custom resources (resources/custom_resource.h). Each remembers its tag,
 // every attribute in order and its child elements, and writes them back
 // as they were read (with its current name and source path), so a page
 // survives a load and save unchanged. The pattern resource TCPat,
-// included from here, writes its own markup (runtime/resource_pattern.h),
-// as does the generator TGenerator (runtime/resource_generator.h).
+// included from here, writes its own markup (resources/resource_pattern.h),
+// as does the generator TGenerator (resources/resource_generator.h).
 // TEvalCache is the snippet compiler's node; it has no markup.
 #pragma once
 #include <memory>
@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/resource.h"
-#include "runtime/resource_generator.h"
-#include "runtime/resource_pattern.h"
-#include "runtime/sgml.h"
+#include "resources/resource.h"
+#include "resources/resource_generator.h"
+#include "resources/resource_pattern.h"
+#include "resources/sgml.h"
 
 namespace ruvel {
 
@@ -63,4 +63,4 @@ class TEvalCache : public TResource {
 }  // namespace ruvel
 
 // TCustomResource, the custom resource kind, builds on TElementResource.
-#include "runtime/custom_resource.h"
+#include "resources/custom_resource.h"

@@ -1,4 +1,4 @@
-#include "runtime/resource_generator.h"
+#include "resources/resource_generator.h"
 
 #include <utility>
 
@@ -6,10 +6,10 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "runtime/function.h"
-#include "runtime/resource_markup.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_markup.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
-#include "runtime/sgml.h"
+#include "resources/sgml.h"
 #include "vm/host_registry.h"
 #include "vm/symbols.h"
 #include "vm/vm_state.h"

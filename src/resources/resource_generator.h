@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/resource.h"
+#include "resources/resource.h"
 
 namespace ruvel {
 

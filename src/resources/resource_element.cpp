@@ -1,7 +1,7 @@
-#include "runtime/resource_element.h"
+#include "resources/resource_element.h"
 
 #include "platform/cp932.h"
-#include "runtime/resource_markup.h"
+#include "resources/resource_markup.h"
 
 namespace ruvel {
 

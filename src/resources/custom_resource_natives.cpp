@@ -2,9 +2,9 @@
 // the registration table of the resource and markup script classes. A
 // host reference to a node that no longer exists is refused: the natives
 // answer as for "no node".
-#include "runtime/cmml.h"
-#include "runtime/custom_resource.h"
-#include "runtime/custom_resource_script.h"
+#include "resources/cmml.h"
+#include "resources/custom_resource.h"
+#include "resources/custom_resource_script.h"
 #include "runtime/natives_args.h"
 #include "runtime/rtti.h"
 #include "vm/host_registry.h"

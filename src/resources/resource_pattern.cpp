@@ -1,7 +1,7 @@
-#include "runtime/resource_pattern.h"
+#include "resources/resource_pattern.h"
 
-#include "runtime/resource_markup.h"
-#include "runtime/sgml.h"
+#include "resources/resource_markup.h"
+#include "resources/sgml.h"
 
 namespace ruvel {
 
