@@ -4,7 +4,7 @@
 #include "platform/error.h"
 #include "resources/cmml.h"
 #include "resources/custom_resource_script.h"
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 #include "vm/host_registry.h"
 
 namespace ruvel {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/native_table.h"
+#include "natives/native_table.h"
 #include "resources/resource_element.h"
 
 namespace ruvel {

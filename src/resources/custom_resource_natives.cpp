@@ -5,7 +5,7 @@
 #include "resources/cmml.h"
 #include "resources/custom_resource.h"
 #include "resources/custom_resource_script.h"
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 #include "runtime/rtti.h"
 #include "vm/host_registry.h"
 #include "vm/value_list.h"

@@ -10,7 +10,7 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/natives_core.h"
+#include "natives/natives_core.h"
 #include "resources/resource_loader.h"
 #include "resources/resource_tree.h"
 #include "runtime/rtti.h"

@@ -3,7 +3,7 @@
 #include "compiler/snippet.h"
 #include "platform/error.h"
 #include "runtime/function.h"
-#include "runtime/native_table.h"
+#include "natives/native_table.h"
 #include "resources/resource_tree.h"
 #include "vm/interpreter.h"
 #include "vm/opcodes.h"

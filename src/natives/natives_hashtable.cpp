@@ -1,8 +1,8 @@
 // Natives of "AbstractHashTable", "LightHashTable" and "HashTable": the
 // script object keeps its table as a host value and passes it as argument 1.
-#include "runtime/hashtable.h"
-#include "runtime/native_table.h"
-#include "runtime/natives_args.h"
+#include "natives/hashtable.h"
+#include "natives/native_table.h"
+#include "natives/natives_args.h"
 
 namespace ruvel {
 

@@ -1,10 +1,10 @@
 // The registration table of the core library. Natives of these classes
 // that belong to other subsystems (keys, drawing, files, sound, pages,
 // generators) are registered by their own modules.
-#include "runtime/natives_core.h"
+#include "natives/natives_core.h"
 
-#include "runtime/native_table.h"
-#include "runtime/natives_process.h"
+#include "natives/native_table.h"
+#include "natives/natives_process.h"
 #include "vm/gc.h"
 
 namespace ruvel {

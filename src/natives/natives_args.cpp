@@ -1,4 +1,4 @@
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 
 #include <cstring>
 

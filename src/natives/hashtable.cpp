@@ -1,9 +1,9 @@
-#include "runtime/hashtable.h"
+#include "natives/hashtable.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 #include "vm/host_registry.h"
 
 namespace ruvel {

@@ -1,8 +1,8 @@
-#include "runtime/natives_process.h"
+#include "natives/natives_process.h"
 
 #include "runtime/function.h"
-#include "runtime/native_table.h"
-#include "runtime/natives_args.h"
+#include "natives/native_table.h"
+#include "natives/natives_args.h"
 #include "vm/interpreter.h"
 #include "vm/process.h"
 #include "vm/vm_state.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "io/bregexp.h"
-#include "runtime/natives_args.h"
-#include "runtime/natives_core.h"
+#include "natives/natives_args.h"
+#include "natives/natives_core.h"
 #include "resources/resource_global.h"
 #include "vm/gc.h"
 #include "vm/symbols.h"

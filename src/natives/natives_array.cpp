@@ -1,8 +1,8 @@
 // Array natives: the host list of value cells behind an array's "_x".
 #include "platform/cp932.h"
 #include "platform/error.h"
-#include "runtime/natives_args.h"
-#include "runtime/natives_core.h"
+#include "natives/natives_args.h"
+#include "natives/natives_core.h"
 #include "vm/value_list.h"
 
 namespace ruvel {

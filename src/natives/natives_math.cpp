@@ -8,8 +8,8 @@
 
 #include "platform/message_sink.h"
 #include "platform/error.h"
-#include "runtime/natives_args.h"
-#include "runtime/natives_core.h"
+#include "natives/natives_args.h"
+#include "natives/natives_core.h"
 #include "vm/arith.h"
 
 namespace ruvel {

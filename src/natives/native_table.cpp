@@ -1,4 +1,4 @@
-#include "runtime/native_table.h"
+#include "natives/native_table.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
-#include "runtime/natives_system.h"
+#include "natives/natives_system.h"
 
 #include <spawn.h>
 #include <unistd.h>
 
 #include "io/paths.h"
-#include "runtime/native_table.h"
+#include "natives/native_table.h"
 
 extern char** environ;
 

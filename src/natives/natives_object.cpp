@@ -3,8 +3,8 @@
 #include <chrono>
 
 #include "platform/message_sink.h"
-#include "runtime/natives_args.h"
-#include "runtime/natives_core.h"
+#include "natives/natives_args.h"
+#include "natives/natives_core.h"
 #include "resources/resource_global.h"
 #include "runtime/rtti.h"
 #include "vm/gc.h"
