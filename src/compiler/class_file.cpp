@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "compiler/link.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"

@@ -9,7 +9,7 @@
 #include "devui/object_view.h"
 #include "devui/source_view.h"
 #include "devui/stack_dump.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/project.h"
 #include "platform/cp932.h"
 #include "runtime/function.h"

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "io/bregexp.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "platform/cp932.h"

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "io/bregexp.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 

@@ -3,7 +3,7 @@
 #include <spawn.h>
 #include <unistd.h>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "natives/native_table.h"
 
 extern char** environ;

@@ -6,7 +6,7 @@
 
 #include "compiler/snippet.h"
 #include "io/cookies.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/project.h"
 #include "platform/cp932.h"
 #include "platform/error.h"

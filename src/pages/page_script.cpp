@@ -7,7 +7,7 @@
 #include "compiler/compile_driver.h"
 #include "compiler/multi_eval.h"
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page_hash.h"
 #include "platform/cp932.h"
 #include "platform/error.h"

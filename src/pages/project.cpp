@@ -6,7 +6,7 @@
 #include <climits>
 #include <memory>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_file_enum.h"
 #include "platform/cp932.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"

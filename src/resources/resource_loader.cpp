@@ -1,6 +1,6 @@
 #include "resources/resource_loader.h"
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "resources/resource_element.h"

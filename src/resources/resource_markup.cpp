@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"

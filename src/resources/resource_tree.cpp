@@ -5,7 +5,7 @@
 #include <charconv>
 #include <climits>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "runtime/alias.h"

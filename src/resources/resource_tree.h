@@ -5,7 +5,7 @@
 // Owner of the tree's state: TResourceTree (ResourceTree()) holds the list
 // of loaded resource-list files and the loading chain; the root node itself
 // is VM().root (set and freed through SetRoot / FreeRoot); the base
-// directory is the current page directory kept by io/paths (PageDir), and
+// directory is the current page directory kept by platform/paths (PageDir), and
 // "usrglobal" is the root's child of that name, looked up when needed so no
 // pointer to it can go stale.
 #pragma once

@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "resources/resource_element.h"
 #include "resources/resource_tree.h"
 #include "runtime/rtti.h"

@@ -3,7 +3,7 @@
 #include <optional>
 #include <set>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "resources/resource_pattern.h"

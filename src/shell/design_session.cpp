@@ -3,7 +3,7 @@
 #include <SDL.h>
 #include <unistd.h>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_script.h"
 #include "platform/cp932.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "compiler/compile_driver.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/script_file_natives.h"
 #include "pages/page_natives.h"
 #include "resources/custom_resource.h"

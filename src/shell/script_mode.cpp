@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "devui/debugger_model.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"

@@ -7,7 +7,7 @@
 #include "devui/dev_windows.h"
 #include "devui/main_menu.h"
 #include "io/cookies.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "resources/resource_tree.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "resources/resource_tree.h"
 
 namespace ruvel::test {

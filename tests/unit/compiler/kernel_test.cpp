@@ -9,7 +9,7 @@
 #include "compiler/class_file.h"
 #include "compiler/compile_driver.h"
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "resources/resource_tree.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "compiler/compile_driver.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "resources/cmml.h"

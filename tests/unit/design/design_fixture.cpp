@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "compiler/compile_driver.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_natives.h"
 #include "pages/project.h"

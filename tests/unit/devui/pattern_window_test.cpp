@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "devui/pattern_window.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/temp_dir.h"
 #include "pages/page.h"
 #include "platform/cp932.h"

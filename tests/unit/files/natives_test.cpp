@@ -11,7 +11,7 @@
 #include "compiler/snippet.h"
 #include "io/bin_stream.h"
 #include "io/memory_card.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/script_file_natives.h"
 #include "io/script_files.h"
 #include "io/temp_dir.h"

@@ -1,7 +1,7 @@
 // The page script: its file name, its exact text for a page, the objects
 // it places when "Boot" runs, and its cache in "Temp".
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_hash.h"
 #include "pages/page_script.h"

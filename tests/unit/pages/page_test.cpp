@@ -2,7 +2,7 @@
 #include <filesystem>
 
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_hash.h"
 #include "pages/project.h"

@@ -10,7 +10,7 @@
 
 #include "compiler/compile_driver.h"
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_natives.h"
 #include "pages/project.h"

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "pages/recent_pages.h"

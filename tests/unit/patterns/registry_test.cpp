@@ -3,7 +3,7 @@
 // modification stamps, missing and unreadable sheets, and the markup.
 #include <chrono>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "resources/resource_loader.h"
 #include "resources/resource_pattern.h"
