@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "io/bregexp.h"
+#include "platform/bregexp.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "io/bregexp.h"
+#include "platform/bregexp.h"
 #include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"

@@ -2,7 +2,7 @@
 // and in CP932 characters, character codes and splitting.
 #include <algorithm>
 
-#include "io/bregexp.h"
+#include "platform/bregexp.h"
 #include "natives/natives_args.h"
 #include "natives/natives_core.h"
 #include "resources/resource_global.h"

@@ -1,5 +1,5 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
-#include "io/bregexp.h"
+#include "platform/bregexp.h"
 
 #include <pcre2.h>
 
