@@ -20,7 +20,7 @@ void Log(const std::string& text) { LogLine(text); }
 
 void ReportError(const std::string& message, const std::string& path, int32_t offset) {
   TTraceList trace;
-  if (!path.empty()) trace.push_back({path, offset});
+  if (!path.empty()) trace.push_back({path, offset, nullptr});
   if (VM().showError) VM().showError(message, trace);
   else ShowMessage(FormatError(message, trace));
 }
@@ -76,6 +76,7 @@ int CompileSource(TRTTI& cls, const std::string& source, const std::string& path
 
 int CompileClass(TRTTI& cls, const std::string& source, bool report) {
   const std::string& path = cls.sourcePath;
+  cls.CompiledText = source.empty() ? nullptr : std::make_shared<const std::string>(source);
   if (!path.empty()) {
     Log("Compiling " + PathRelative(path, ProgramDir()));
     if (LoadFromClassFile(cls)) return 0;

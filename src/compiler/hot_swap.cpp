@@ -78,17 +78,24 @@ HotSwapResult HotSwapClass(TRTTI& cls, const std::string& source, std::string& w
     return HotSwapResult::kIncompatible;
   }
 
+  // Frames still in the old code count their positions in the old text.
+  std::shared_ptr<const std::string> former = cls.CompiledText;
   for (size_t i = 0; i < cls.Methods.size(); ++i) {
     TFunction* f = cls.Methods[i];
     if (f->Owner != &cls || f->Kind() == FunctionKind::kNative) continue;
     auto* running = static_cast<TNormalFunction*>(f);
     auto* next = static_cast<TNormalFunction*>(fresh->Methods[i]);
+    if (running->Code) running->Code->formerSource = former;
     running->ReplaceCode(std::move(next->Code));
     running->Params = next->Params;
     running->Locals = next->Locals;
   }
-  if (cls.ClassCode) cls.RetiredClassCode.push_back(std::move(cls.ClassCode));
+  if (cls.ClassCode) {
+    cls.ClassCode->formerSource = former;
+    cls.RetiredClassCode.push_back(std::move(cls.ClassCode));
+  }
   cls.ClassCode = std::move(fresh->ClassCode);
+  cls.CompiledText = std::make_shared<const std::string>(source);
   fresh.reset();
 
   if (!cls.sourcePath.empty()) {

@@ -49,8 +49,9 @@ TLineColumn LineColumnInFile(const std::string& path, int32_t offset) {
   return LineColumnOf(NormalizeToCp932(ss.str()), offset);
 }
 
-std::string LineColumnText(const std::string& path, int32_t offset) {
-  TLineColumn at = LineColumnInFile(path, offset);
+std::string LineColumnText(const std::string& path, int32_t offset) { return LineColumnText(LineColumnInFile(path, offset)); }
+
+std::string LineColumnText(TLineColumn at) {
   if (at.line <= 0) return std::string();
   return " " + std::to_string(at.line) + J("行目") + " " + std::to_string(at.column) + J("桁");
 }

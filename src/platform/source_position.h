@@ -21,5 +21,6 @@ TLineColumn LineColumnOf(std::string_view text, int32_t offset);
 TLineColumn LineColumnInFile(const std::string& path, int32_t offset);
 // " 12行目 5桁" (CP932) for the offset in the file, empty when unknown.
 std::string LineColumnText(const std::string& path, int32_t offset);
+std::string LineColumnText(TLineColumn at);
 
 }  // namespace ruvel

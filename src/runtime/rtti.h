@@ -31,6 +31,9 @@ class TRTTI : public TResource {
   std::unique_ptr<TCompiledInfo> ClassCode;
   // Class code replaced by a live reload, kept for the processes that run it.
   std::vector<std::unique_ptr<TCompiledInfo>> RetiredClassCode;
+  // The source text the class was last compiled or loaded for (none when
+  // it came from a class file alone).
+  std::shared_ptr<const std::string> CompiledText;
   Value ClassValue;
   std::unique_ptr<std::vector<Instance*>> InstancePool;
   bool Compiled = false;

@@ -3,6 +3,7 @@
 // that map code addresses back to source positions).
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ class TCompiledInfo {
   TSymInfoList symbols;
   std::vector<uint32_t> code;  // 32-bit words
   TRTTI* cls = nullptr;
+  // Set when a live reload retired this code: the source it was compiled
+  // from, for the positions of frames that still run it.
+  std::shared_ptr<const std::string> formerSource;
 
   int32_t LengthBytes() const { return static_cast<int32_t>(code.size() * 4); }
   uint32_t* Start() { return code.data(); }

@@ -26,7 +26,8 @@ std::string FormatError(const std::string& message, const TTraceList& trace) {
   std::string text = message;
   // The offset stays where it always was; line and column follow it.
   for (const auto& e : trace) {
-    text += "\n  " + e.file + " (" + std::to_string(e.position) + ")" + LineColumnText(e.file, e.position);
+    std::string where = e.text ? LineColumnText(LineColumnOf(*e.text, e.position)) : LineColumnText(e.file, e.position);
+    text += "\n  " + e.file + " (" + std::to_string(e.position) + ")" + where;
   }
   return text;
 }
@@ -62,7 +63,7 @@ TTraceList Trace(TProcess* p) {
       std::string pos = info->PositionOf(info->AddressOf(pc));
       size_t comma = pos.rfind(',');
       if (comma != std::string::npos && info->cls) {
-        list.push_back({info->cls->sourcePath, std::atoi(pos.c_str() + comma + 1)});
+        list.push_back({info->cls->sourcePath, std::atoi(pos.c_str() + comma + 1), info->formerSource});
       }
     }
     FrameData* fd = FrameOf(f);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ struct VMStats {
 struct TraceEntry {
   std::string file;
   int32_t position;
+  // The text the position counts in when the file has been edited since
+  // (code replaced by a live reload that a frame still ran); none: the file.
+  std::shared_ptr<const std::string> text;
 };
 using TTraceList = std::vector<TraceEntry>;
 

@@ -102,9 +102,10 @@ class LiveRun {
     if (fd_ >= 0) close(fd_);
   }
 
-  // The next line, or false after timeoutMs without one (or at the end).
+  // The next line, or false after timeoutMs without one, at the end, or
+  // once the run is a minute old (a wait for something that never comes).
   bool NextLine(std::string& line, int timeoutMs = 20000) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto deadline = std::min(Clock::now() + std::chrono::milliseconds(timeoutMs), end_);
     for (;;) {
       size_t nl = buffer_.find('\n');
       if (nl != std::string::npos) {
@@ -138,6 +139,15 @@ class LiveRun {
     return false;
   }
 
+  // Reads lines until one holds text.
+  bool WaitForText(const std::string& text) {
+    std::string line;
+    while (NextLine(line)) {
+      if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+
   // Ticks until one of tag with step >= step.
   bool WaitFor(const std::string& tag, int step, Tick& t) {
     while (NextTick(t)) {
@@ -149,6 +159,7 @@ class LiveRun {
   std::string all;  // every line read so far
 
  private:
+  Clock::time_point end_ = Clock::now() + std::chrono::seconds(60);
   pid_t pid_ = -1;
   int fd_ = -1;
   std::string buffer_;
@@ -172,6 +183,7 @@ class LiveReloadTest : public IntegrationTest {
 
 TEST_F(LiveReloadTest, ANewMethodBodyTakesOverAtItsNextCallAndMembersStay) {
   LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
   Tick t;
   ASSERT_TRUE(run.WaitFor("A", 5, t)) << run.all;
   Save(game / "classes" / "Ticker.ruvel", Ticker("B"));
@@ -203,8 +215,39 @@ TEST_F(LiveReloadTest, ANewMethodBodyTakesOverAtItsNextCallAndMembersStay) {
   EXPECT_EQ(run.all.find("再読み込みしました"), std::string::npos) << "the page was not reloaded";
 }
 
+TEST_F(LiveReloadTest, AnErrorInTheOldCodeStillNamesItsLine) {
+  // main() never returns, so it runs its old code for good; check() is
+  // swapped and makes it fail on line 8 of the old text. The file on disk
+  // has that line further down by then.
+  auto version = [](const std::string& top, int checked) {
+    return top + "extends classes.game.Char;\n"
+                 "function onGenerate() { n = base; }\n"
+                 "function main() {\n"
+                 "  var z;\n"
+                 "  while (1) {\n"
+                 "    n = n + 1;\n"
+                 "    print(\"A 0 \" + n);\n"
+                 "    if (check()) z.go();\n"
+                 "    suspend();\n"
+                 "  }\n"
+                 "}\n"
+                 "function check() { return " + std::to_string(checked) + "; }\n";
+  };
+  Write(game / "classes" / "Ticker.ruvel", version("", 0));
+  LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
+  Tick t;
+  ASSERT_TRUE(run.WaitFor("A", 0, t)) << run.all;
+  Save(game / "classes" / "Ticker.ruvel", version("\n\n\n", 1));
+  std::string line;
+  while (line.find("行目") == std::string::npos) ASSERT_TRUE(run.NextLine(line)) << run.all;
+  EXPECT_NE(line.find(" 8行目 "), std::string::npos) << run.all;
+  EXPECT_NE(run.all.find("更新しました"), std::string::npos) << "the error came after the swap\n" << run.all;
+}
+
 TEST_F(LiveReloadTest, ACompileErrorIsShownOnceAndTheOldCodeRunsOn) {
   LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
   Tick t;
   ASSERT_TRUE(run.WaitFor("A", 2, t)) << run.all;
   Save(game / "classes" / "Ticker.ruvel", Ticker("B") + "function broken( {\n");
@@ -229,6 +272,7 @@ TEST_F(LiveReloadTest, ACompileErrorIsShownOnceAndTheOldCodeRunsOn) {
 
 TEST_F(LiveReloadTest, ANewMethodOrAnEditedPageReloadsThePage) {
   LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
   Tick t;
   ASSERT_TRUE(run.WaitFor("A", 10, t)) << run.all;
   // A new method cannot be swapped into live objects: the page starts
