@@ -5,6 +5,8 @@
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
 #include "vm/opcodes.h"
+#include "vm/translate.h"
+#include "vm/vm_state.h"
 
 namespace ruvel {
 
@@ -23,8 +25,15 @@ void TSymInfoList::Record(int32_t op, int32_t address, const std::string& name) 
 }
 
 int32_t TCompiledInfo::AddressOf(const uint32_t* p) const {
-  if (code.empty() || p < code.data() || p > code.data() + code.size()) return -1;
-  return static_cast<int32_t>((p - code.data()) * 4);
+  auto inside = [p](const std::vector<uint32_t>& words) {
+    return !words.empty() && p >= words.data() && p <= words.data() + words.size();
+  };
+  if (inside(code)) return static_cast<int32_t>((p - code.data()) * 4);
+  if (run_ && inside(*run_)) return static_cast<int32_t>((p - run_->data()) * 4);
+  for (const auto& old : retired_) {
+    if (inside(*old)) return static_cast<int32_t>((p - old->data()) * 4);
+  }
+  return -1;
 }
 
 std::string TCompiledInfo::PositionOf(int32_t address) const {
@@ -77,6 +86,15 @@ void TCompiledInfo::Verify() {
   // Execution must not run past the last word.
   if (n > 0 && last != Op_Halt && last != Op_Ret && last != Op_Jump) bad();
   if (n > 0 && !StackDepthsAgree(start)) bad();
+  auto run = std::make_shared<std::vector<uint32_t>>();
+  if (VM().fuseCode) {
+    fused_ = TranslateCode(code, *run);
+  } else {
+    *run = code;
+    fused_ = 0;
+  }
+  if (run_) retired_.push_back(std::move(run_));
+  run_ = std::move(run);
   verified_ = n;
 }
 
@@ -169,6 +187,7 @@ void TCompiledInfo::ReadBlock(BinaryReader& r) {
   if (len < 0 || len % 4 != 0 || static_cast<size_t>(len) > r.Left()) throw EIOError(J("ファイルが途中で切れています"));
   code.assign(len / 4, 0);
   r.Bytes(code.data(), len);
+  CodeChanged();
 }
 
 }  // namespace ruvel

@@ -3,6 +3,7 @@
 // that map code addresses back to source positions).
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,11 @@ class TCompiledInfo {
 
   int32_t LengthBytes() const { return static_cast<int32_t>(code.size() * 4); }
   uint32_t* Start() { return code.data(); }
-  // Byte address of a word pointer inside this buffer, -1 outside.
+  // Where the interpreter starts this code: the translated copy made by
+  // the last verification (vm/translate.h). Call EnsureVerified first.
+  uint32_t* RunStart() { return run_ ? run_->data() : code.data(); }
+  // Byte address of a word pointer inside this buffer or inside a
+  // translated copy of it, -1 outside.
   int32_t AddressOf(const uint32_t* p) const;
   // Source position text ("class,position") of a code address, or "none".
   std::string PositionOf(int32_t address) const;
@@ -52,6 +57,11 @@ class TCompiledInfo {
   void EnsureVerified() {
     if (verified_ != code.size()) Verify();
   }
+  // To be called after the code words were changed in place (linking):
+  // the next run verifies and translates them again.
+  void CodeChanged() { verified_ = static_cast<size_t>(-1); }
+  // Number of fused groups in the translated copy.
+  int32_t FusedGroups() const { return fused_; }
 
  private:
   void Verify();
@@ -61,6 +71,11 @@ class TCompiledInfo {
   // No call can pass more arguments than a process stack has slots.
   static constexpr int32_t kMaxArguments = 1 << 16;
   size_t verified_ = static_cast<size_t>(-1);  // code size when last verified
+  // The translated copy, and the earlier ones that frames may still be
+  // running (a copy is never freed before the code itself).
+  std::shared_ptr<std::vector<uint32_t>> run_;
+  std::vector<std::shared_ptr<std::vector<uint32_t>>> retired_;
+  int32_t fused_ = 0;
 };
 
 }  // namespace ruvel

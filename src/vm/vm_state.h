@@ -69,6 +69,9 @@ struct VMState {
   TProcess* rootProcess = nullptr;
   bool aliasRegistration = true;
   bool checkMode = false;  // collector check mode
+  // Code verified from now on runs with fused instruction groups
+  // (vm/fused_ops.h); off, it runs instruction by instruction.
+  bool fuseCode = true;
 
   VMStats stats;
 
