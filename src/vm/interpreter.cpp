@@ -559,13 +559,27 @@ void Execute(TProcess* p) {
     int32_t argc;
     uint32_t* next;
 
-  L_DCall:
+  L_DCall: {
     argc = static_cast<int32_t>(pc[1]);
     if (!ArgcFits(sp, argc, stackBase)) BadCode();
     next = pc + 4;
+    Value& recv = sp[argc];
+    // The hint word names where this call site found its method last time;
+    // a receiver whose class has that method at the same place needs no
+    // search (the same first check as TRTTI::FindMethod).
+    if (recv.tag == kObject && recv.obj) {
+      const std::vector<TFunction*>& methods = recv.obj->cls->Methods;
+      uint32_t hint = pc[3];
+      if (hint < methods.size() && methods[hint]->NameId == static_cast<int32_t>(pc[2]) &&
+          methods[hint]->Kind() != FunctionKind::kNative) {
+        callee = methods[hint];
+        goto call_frame;
+      }
+    }
     SAVE();
-    callee = DCallTarget(p, sp[argc], static_cast<int32_t>(pc[2]), reinterpret_cast<int32_t&>(pc[3]));
+    callee = DCallTarget(p, recv, static_cast<int32_t>(pc[2]), reinterpret_cast<int32_t&>(pc[3]));
     goto call_frame;
+  }
 
   L_SCall: {
     argc = static_cast<int32_t>(pc[1]);

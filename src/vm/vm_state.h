@@ -91,6 +91,11 @@ struct VMState {
   std::function<int(const std::string& statements)> evaluateSnippet;
 };
 
-VMState& VM();
+// Inline so that natives and host checks reach the state without a call;
+// the one instance is made on first use, whatever the start-up order.
+inline VMState& VM() {
+  static VMState state;
+  return state;
+}
 
 }  // namespace ruvel
