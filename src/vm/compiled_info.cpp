@@ -2,7 +2,7 @@
 
 #include "platform/cp932.h"
 #include "platform/error.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "vm/opcodes.h"
 #include "vm/translate.h"
@@ -24,16 +24,31 @@ void TSymInfoList::Record(int32_t op, int32_t address, const std::string& name) 
   elems.push_back(TCInfoElem{op, name, {address}});
 }
 
-int32_t TCompiledInfo::AddressOf(const uint32_t* p) const {
-  auto inside = [p](const std::vector<uint32_t>& words) {
-    return !words.empty() && p >= words.data() && p <= words.data() + words.size();
-  };
-  if (inside(code)) return static_cast<int32_t>((p - code.data()) * 4);
-  if (run_ && inside(*run_)) return static_cast<int32_t>((p - run_->data()) * 4);
+namespace {
+
+// Word index of p inside words (one past the end included), -1 outside.
+int64_t IndexIn(const std::vector<uint32_t>& words, const uint32_t* p) {
+  if (words.empty() || p < words.data() || p > words.data() + words.size()) return -1;
+  return p - words.data();
+}
+
+}  // namespace
+
+bool TCompiledInfo::Holds(const uint32_t* p) const {
+  auto inside = [p](const std::vector<uint32_t>& words) { return p >= words.data() && p < words.data() + words.size(); };
+  if (inside(code)) return true;
+  if (run_ && inside(*run_)) return true;
   for (const auto& old : retired_) {
-    if (inside(*old)) return static_cast<int32_t>((p - old->data()) * 4);
+    if (inside(*old)) return true;
   }
-  return -1;
+  return false;
+}
+
+int32_t TCompiledInfo::AddressOf(const uint32_t* p) const {
+  int64_t i = IndexIn(code, p);
+  if (i < 0 && run_) i = IndexIn(*run_, p);
+  for (size_t k = 0; i < 0 && k < retired_.size(); ++k) i = IndexIn(*retired_[k], p);
+  return i < 0 ? -1 : static_cast<int32_t>(i * 4);
 }
 
 std::string TCompiledInfo::PositionOf(int32_t address) const {

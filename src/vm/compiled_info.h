@@ -39,6 +39,8 @@ class TCompiledInfo {
   // Where the interpreter starts this code: the translated copy made by
   // the last verification (vm/translate.h). Call EnsureVerified first.
   uint32_t* RunStart() { return run_ ? run_->data() : code.data(); }
+  // True when p points into this buffer or into a translated copy of it.
+  bool Holds(const uint32_t* p) const;
   // Byte address of a word pointer inside this buffer or inside a
   // translated copy of it, -1 outside.
   int32_t AddressOf(const uint32_t* p) const;
