@@ -138,6 +138,16 @@ TEST_F(FusedTest, TranslationKeepsTheSpecifiedCode) {
   EXPECT_NE(run, code(fused)->code.data());
   EXPECT_EQ(code(fused)->AddressOf(run + 5), 20);
   EXPECT_EQ(code(fused)->AddressOf(code(fused)->code.data() + 5), 20);
+  EXPECT_TRUE(code(fused)->Holds(run + 5));
+  // Changed code is translated again on its next run; frames still in the
+  // earlier copy keep their addresses.
+  code(fused)->CodeChanged();
+  code(fused)->EnsureVerified();
+  EXPECT_NE(code(fused)->RunStart(), run);
+  EXPECT_TRUE(code(fused)->Holds(run + 5));
+  EXPECT_EQ(code(fused)->AddressOf(run + 5), 20);
+  EXPECT_FALSE(code(plain)->Holds(run + 5));
+  EXPECT_EQ(code(plain)->AddressOf(run + 5), -1);
 }
 
 TEST_F(FusedTest, EveryBudgetStopsWhereSingleInstructionsStop) {
