@@ -120,6 +120,7 @@ void LinkCompiledInfo(TCompiledInfo& info, TRTTI* cls) {
       if (w + 1 < code.size() && code[w] == Op_Point) code[w + 1] = cls->handle;
     }
   }
+  info.CodeChanged();
 }
 
 }  // namespace ruvel

@@ -1,5 +1,7 @@
 // Natives of "AbstractHashTable", "LightHashTable" and "HashTable": the
 // script object keeps its table as a host value and passes it as argument 1.
+#include <typeinfo>
+
 #include "natives/hashtable.h"
 #include "natives/native_table.h"
 #include "natives/natives_args.h"
@@ -8,6 +10,19 @@ namespace ruvel {
 
 namespace {
 
+// The live table in argument k, else nullptr. Both table classes are
+// known here; matching the exact type is much cheaper than a cast to
+// their base, which compares type names.
+TAbstractHashtable* Table(const TNativeArgs& a, int32_t k) {
+  if (!a.Has(k)) return nullptr;
+  const Value& v = a[k];
+  if (v.tag != kHost || !v.host || !IsLiveHost(v.host)) return nullptr;
+  const std::type_info& type = typeid(*v.host);
+  if (type == typeid(THashtable)) return static_cast<THashtable*>(v.host);
+  if (type == typeid(TLightHashtable)) return static_cast<TLightHashtable*>(v.host);
+  return dynamic_cast<TAbstractHashtable*>(v.host);
+}
+
 void HashInitLight(Value* self, int32_t, int32_t) { ValueSetHost(*self, new TLightHashtable()); }
 
 void HashInit(Value* self, int32_t, int32_t) { ValueSetHost(*self, new THashtable()); }
@@ -15,7 +30,7 @@ void HashInit(Value* self, int32_t, int32_t) { ValueSetHost(*self, new THashtabl
 void HashGet(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
   if (!a.Has(2)) return;
-  auto* t = a.Host<TAbstractHashtable>(1);
+  auto* t = Table(a, 1);
   if (!t) return;
   TAbstractHashtable::Entry* e = t->Find(a[2]);
   if (e) a.Return(e->value);
@@ -25,28 +40,28 @@ void HashGet(Value* self, int32_t argc, int32_t) {
 void HashPut(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
   if (!a.Has(3)) return;
-  if (auto* t = a.Host<TAbstractHashtable>(1)) t->Put(a[2], a[3]);
+  if (auto* t = Table(a, 1)) t->Put(a[2], a[3]);
 }
 
 void HashStartFind(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
-  if (auto* t = a.Host<TAbstractHashtable>(1)) t->StartFind();
+  if (auto* t = Table(a, 1)) t->StartFind();
 }
 
 void HashHasNext(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
-  if (auto* t = a.Host<TAbstractHashtable>(1)) a.ReturnInt(t->HasNext() ? 1 : 0);
+  if (auto* t = Table(a, 1)) a.ReturnInt(t->HasNext() ? 1 : 0);
 }
 
 void HashNextKey(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
-  if (auto* t = a.Host<TAbstractHashtable>(1)) a.Return(t->NextKey());
+  if (auto* t = Table(a, 1)) a.Return(t->NextKey());
 }
 
 void HashRemove(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
   if (!a.Has(2)) return;
-  auto* t = a.Host<TAbstractHashtable>(1);
+  auto* t = Table(a, 1);
   if (!t) return;
   Value removed;
   if (t->Remove(a[2], removed)) a.ReturnRetained(removed);
@@ -55,12 +70,12 @@ void HashRemove(Value* self, int32_t argc, int32_t) {
 
 void HashSize(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
-  if (auto* t = a.Host<TAbstractHashtable>(1)) a.ReturnInt(static_cast<int32_t>(t->Size()));
+  if (auto* t = Table(a, 1)) a.ReturnInt(static_cast<int32_t>(t->Size()));
 }
 
 void HashDestroy(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
-  delete a.Host<TAbstractHashtable>(1);
+  delete Table(a, 1);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "vm/opcodes.h"
+#include "vm/translate.h"
+#include "vm/vm_state.h"
 
 namespace ruvel {
 
@@ -22,9 +24,31 @@ void TSymInfoList::Record(int32_t op, int32_t address, const std::string& name) 
   elems.push_back(TCInfoElem{op, name, {address}});
 }
 
+namespace {
+
+// Word index of p inside words (one past the end included), -1 outside.
+int64_t IndexIn(const std::vector<uint32_t>& words, const uint32_t* p) {
+  if (words.empty() || p < words.data() || p > words.data() + words.size()) return -1;
+  return p - words.data();
+}
+
+}  // namespace
+
+bool TCompiledInfo::Holds(const uint32_t* p) const {
+  auto inside = [p](const std::vector<uint32_t>& words) { return p >= words.data() && p < words.data() + words.size(); };
+  if (inside(code)) return true;
+  if (run_ && inside(*run_)) return true;
+  for (const auto& old : retired_) {
+    if (inside(*old)) return true;
+  }
+  return false;
+}
+
 int32_t TCompiledInfo::AddressOf(const uint32_t* p) const {
-  if (code.empty() || p < code.data() || p > code.data() + code.size()) return -1;
-  return static_cast<int32_t>((p - code.data()) * 4);
+  int64_t i = IndexIn(code, p);
+  if (i < 0 && run_) i = IndexIn(*run_, p);
+  for (size_t k = 0; i < 0 && k < retired_.size(); ++k) i = IndexIn(*retired_[k], p);
+  return i < 0 ? -1 : static_cast<int32_t>(i * 4);
 }
 
 std::string TCompiledInfo::PositionOf(int32_t address) const {
@@ -77,6 +101,15 @@ void TCompiledInfo::Verify() {
   // Execution must not run past the last word.
   if (n > 0 && last != Op_Halt && last != Op_Ret && last != Op_Jump) bad();
   if (n > 0 && !StackDepthsAgree(start)) bad();
+  auto run = std::make_shared<std::vector<uint32_t>>();
+  if (VM().fuseCode) {
+    fused_ = TranslateCode(code, *run);
+  } else {
+    *run = code;
+    fused_ = 0;
+  }
+  if (run_) retired_.push_back(std::move(run_));
+  run_ = std::move(run);
   verified_ = n;
 }
 
@@ -169,6 +202,7 @@ void TCompiledInfo::ReadBlock(BinaryReader& r) {
   if (len < 0 || len % 4 != 0 || static_cast<size_t>(len) > r.Left()) throw EIOError(J("ファイルが途中で切れています"));
   code.assign(len / 4, 0);
   r.Bytes(code.data(), len);
+  CodeChanged();
 }
 
 }  // namespace ruvel

@@ -39,9 +39,13 @@ class TCompiledInfo {
 
   int32_t LengthBytes() const { return static_cast<int32_t>(code.size() * 4); }
   uint32_t* Start() { return code.data(); }
-  // True when p points into this buffer.
-  bool Holds(const uint32_t* p) const { return p >= code.data() && p < code.data() + code.size(); }
-  // Byte address of a word pointer inside this buffer, -1 outside.
+  // Where the interpreter starts this code: the translated copy made by
+  // the last verification (vm/translate.h). Call EnsureVerified first.
+  uint32_t* RunStart() { return run_ ? run_->data() : code.data(); }
+  // True when p points into this buffer or into a translated copy of it.
+  bool Holds(const uint32_t* p) const;
+  // Byte address of a word pointer inside this buffer or inside a
+  // translated copy of it, -1 outside.
   int32_t AddressOf(const uint32_t* p) const;
   // Source position text ("class,position") of a code address, or "none".
   std::string PositionOf(int32_t address) const;
@@ -58,6 +62,11 @@ class TCompiledInfo {
   void EnsureVerified() {
     if (verified_ != code.size()) Verify();
   }
+  // To be called after the code words were changed in place (linking):
+  // the next run verifies and translates them again.
+  void CodeChanged() { verified_ = static_cast<size_t>(-1); }
+  // Number of fused groups in the translated copy.
+  int32_t FusedGroups() const { return fused_; }
 
  private:
   void Verify();
@@ -67,6 +76,11 @@ class TCompiledInfo {
   // No call can pass more arguments than a process stack has slots.
   static constexpr int32_t kMaxArguments = 1 << 16;
   size_t verified_ = static_cast<size_t>(-1);  // code size when last verified
+  // The translated copy, and the earlier ones that frames may still be
+  // running (a copy is never freed before the code itself).
+  std::shared_ptr<std::vector<uint32_t>> run_;
+  std::vector<std::shared_ptr<std::vector<uint32_t>>> retired_;
+  int32_t fused_ = 0;
 };
 
 }  // namespace ruvel

@@ -9,6 +9,7 @@
 #include "runtime/function.h"
 #include "runtime/rtti.h"
 #include "vm/arith.h"
+#include "vm/fused_ops.h"
 #include "vm/gc.h"
 #include "vm/host_registry.h"
 #include "vm/long_run.h"
@@ -263,6 +264,54 @@ TFunction* DCallTarget(TProcess* p, Value& recv, int32_t sym, int32_t& cache) {
   return f;
 }
 
+// Operand sources of fused groups (vm/fused_ops.h), w pointing at the
+// source's instruction. IntSrc_* gives an integer operand and is false
+// when the source is not an integer that its own instruction would push;
+// ValSrc_* gives any value the same way. A local is taken only from the
+// live part of the stack (at or above sp), where the slots pushed inside
+// the group cannot be; anything else runs instruction by instruction.
+inline Value* LiveLocal(const uint32_t* w, Value* fp, Value* sp, uint32_t fpDepth) {
+  if (w[1] > fpDepth) return nullptr;
+  Value* slot = fp - static_cast<int32_t>(w[1]);
+  return slot >= sp ? slot : nullptr;
+}
+inline bool IntSrc_L(const uint32_t* w, Value* fp, Value*, Value* sp, uint32_t fpDepth, int32_t& out) {
+  Value* slot = LiveLocal(w, fp, sp, fpDepth);
+  if (!slot || slot->tag != kInt) return false;
+  out = slot->i;
+  return true;
+}
+inline bool IntSrc_A(const uint32_t* w, Value* fp, Value* self, Value*, uint32_t, int32_t& out) {
+  int32_t n = static_cast<int32_t>(w[1]);
+  if (n < 0 || n >= FrameOf(fp)->argc) return false;
+  const Value& v = self[-(n + 1)];
+  out = v.i;
+  return v.tag == kInt;
+}
+inline bool IntSrc_K(const uint32_t* w, Value*, Value*, Value*, uint32_t, int32_t& out) {
+  out = static_cast<int32_t>(w[2]);  // the translation took only integer constants
+  return true;
+}
+inline bool ValSrc_L(const uint32_t* w, Value* fp, Value*, Value* sp, uint32_t fpDepth, Value& out) {
+  Value* slot = LiveLocal(w, fp, sp, fpDepth);
+  if (!slot) return false;
+  out = *slot;
+  return true;
+}
+inline bool ValSrc_A(const uint32_t* w, Value* fp, Value* self, Value*, uint32_t, Value& out) {
+  int32_t n = static_cast<int32_t>(w[1]);
+  out = n >= 0 && n < FrameOf(fp)->argc ? self[-(n + 1)] : MakeNull();
+  return true;
+}
+inline bool ValSrc_K(const uint32_t* w, Value*, Value*, Value*, uint32_t, Value& out) {
+  out = MakeInt(static_cast<int32_t>(w[2]));
+  return true;
+}
+
+// Which of the comparisons GT, GTE, LT, LTE, EQ, NEQ hold, by bit: bit 0
+// for "less", bit 1 for "equal", bit 2 for "greater".
+constexpr uint8_t kCompareMask[6] = {0b100, 0b110, 0b001, 0b011, 0b010, 0b101};
+
 // Executes up to p->remaining instructions. Registers live in locals and
 // are written back when the slice ends or an error leaves.
 void Execute(TProcess* p) {
@@ -289,11 +338,21 @@ void Execute(TProcess* p) {
 #define PUSH_CHECK(n) \
   if (__builtin_expect(sp - (n) < stackBase, 0)) StackOverflow()
 
-  static void* const kLabels[kOpcodeCount + 1] = {
+  // The specified opcodes, invalid words up to kFusedBase, then the fused
+  // opcodes of translated code.
+  static_assert(kOpcodeCount + 15 == kFusedBase, "the invalid row below fills the gap");
+  static void* const kLabels[Fx_End] = {
 #define RUVEL_OP_LABEL(code, name, words, text, fmt, need, delta) &&L_##name,
       RUVEL_OPCODES(RUVEL_OP_LABEL)
 #undef RUVEL_OP_LABEL
-      &&L_Invalid};
+      &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid,
+      &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid, &&L_Invalid,
+#define RUVEL_FX_PAIR_LABEL(group, a, b) &&F_##group##_##a##b,
+#define RUVEL_FX_SINGLE_LABEL(name) &&F_##name,
+      RUVEL_FUSED_OPS(RUVEL_FX_PAIR_LABEL, RUVEL_FX_SINGLE_LABEL)
+#undef RUVEL_FX_PAIR_LABEL
+#undef RUVEL_FX_SINGLE_LABEL
+  };
 
 #define DISPATCH()                                                            \
   do {                                                                        \
@@ -495,13 +554,27 @@ void Execute(TProcess* p) {
     int32_t argc;
     uint32_t* next;
 
-  L_DCall:
+  L_DCall: {
     argc = static_cast<int32_t>(pc[1]);
     if (!ArgcFits(sp, argc, stackBase)) BadCode();
     next = pc + 4;
+    Value& recv = sp[argc];
+    // The hint word names where this call site found its method last time;
+    // a receiver whose class has that method at the same place needs no
+    // search (the same first check as TRTTI::FindMethod).
+    if (recv.tag == kObject && recv.obj) {
+      const std::vector<TFunction*>& methods = recv.obj->cls->Methods;
+      uint32_t hint = pc[3];
+      if (hint < methods.size() && methods[hint]->NameId == static_cast<int32_t>(pc[2]) &&
+          methods[hint]->Kind() != FunctionKind::kNative) {
+        callee = methods[hint];
+        goto call_frame;
+      }
+    }
     SAVE();
-    callee = DCallTarget(p, sp[argc], static_cast<int32_t>(pc[2]), reinterpret_cast<int32_t&>(pc[3]));
+    callee = DCallTarget(p, recv, static_cast<int32_t>(pc[2]), reinterpret_cast<int32_t&>(pc[3]));
     goto call_frame;
+  }
 
   L_SCall: {
     argc = static_cast<int32_t>(pc[1]);
@@ -561,7 +634,8 @@ void Execute(TProcess* p) {
     if (!nf->Code || nf->Code->code.empty()) {
       throw EVMError(J("メソッド") + callee->GetName() + J("はコンパイルされていません"));
     }
-    nf->Code->EnsureVerified();
+    TCompiledInfo* code = nf->Code.get();
+    code->EnsureVerified();
     FrameData* fd = FrameOf(F);
     fd->savedFp = fp;
     fd->returnAddr = next;
@@ -576,7 +650,7 @@ void Execute(TProcess* p) {
     sp = F - (m - 1);
     fp = F;
     fpDepth = static_cast<uint32_t>(fp - stackBase);
-    pc = nf->Code->Start();
+    pc = code->RunStart();
     DISPATCH();
   }
   }
@@ -902,6 +976,8 @@ void Execute(TProcess* p) {
     p->sliceLength -= rem;
     rem = 0;
     goto slice_end;
+
+#include "vm/fused_handlers.inc"
 
   L_Invalid:
     // An invalid word spends the rest of the slice without moving.

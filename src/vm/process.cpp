@@ -62,26 +62,27 @@ TProcess* TProcess::CreateFor(Instance* receiver, const std::vector<Value>* args
   fd->pos[0] = fd->pos[1] = fd->pos[2] = 0;
   p->fp = F;
   p->receiver = recv;
+  TCompiledInfo* code = nullptr;
   if (!f) {
     p->sp = F + 1;
     TRTTI* cls = receiver ? receiver->cls : nullptr;
-    p->ip = (cls && cls->ClassCode && !cls->ClassCode->code.empty()) ? cls->ClassCode->Start() : nullptr;
+    if (cls && cls->ClassCode && !cls->ClassCode->code.empty()) code = cls->ClassCode.get();
   } else {
     auto* nf = static_cast<TNormalFunction*>(f);
     for (int32_t k = 0; k < m; ++k) F[-k] = MakeNull();
     p->sp = F - (m - 1);
-    p->ip = (nf->Code && !nf->Code->code.empty()) ? nf->Code->Start() : nullptr;
+    if (nf->Code && !nf->Code->code.empty()) code = nf->Code.get();
   }
-  TCompiledInfo* code = nullptr;
-  if (f) code = static_cast<TNormalFunction*>(f)->Code.get();
-  else if (receiver && receiver->cls) code = receiver->cls->ClassCode.get();
-  if (p->ip && code) {
+  p->ip = nullptr;
+  if (code) {
     try {
       code->EnsureVerified();
     } catch (...) {
       Free(p);
       throw;
     }
+    // The interpreter runs the translated copy made by the verification.
+    p->ip = code->RunStart();
   }
   // Without code there is nothing to run: the process is finished at once.
   if (!p->ip) p->halted = true;

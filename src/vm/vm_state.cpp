@@ -2,11 +2,6 @@
 
 namespace ruvel {
 
-VMState& VM() {
-  static VMState state;
-  return state;
-}
-
 SymbolTable& Symbols() { return VM().symbols; }
 
 }  // namespace ruvel

@@ -73,6 +73,9 @@ struct VMState {
   TProcess* rootProcess = nullptr;
   bool aliasRegistration = true;
   bool checkMode = false;  // collector check mode
+  // Code verified from now on runs with fused instruction groups
+  // (vm/fused_ops.h); off, it runs instruction by instruction.
+  bool fuseCode = true;
 
   VMStats stats;
 
@@ -92,6 +95,11 @@ struct VMState {
   std::function<int(const std::string& statements)> evaluateSnippet;
 };
 
-VMState& VM();
+// Inline so that natives and host checks reach the state without a call;
+// the one instance is made on first use, whatever the start-up order.
+inline VMState& VM() {
+  static VMState state;
+  return state;
+}
 
 }  // namespace ruvel

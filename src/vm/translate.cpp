@@ -1,0 +1,99 @@
+#include "vm/translate.h"
+
+#include "vm/fused_ops.h"
+#include "vm/opcodes.h"
+#include "vm/value.h"
+
+namespace ruvel {
+
+namespace {
+
+// Kind of the three-word operand source at word i: 0 none, 1 L, 2 A, 3 K.
+enum Source { kNoSource = 0, kL = 1, kA = 2, kK = 3 };
+
+Source SourceAt(const std::vector<uint32_t>& code, size_t i) {
+  if (i + 3 > code.size()) return kNoSource;
+  switch (code[i]) {
+    case Op_LocalValPtr_Deref:
+      return kL;
+    case Op_ArgValPtr_Deref:
+      return kA;
+    case Op_Push:
+      return (code[i + 1] & 0xff) == kInt ? kK : kNoSource;
+    default:
+      return kNoSource;
+  }
+}
+
+bool IsCompare(uint32_t op) { return op >= Op_GT && op <= Op_NEQ; }
+
+// Offset of the pair (S1, S2) in each group of RUVEL_FUSED_PAIRS, or -1.
+int32_t PairIndex(Source a, Source b) {
+  if (a != kL && a != kA) return -1;
+  if (b == kNoSource) return -1;
+  return (a == kL ? 0 : 3) + (b == kL ? 0 : b == kA ? 1 : 2);
+}
+
+// The fused opcode for the group at word i and the words it covers; 0 when
+// no group starts there.
+uint32_t MatchAt(const std::vector<uint32_t>& code, size_t i, size_t& words) {
+  const size_t n = code.size();
+  const uint32_t op = code[i];
+  int32_t pair = PairIndex(SourceAt(code, i), SourceAt(code, i + 3));
+  if (pair >= 0 && i + 7 <= n) {
+    uint32_t next = code[i + 6];
+    if (IsCompare(next) && i + 9 <= n && code[i + 7] == Op_JumpZero) {
+      words = 9;
+      return Fx_CmpJump_LL + static_cast<uint32_t>(pair);
+    }
+    words = 7;
+    if (next == Op_Add) return Fx_Add_LL + static_cast<uint32_t>(pair);
+    if (next == Op_Sub) return Fx_Sub_LL + static_cast<uint32_t>(pair);
+    if (next == Op_Mul) return Fx_Mul_LL + static_cast<uint32_t>(pair);
+    if (next == Op_Mod) return Fx_Mod_LL + static_cast<uint32_t>(pair);
+  }
+  if (op == Op_LocalValPtr && i + 7 <= n && code[i + 6] == Op_Pop) {
+    Source s = SourceAt(code, i + 2);
+    words = 7;
+    if (s == kK && code[i + 5] == Op_AddSubst) return Fx_AddLocal;
+    if (s == kK && code[i + 5] == Op_SubSubst) return Fx_SubLocal;
+    if (code[i + 5] == Op_Subst) {
+      if (s == kL) return Fx_StoreLocal_L;
+      if (s == kA) return Fx_StoreLocal_A;
+      if (s == kK) return Fx_StoreLocal_K;
+    }
+  }
+  if (op == Op_Subst && i + 2 <= n && code[i + 1] == Op_Pop) {
+    words = 2;
+    return Fx_StorePop;
+  }
+  if (op == Op_Add && i + 3 <= n && code[i + 1] == Op_Subst && code[i + 2] == Op_Pop) {
+    words = 3;
+    return Fx_AddStorePop;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int32_t TranslateCode(const std::vector<uint32_t>& code, std::vector<uint32_t>& run) {
+  run = code;
+  int32_t fused = 0;
+  size_t i = 0;
+  while (i < code.size()) {
+    size_t words = 0;
+    uint32_t fx = MatchAt(code, i, words);
+    if (fx) {
+      run[i] = fx;
+      ++fused;
+      i += words;
+      continue;
+    }
+    int32_t size = InstructionSize(&code[i]);
+    if (size <= 0) break;  // verified code has none; stop rather than loop
+    i += static_cast<size_t>(size) / 4;
+  }
+  return fused;
+}
+
+}  // namespace ruvel
