@@ -14,7 +14,7 @@
 #include "compiler/compile_driver.h"
 #include "devui/debugger_model.h"
 #include "devui/debugger_view.h"
-#include "devui/dev_windows.h"
+#include "shell/dev_windows.h"
 #include "devui/main_menu_view.h"
 #include "io/script_file_natives.h"
 #include "pages/page_natives.h"
