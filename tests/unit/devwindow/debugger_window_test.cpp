@@ -32,6 +32,7 @@
 #include "shell/frame_loop.h"
 #include "shell/startup_path.h"
 #include "sound/sound_natives.h"
+#include "test_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -115,8 +116,7 @@ TEST(DebuggerWindowTest, BreakExecOpensTheDebuggerCaptionedPausedAndRunGoesOn) {
   ruvel::RegisterNativeTable(ruvel::CustomResourceNatives);
 
   ruvel::CommandLine cl;
-  const char* build = std::getenv("RUVEL_BUILD_DIR");
-  cl.home = build ? build : "build";
+  cl.home = ruvel_test::TestBuildDir();
   cl.file = (dir / "page.cmml").string();
   cl.fixedClock = true;
   cl.frames = 40;
