@@ -6,7 +6,7 @@
 #include "compiler/codegen.h"
 #include "compiler/script_parser.h"
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"

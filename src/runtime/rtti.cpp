@@ -7,7 +7,7 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "runtime/alias.h"
-#include "runtime/resource_markup.h"
+#include "resources/resource_markup.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"
 

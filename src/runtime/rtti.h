@@ -11,7 +11,7 @@
 
 #include "runtime/function.h"
 #include "runtime/rapid_string_list.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "vm/compiled_info.h"
 
 namespace ruvel {

@@ -19,7 +19,7 @@
 #include "platform/text_render.h"
 #include "platform/video.h"
 #include "platform/window.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "platform/window_sink.h"

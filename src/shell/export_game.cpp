@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "compiler/class_file.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/atomic_file.h"
 
 extern char** environ;
