@@ -34,6 +34,7 @@
 #include "screen/sprite.h"
 #include "platform/keys.h"
 #include "shell/capture.h"
+#include "shell/live_reload.h"
 #include "shell/cli_text.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
@@ -74,6 +75,7 @@ struct TShell {
   TInputChannel input;
   // Screenshots and GIF recordings (F6, F8, F9, --record-gif).
   std::unique_ptr<TCapture> capture;
+  std::unique_ptr<TLiveReload> reload;
 
   explicit TShell(const CommandLine& c) : cl(c) {}
 };
@@ -349,6 +351,12 @@ void Dispatch(TShell& shell, const SDL_Event& event) {
   }
 }
 
+// Edits of the game's files are picked up while developing: in --dev and
+// design mode, and when the project asks for it.
+bool LiveReloadWanted(const TShell& shell) {
+  return shell.cl.dev || shell.cl.design || HostState().designMode || ProjectParam("live_reload") == "1";
+}
+
 void Run(TShell& shell) {
   const CommandLine& cl = shell.cl;
   double lastTick = TickMs();
@@ -374,6 +382,7 @@ void Run(TShell& shell) {
     bool idle = true;
     Guarded(shell, [&] { idle = shell.loop->Main(); });
     long drawn = shell.loop->drawCount - before;
+    Guarded(shell, [&] { shell.reload->BetweenFrames(LiveReloadWanted(shell), TickMs()); });
     SyncDesignSession(shell);
     UpdateCaption(shell);
     if (shell.dev) shell.dev->Draw();
@@ -492,6 +501,9 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.capture = std::make_unique<TCapture>(*shell.screen);
     shell.capture->RecordRunTo(cl.recordGif);
     shell.capture->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
+    shell.reload = std::make_unique<TLiveReload>();
+    shell.reload->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
+    shell.reload->unsavedDesign = [&shell] { return shell.screen->Design().Modified(); };
     shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless);
     if (!cl.headless) shell.dialogs = std::make_unique<TDialogViews>(Dialogs(), shell.window.get());
     shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
