@@ -5,14 +5,14 @@
 #include <sstream>
 
 #include "compiler/hot_swap.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "screen/host_state.h"
 #include "vm/vm_state.h"
