@@ -1,3 +1,8 @@
+// Folder src/natives: the core native library of the script classes
+// (Object, String, Array, math, system, processes, hash tables) and the
+// registration table every module uses. It may use platform, vm and
+// runtime; resources are used sideways.
+//
 // Registration of host natives: each module keeps one table of entries
 // (class, script name, handler) in the order the start-up sequence binds
 // them, and BindNatives attaches a table's handlers to the classes that

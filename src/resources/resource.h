@@ -1,3 +1,8 @@
+// Folder src/resources: the resource tree, the markup readers and writer,
+// CMML, custom resources, generators, globals, pattern resources, loading
+// and saving. It may use platform, vm and runtime; natives are used
+// sideways.
+//
 // The resource tree's nodes: TResource with its virtual operations,
 // TResourceList (the node that holds children), the iterator over a list's
 // children and the visitor base. The kinds live in resource_global.h and

@@ -1,3 +1,8 @@
+// Folder src/runtime: class records, functions, aliases, the start-up
+// sequence and modules. It may use platform and vm; the class record is a
+// resource node, and start-up assembles resources and natives (the known
+// exceptions of tools/check_layers.sh).
+//
 // TRTTI: the run-time record of a script class: member names, method
 // table, compiled class code, the class value and the pool of instance
 // records, with the lookups the compiler and the interpreter use.

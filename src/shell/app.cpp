@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "devui/dev_windows.h"
+#include "shell/dev_windows.h"
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"

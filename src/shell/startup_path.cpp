@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "devui/dev_windows.h"
+#include "shell/dev_windows.h"
 #include "devui/main_menu.h"
 #include "io/cookies.h"
 #include "platform/paths.h"

@@ -19,6 +19,9 @@
 #    the number of frames ("# frames: N") and pixel facts of the last
 #    frame ("# pixel: X Y R G B what it shows"). The run must exit with 0,
 #    print nothing on standard error, and every pixel fact must hold.
+# 5. A code block followed directly by a ```text block (an example with its
+#    output) must carry one of the markers above, so that no output shown
+#    in docs/ goes unchecked.
 # Usage: run_docs_test.sh RUVEL_BINARY [SOURCE_DIR]
 set -u
 ruvel=${1:?usage: run_docs_test.sh RUVEL_BINARY [SOURCE_DIR]}
@@ -111,9 +114,28 @@ check_design() {
   [ $ok = 1 ] && passed=$((passed + 1))
 }
 
+# Prints "LINE" for each code block of a markdown file that is followed by
+# a ```text block but carries no marker.
+unmarked_outputs() {
+  awk '
+    /^```/ {
+      if (!inblock) { inblock = 1; fence = $0; start = FNR; marked = (prev ~ /^<!-- (run|file|design)/); next }
+      inblock = 0
+      if (lastcode && fence == "```text" && !lastmarked) print laststart
+      lastcode = (fence != "```text"); laststart = start; lastmarked = marked; prev = ""
+      next
+    }
+    inblock { next }
+    NF > 0 { lastcode = 0; prev = $0 }
+  ' "$1"
+}
+
 for doc in "$root"/docs/*.md; do
   [ -e "$doc" ] || continue
   name=${doc#"$root"/}
+  while read -r line; do
+    fail "$name:$line: an example with its output but no <!-- run --> marker"
+  done < <(unmarked_outputs "$doc")
   extract "$doc"
   for kindfile in "$work"/blocks/*.kind; do
     [ -e "$kindfile" ] || continue

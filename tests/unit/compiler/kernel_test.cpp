@@ -16,6 +16,7 @@
 #include "runtime/rtti.h"
 #include "runtime/startup.h"
 #include "vm/vm_state.h"
+#include "test_paths.h"
 
 namespace ruvel::test {
 
@@ -40,11 +41,7 @@ int Count(const std::vector<std::string>& lines, const std::string& prefix) {
 class KernelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* src = std::getenv("RUVEL_SOURCE_DIR");
-    // Under ctest the source directory comes from the environment; run by
-    // hand, it is found from this file's own path.
-    std::filesystem::path base =
-        src ? std::filesystem::path(src) : std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "..";
+    std::filesystem::path base = ruvel_test::TestSourceDir();
     std::filesystem::path kernel = base / "Kernel";
     if (!std::filesystem::exists(kernel / "resource.ruvelres")) GTEST_SKIP() << "no kernel at " << kernel;
     std::string templ = (std::filesystem::temp_directory_path() / "ruvel_kernel_XXXXXX").string();

@@ -25,6 +25,7 @@
 #include "vm/gc.h"
 #include "vm/symbols.h"
 #include "vm/vm_state.h"
+#include "test_paths.h"
 
 namespace ruvel::test {
 
@@ -55,8 +56,7 @@ inline const std::pair<const char*, const char*> kTestClasses[] = {
 class CustomResTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* src = std::getenv("RUVEL_SOURCE_DIR");
-    fs::path kernel = (src ? fs::path(src) : fs::path(__FILE__).parent_path() / ".." / ".." / "..") / "Kernel";
+    fs::path kernel = fs::path(ruvel_test::TestSourceDir()) / "Kernel";
     if (!fs::exists(kernel / "resource.ruvelres")) GTEST_SKIP() << "no kernel at " << kernel;
     std::string templ = (fs::temp_directory_path() / "ruvel_customres_XXXXXX").string();
     ASSERT_NE(mkdtemp(templ.data()), nullptr);

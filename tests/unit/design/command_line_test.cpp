@@ -14,6 +14,7 @@
 
 #include "screen/pattern_image.h"
 #include "shell/command_line.h"
+#include "test_paths.h"
 
 namespace {
 
@@ -47,12 +48,7 @@ TEST(DesignCommandLine, OptionStandsBeforeOrAfterThePage) {
 
 // The program next to this test's build directory.
 std::string Program() {
-  if (const char* b = std::getenv("RUVEL_BUILD_DIR")) return std::string(b) + "/ruvel";
-  char self[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "build/ruvel";
-  self[n] = '\0';
-  return (fs::path(self).parent_path().parent_path() / "ruvel").string();
+  return ruvel_test::TestBuildDir() + "/ruvel";
 }
 
 int RunProgram(const std::string& args, std::string& output) {

@@ -28,6 +28,7 @@
 #include "vm/gc.h"
 #include "vm/symbols.h"
 #include "vm/vm_state.h"
+#include "test_paths.h"
 
 namespace ruvel::test {
 
@@ -38,8 +39,7 @@ std::string DesignTest::home;
 namespace {
 
 fs::path SourceDir() {
-  const char* src = std::getenv("RUVEL_SOURCE_DIR");
-  return src ? fs::path(src) : fs::path(__FILE__).parent_path() / ".." / ".." / "..";
+  return fs::path(ruvel_test::TestSourceDir());
 }
 
 }  // namespace

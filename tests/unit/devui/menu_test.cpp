@@ -13,7 +13,7 @@
 
 #include "devui/about_box.h"
 #include "devui/debugger_model.h"
-#include "devui/dev_windows.h"
+#include "shell/dev_windows.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
 #include "io/cookies.h"

@@ -20,6 +20,7 @@
 #include "screen/patterns.h"
 #include "screen/script_globals.h"
 #include "vm/vm_state.h"
+#include "test_paths.h"
 
 namespace ruvel::test {
 
@@ -56,8 +57,7 @@ class PatternWindowTest : public ::testing::Test {
     dir.MakeDir("Kernel/images");
     dir.MakeDir("page");
     dir.MakeDir("outside");
-    const char* src = std::getenv("RUVEL_SOURCE_DIR");
-    std::filesystem::copy_file(std::string(src ? src : "..") + "/Kernel/images/404.bmp", dir / "Kernel/images/404.bmp");
+    std::filesystem::copy_file(ruvel_test::TestSourceDir() + "/Kernel/images/404.bmp", dir / "Kernel/images/404.bmp");
     InstallPatterns();
     ResetPatterns();
     auto root = std::make_unique<TResourceList>();

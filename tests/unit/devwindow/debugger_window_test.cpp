@@ -14,7 +14,7 @@
 #include "compiler/compile_driver.h"
 #include "devui/debugger_model.h"
 #include "devui/debugger_view.h"
-#include "devui/dev_windows.h"
+#include "shell/dev_windows.h"
 #include "devui/main_menu_view.h"
 #include "io/script_file_natives.h"
 #include "pages/page_natives.h"
@@ -32,6 +32,7 @@
 #include "shell/frame_loop.h"
 #include "shell/startup_path.h"
 #include "sound/sound_natives.h"
+#include "test_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -115,8 +116,7 @@ TEST(DebuggerWindowTest, BreakExecOpensTheDebuggerCaptionedPausedAndRunGoesOn) {
   ruvel::RegisterNativeTable(ruvel::CustomResourceNatives);
 
   ruvel::CommandLine cl;
-  const char* build = std::getenv("RUVEL_BUILD_DIR");
-  cl.home = build ? build : "build";
+  cl.home = ruvel_test::TestBuildDir();
   cl.file = (dir / "page.cmml").string();
   cl.fixedClock = true;
   cl.frames = 40;

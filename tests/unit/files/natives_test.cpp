@@ -22,6 +22,7 @@
 #include "vm/gc.h"
 #include "vm/host_registry.h"
 #include "vm/vm_state.h"
+#include "test_paths.h"
 
 namespace ruvel::test {
 
@@ -40,8 +41,7 @@ class QuietSink : public MessageSink {
 class FileNativesTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const char* src = std::getenv("RUVEL_SOURCE_DIR");
-    fs::path base = src ? fs::path(src) : fs::path(__FILE__).parent_path() / ".." / ".." / "..";
+    fs::path base = ruvel_test::TestSourceDir();
     if (!fs::exists(base / "Kernel/resource.ruvelres")) return;
     home_ = new TempDir();
     fs::copy(base / "Kernel", home_->Path() + "/Kernel", fs::copy_options::recursive);

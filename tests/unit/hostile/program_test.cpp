@@ -12,6 +12,7 @@
 #include <string>
 
 #include "screen/pattern_image.h"
+#include "test_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -24,8 +25,7 @@ struct RunResult {
 };
 
 std::string BuildDir() {
-  const char* b = std::getenv("RUVEL_BUILD_DIR");
-  return b ? b : "build";
+  return ruvel_test::TestBuildDir();
 }
 
 // Memory is capped so that a blow-up fails the test; not for a sanitized
@@ -155,8 +155,7 @@ TEST_F(HostileProgram, LinesToTheEndsOfTheIntegerRangeCostNothing) {
 // A pattern turned and scaled 3000 times made the renderer build a picture
 // of the whole destination: 6.8 GB and over a minute a frame.
 TEST_F(HostileProgram, HugeTurnedPatternsAreCutToThePicture) {
-  const char* src = std::getenv("RUVEL_SOURCE_DIR");
-  fs::path sheet = fs::path(src ? src : ".") / "Usr/images/sprites.bmp";
+  fs::path sheet = fs::path(ruvel_test::TestSourceDir()) / "Usr/images/sprites.bmp";
   if (!fs::exists(sheet)) GTEST_SKIP() << "no sheet at " << sheet;
   fs::copy_file(sheet, dir / "sprites.bmp");
   WritePage(dir, "Big",

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "screen/pattern_image.h"
+#include "test_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -23,8 +24,7 @@ struct RunResult {
 };
 
 inline std::string BuildDir() {
-  const char* b = std::getenv("RUVEL_BUILD_DIR");
-  return fs::absolute(b ? b : "build").string();
+  return fs::absolute(ruvel_test::TestBuildDir()).string();
 }
 
 // Runs the program with args; prefix goes before the command (a "cd DIR &&"

@@ -26,6 +26,7 @@
 #include "vm/symbols.h"
 #include "vm/interpreter.h"
 #include "vm/vm_state.h"
+#include "test_paths.h"
 
 namespace ruvel::test {
 
@@ -50,8 +51,7 @@ bool CaptureSink::Shown(const std::string& utf8Fragment) const { return AnyConta
 bool CaptureSink::Logged(const std::string& utf8Fragment) const { return AnyContains(logged, utf8Fragment); }
 
 void PagesTest::SetUp() {
-  const char* src = std::getenv("RUVEL_SOURCE_DIR");
-  fs::path base = src ? fs::path(src) : fs::path(__FILE__).parent_path() / ".." / ".." / "..";
+  fs::path base = ruvel_test::TestSourceDir();
   fs::path kernel = base / "Kernel";
   if (!fs::exists(kernel / "resource.ruvelres")) GTEST_SKIP() << "no kernel at " << kernel;
   std::string templ = (fs::temp_directory_path() / "ruvel_pages_XXXXXX").string();

@@ -14,6 +14,7 @@
 
 #include "platform/message_sink.h"
 #include "screen/pattern_image.h"
+#include "test_paths.h"
 
 namespace ruvel::test {
 
@@ -131,7 +132,7 @@ class SinkScope {
 
 // The 404 sheet shipped with the program, found from this source file.
 inline std::string ShippedMissingSheet() {
-  return (std::filesystem::path(__FILE__).parent_path() / "../../../Kernel/images/404.bmp").lexically_normal().string();
+  return (std::filesystem::path(ruvel_test::TestSourceDir()) / "Kernel/images/404.bmp").lexically_normal().string();
 }
 
 }  // namespace ruvel::test

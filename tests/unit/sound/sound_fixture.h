@@ -15,6 +15,7 @@
 
 #include "platform/audio_device.h"
 #include "sound/melvane.h"
+#include "test_paths.h"
 
 namespace ruvel::test {
 
@@ -147,14 +148,12 @@ inline double Rms(const std::vector<int16_t>& s, size_t from, size_t to) {
   return to > from ? std::sqrt(sum / double(to - from)) : 0;
 }
 
-// The build directory (ctest passes it) and the source tree.
+// The build directory and the source tree.
 inline std::string BuildDir() {
-  const char* b = std::getenv("RUVEL_BUILD_DIR");
-  return b ? b : "build";
+  return ruvel_test::TestBuildDir();
 }
 inline std::string SourceDir() {
-  const char* s = std::getenv("RUVEL_SOURCE_DIR");
-  return s ? s : ".";
+  return ruvel_test::TestSourceDir();
 }
 
 class TempDir {

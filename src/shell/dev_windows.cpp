@@ -1,4 +1,4 @@
-#include "devui/dev_windows.h"
+#include "shell/dev_windows.h"
 
 #include <cstdio>
 
