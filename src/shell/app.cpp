@@ -33,6 +33,7 @@
 #include "screen/script_globals.h"
 #include "screen/sprite.h"
 #include "platform/keys.h"
+#include "platform/main_loop.h"
 #include "shell/capture.h"
 #include "shell/cli_text.h"
 #include "shell/design_session.h"
@@ -157,6 +158,7 @@ void WireHooks(TShell& shell) {
   screen.loadingTick = [&shell] { shell.loading->Tick(TickMs()); };
   screen.pumpMessages = [] { SDL_PumpEvents(); };
   loop.hooks.refillSound = [] { SoundManager().Sequencer().Service(); };
+  loop.hooks.sleep = SleepMs;
   screen.refillSound = [] { SoundManager().Sequencer().Service(); };
   shell.loading->switchAutoExecOn = [&loop] { loop.autoExec = true; };
   WireDesignMode(screen);
@@ -349,51 +351,59 @@ void Dispatch(TShell& shell, const SDL_Event& event) {
   }
 }
 
-void Run(TShell& shell) {
+// One pass of the program's loop: events, replayed input, the frame loop,
+// the development windows and the frame count. False when the program is
+// to end.
+bool Step(TShell& shell, double& lastTick) {
   const CommandLine& cl = shell.cl;
-  double lastTick = TickMs();
-  while (shell.running) {
-    SDL_Event e;
-    shell.closeAnswer = TShell::kNotAsked;
-    while (shell.running && SDL_PollEvent(&e)) Guarded(shell, [&] { Dispatch(shell, e); });
-    if (!shell.running) break;
-    double now = TickMs();
-    if (now - lastTick >= kLoadingTimerMs) {
-      lastTick = now;
-      shell.loading->Tick(now);
-    }
-    SetPadKeys(ProjectParam("pad_keys") == "1");
-    // Replayed events of the frames drawn so far, before the next steps.
-    shell.input.DeliverDue(shell.frames, [&shell](const TInputEvent& e) {
-      Guarded(shell, [&] { DeliverReplayed(shell, e); });
-    });
-    if (shell.steppedAudio) shell.steppedAudio->AdvanceMs(TFixedStepClock::kStepMs);
-    // The sequencer's own timer.
-    Guarded(shell, [&] { SoundManager().Sequencer().Tick(shell.clock->NowMs()); });
-    long before = shell.loop->drawCount;
-    bool idle = true;
-    Guarded(shell, [&] { idle = shell.loop->Main(); });
-    long drawn = shell.loop->drawCount - before;
-    SyncDesignSession(shell);
-    UpdateCaption(shell);
-    if (shell.dev) shell.dev->Draw();
-    // Nothing runs (no page yet, or paused): a headless run or a counted
-    // run still presents the picture at the frame pace.
-    if (idle && (cl.headless || cl.frames >= 0)) {
-      Guarded(shell, [&] {
-        if (!shell.screen->drawingDisabled) shell.screen->DrawAll();
-      });
-      ++drawn;
-    }
-    for (long i = 0; i < drawn; ++i) Guarded(shell, [&] { shell.capture->FrameDrawn(); });
-    shell.frames += drawn;
-    if (cl.frames >= 0 && shell.frames >= cl.frames) break;
-    if (!cl.fixedClock && shell.loop->lastSteps == 0) {
-      // Sleep until the next update step is due, waking for events.
-      double due = shell.loop->timeBase + TFrameLoop::kStepMs - shell.clock->NowMs();
-      SDL_WaitEventTimeout(nullptr, std::clamp(static_cast<int>(due), 1, static_cast<int>(TFrameLoop::kStepMs)));
-    }
+  SDL_Event e;
+  shell.closeAnswer = TShell::kNotAsked;
+  while (shell.running && SDL_PollEvent(&e)) Guarded(shell, [&] { Dispatch(shell, e); });
+  if (!shell.running) return false;
+  double now = TickMs();
+  if (now - lastTick >= kLoadingTimerMs) {
+    lastTick = now;
+    shell.loading->Tick(now);
   }
+  SetPadKeys(ProjectParam("pad_keys") == "1");
+  // Replayed events of the frames drawn so far, before the next steps.
+  shell.input.DeliverDue(shell.frames, [&shell](const TInputEvent& e) {
+    Guarded(shell, [&] { DeliverReplayed(shell, e); });
+  });
+  if (shell.steppedAudio) shell.steppedAudio->AdvanceMs(TFixedStepClock::kStepMs);
+  // The sequencer's own timer.
+  Guarded(shell, [&] { SoundManager().Sequencer().Tick(shell.clock->NowMs()); });
+  long before = shell.loop->drawCount;
+  bool idle = true;
+  Guarded(shell, [&] { idle = shell.loop->Main(); });
+  long drawn = shell.loop->drawCount - before;
+  SyncDesignSession(shell);
+  UpdateCaption(shell);
+  if (shell.dev) shell.dev->Draw();
+  // Nothing runs (no page yet, or paused): a headless run or a counted
+  // run still presents the picture at the frame pace.
+  if (idle && (cl.headless || cl.frames >= 0)) {
+    Guarded(shell, [&] {
+      if (!shell.screen->drawingDisabled) shell.screen->DrawAll();
+    });
+    ++drawn;
+  }
+  for (long i = 0; i < drawn; ++i) Guarded(shell, [&] { shell.capture->FrameDrawn(); });
+  shell.frames += drawn;
+  if (cl.frames >= 0 && shell.frames >= cl.frames) return false;
+  if (!cl.fixedClock && shell.loop->lastSteps == 0) {
+    // Sleep until the next update step is due, waking for events.
+    double due = shell.loop->timeBase + TFrameLoop::kStepMs - shell.clock->NowMs();
+    WaitForNextStep(std::clamp(static_cast<int>(due), 1, static_cast<int>(TFrameLoop::kStepMs)));
+  }
+  return shell.running;
+}
+
+// The loop itself: a plain loop on the desktop, the browser's animation
+// frames in a page (where this never returns).
+void Run(TShell& shell) {
+  double lastTick = TickMs();
+  RunMainLoop([&shell, lastTick]() mutable { return Step(shell, lastTick); });
 }
 
 // Sound stops before SDL goes; a recording that could not be completed is
@@ -441,12 +451,16 @@ void ShutDown(TShell& shell) {
 }  // namespace
 
 int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
-  StderrSink stderrSink(cl.log);
-  WindowSink windowSink(cl.log);
+  // On the heap: in a browser the loop outlives this function's frame.
+  auto stderrSinkOwned = std::make_unique<StderrSink>(cl.log);
+  auto windowSinkOwned = std::make_unique<WindowSink>(cl.log);
+  StderrSink& stderrSink = *stderrSinkOwned;
+  WindowSink& windowSink = *windowSinkOwned;
   MessageSink* previousSink = SetSink(cl.headless ? static_cast<MessageSink*>(&stderrSink) : &windowSink);
 
   std::string error;
-  TShell shell(cl);
+  auto shellOwned = std::make_unique<TShell>(cl);
+  TShell& shell = *shellOwned;
   // A malformed input script is refused before anything runs.
   if (!cl.input.empty()) {
     try {

@@ -24,7 +24,8 @@
 #include "vm/long_run.h"
 
 int main(int argc, char** argv) {
-  ruvel::CommandLine cl;
+  // Static: in a browser the program's loop outlives main's frame.
+  static ruvel::CommandLine cl;
   std::string error;
   if (!ruvel::ParseCommandLine(argc, argv, cl, error)) {
     std::fprintf(stderr, "ruvel: %s\n", error.c_str());
@@ -78,6 +79,6 @@ int main(int argc, char** argv) {
   ruvel::RegisterNativeTable(ruvel::CustomResourceNatives);
   if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
   ruvel::TShellHooks hooks;
-  hooks.startScriptWorld = [&cl] { ruvel::RunStartupPath(cl); };
+  hooks.startScriptWorld = [] { ruvel::RunStartupPath(cl); };
   return ruvel::RunShell(cl, hooks);
 }
