@@ -52,6 +52,6 @@ function(ruvel_web_program target)
   target_link_options(${target} PRIVATE
     -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 -sTOTAL_STACK=8388608
     -sFORCE_FILESYSTEM=1 -sMODULARIZE=0 -sEXIT_RUNTIME=0
-    "-sEXPORTED_RUNTIME_METHODS=['FS','IDBFS','callMain','addRunDependency','removeRunDependency','UTF8ToString']"
+    "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
     -sMINIFY_HTML=0)
 endfunction()

@@ -18,7 +18,8 @@ SUDO=""
 if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 
-PACKAGES=(emscripten chromium dpkg-dev ca-certificates python3 cmake ninja-build pkg-config fonts-ipafont-gothic)
+# node-ws: the browser test talks to Chromium through the DevTools protocol.
+PACKAGES=(emscripten chromium node-ws dpkg-dev ca-certificates python3 cmake ninja-build pkg-config fonts-ipafont-gothic)
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -16,4 +16,6 @@ void WaitForNextStep(int ms) { SDL_WaitEventTimeout(nullptr, ms); }
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+void NoteFramesDrawn(long) {}
+
 }  // namespace ruvel

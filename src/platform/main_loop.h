@@ -20,4 +20,8 @@ void WaitForNextStep(int ms);
 // browser page never sleeps.
 void SleepMs(int ms);
 
+// The frames drawn so far: a browser page shows them to its script (start
+// time and frame rate are measured from them); nothing on the desktop.
+void NoteFramesDrawn(long total);
+
 }  // namespace ruvel

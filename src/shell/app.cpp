@@ -390,6 +390,7 @@ bool Step(TShell& shell, double& lastTick) {
   }
   for (long i = 0; i < drawn; ++i) Guarded(shell, [&] { shell.capture->FrameDrawn(); });
   shell.frames += drawn;
+  if (drawn > 0) NoteFramesDrawn(shell.frames);
   if (cl.frames >= 0 && shell.frames >= cl.frames) return false;
   if (!cl.fixedClock && shell.loop->lastSteps == 0) {
     // Sleep until the next update step is due, waking for events.

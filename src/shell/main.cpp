@@ -15,6 +15,7 @@
 #include "shell/app.h"
 #include "shell/cli_text.h"
 #include "shell/export_game.h"
+#include "shell/export_web.h"
 #include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
@@ -55,6 +56,14 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kExportMade, cl.exportTo, cl.exportTo, cl.exportTo).c_str());
+    return 0;
+  }
+  if (!cl.exportWeb.empty()) {
+    if (!ruvel::ExportWeb(cl.exportWebFrom, cl.exportWeb, error)) {
+      std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kExportFailed, error).c_str());
+      return 1;
+    }
+    std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kExportWebMade, cl.exportWeb).c_str());
     return 0;
   }
   if (!cl.project.empty() && !ruvel::PathExists(cl.project + "/default.ruvelprj")) {

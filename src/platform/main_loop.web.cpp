@@ -14,8 +14,12 @@ std::function<bool()>& Step() {
   return step;
 }
 
+// When the program ends (a frame count reached, the game quit) the page
+// keeps its last picture and learns that the run is over.
 void CallStep() {
-  if (!Step()()) emscripten_cancel_main_loop();
+  if (Step()()) return;
+  emscripten_cancel_main_loop();
+  EM_ASM({ Module.ruvelDone = true; });
 }
 
 }  // namespace
@@ -30,5 +34,7 @@ void RunMainLoop(std::function<bool()> step) {
 void WaitForNextStep(int) {}
 
 void SleepMs(int) {}
+
+void NoteFramesDrawn(long total) { EM_ASM({ Module.ruvelFrames = $0; }, total); }
 
 }  // namespace ruvel
