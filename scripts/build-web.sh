@@ -27,7 +27,7 @@ mkdir -p "$dir"
 "$desktop/make_cp932_table" "$dir/cp932_table.inc"
 
 emcmake cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRUVEL_BENCH=OFF \
-  -DRUVEL_WEB_DEPS="$deps" -DRUVEL_CP932_TABLE="$root/$dir/cp932_table.inc" >/dev/null
+  -DRUVEL_WEB_DEPS="$deps" -DRUVEL_CP932_TABLE="$(cd "$dir" && pwd)/cp932_table.inc" >/dev/null
 cmake --build "$dir" --target ruvel -j "$jobs"
 
 mkdir -p "$desktop/web"
