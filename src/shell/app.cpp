@@ -13,6 +13,7 @@
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
+#include "platform/host_caps.h"
 #include "platform/joystick.h"
 #include "platform/message_sink.h"
 #include "platform/surface.h"
@@ -205,8 +206,8 @@ void StartUp(TShell& shell, const TShellHooks& hooks) {
   int y = 0;
   shell.window->Position(x, y);
   shell.screen->OnMove(x, y);
-  // Without a window nobody waits for the loading picture.
-  if (shell.cl.headless) shell.loop->autoExec = true;
+  // Without a window (or a loading picture of its own) nobody waits for it.
+  if (shell.cl.headless || !HostHasMoreWindows()) shell.loop->autoExec = true;
 }
 
 void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
@@ -507,7 +508,8 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.capture = std::make_unique<TCapture>(*shell.screen);
     shell.capture->RecordRunTo(cl.recordGif);
     shell.capture->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
-    shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless);
+    // A browser page shows its own loading text instead of a second window.
+    shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless || !HostHasMoreWindows());
     if (!cl.headless) shell.dialogs = std::make_unique<TDialogViews>(Dialogs(), shell.window.get());
     shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
     SetFrameLoop(shell.loop.get());
