@@ -1,10 +1,12 @@
 #include <emscripten.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
+#include "platform/text_render.h"
 #include "screen/dialog_view.h"
 #include "screen/dialogs.h"
 #include "screen/ranking.h"
@@ -20,7 +22,7 @@ namespace {
 
 // window.prompt with UTF-8 texts; false when the player cancelled.
 bool Prompt(const std::string& message, const std::string& initial, std::string& answer) {
-  char* got = static_cast<char*>(EM_ASM_PTR(
+  char* got = reinterpret_cast<char*>(static_cast<uintptr_t>(EM_ASM_INT(
       {
         var r = window.prompt(UTF8ToString($0), UTF8ToString($1));
         if (r === null) return 0;
@@ -29,7 +31,7 @@ bool Prompt(const std::string& message, const std::string& initial, std::string&
         stringToUTF8(r, p, n);
         return p;
       },
-      message.c_str(), initial.c_str()));
+      message.c_str(), initial.c_str())));
   if (!got) return false;
   answer = got;
   std::free(got);

@@ -23,7 +23,8 @@ bool TMidiSynth::Play(const std::string& midiPath, bool, const std::string& soun
 
 void TMidiSynth::Stop() { sounding_ = false; }
 
-bool TMidiSynth::Playing() const { return false; }
+// Nothing is ever loaded here, so nothing plays.
+bool TMidiSynth::Playing() const { return settings_ && synth_ && player_ && soundfontId_ >= 0; }
 
 void TMidiSynth::Render(int16_t* out, size_t n) {
   for (size_t i = 0; i < n; ++i) out[i] = 0;
