@@ -47,11 +47,16 @@ target_compile_definitions(PkgConfig::PCRE2 INTERFACE PCRE2_STATIC)
 # ruvel.js + ruvel.wasm: the page (written by --export-web) fetches the
 # game's files, unpacks them into the in-memory file system and then runs
 # main; the save folder lives in the browser's IndexedDB.
+# SDL's audio and main loop call two helpers of the JS library by name.
 function(ruvel_web_program target)
+  # Their names start with "$", which a command line would expand: a file
+  # hands them over.
+  file(WRITE ${CMAKE_BINARY_DIR}/js_library_funcs.json "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
   set_target_properties(${target} PROPERTIES SUFFIX ".js")
   target_link_options(${target} PRIVATE
     -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 -sTOTAL_STACK=8388608
     -sFORCE_FILESYSTEM=1 -sMODULARIZE=0 -sEXIT_RUNTIME=0
     "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
+    -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/js_library_funcs.json
     -sMINIFY_HTML=0)
 endfunction()

@@ -22,7 +22,8 @@ cleanup() {
   [ -n "$browser" ] && kill "$browser" 2>/dev/null || true
   [ -n "$server" ] && kill "$server" 2>/dev/null || true
   wait 2>/dev/null || true
-  rm -rf "$work"
+  # Chromium's helpers may still be writing its profile for a moment.
+  for _ in 1 2 3 4 5; do rm -rf "$work" 2>/dev/null && break; sleep 0.5; done
 }
 trap cleanup EXIT
 

@@ -173,7 +173,10 @@ void Dispatch(TShell& shell, const SDL_Event& e);
 // The development windows, and what they need of the shell while a pause
 // holds execution inside a frame.
 void WireDevWindows(TShell& shell) {
-  shell.dev = std::make_unique<TDevWindows>(*shell.screen, *shell.loop, shell.cl.headless, shell.cl.dev);
+  // A browser page has no menu bar and no debugger window: there they work
+  // as without a display.
+  bool windowless = shell.cl.headless || !HostHasMoreWindows();
+  shell.dev = std::make_unique<TDevWindows>(*shell.screen, *shell.loop, windowless, shell.cl.dev);
   TDevShellHooks& h = shell.dev->shell;
   h.requestClose = [&shell] { RequestClose(shell); };
   h.dispatch = [&shell](const SDL_Event& e) { Guarded(shell, [&] { Dispatch(shell, e); }); };

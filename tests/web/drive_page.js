@@ -16,7 +16,7 @@ function getJson(path) {
     http.get({ host: "127.0.0.1", port, path }, (res) => {
       let body = "";
       res.on("data", (d) => (body += d));
-      res.on("end", () => resolve(JSON.parse(body)));
+      res.on("end", () => { try { resolve(JSON.parse(body)); } catch (e) { reject(new Error(path + ": " + body)); } });
     }).on("error", reject);
   });
 }
@@ -24,7 +24,8 @@ function getJson(path) {
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 async function main() {
-  const target = await getJson("/json/new?about:blank").catch(() => null) || (await getJson("/json/list"))[0];
+  const target = (await getJson("/json/list")).find((t) => t.type === "page");
+  if (!target) throw new Error("chromium shows no page");
   const ws = new WebSocket(target.webSocketDebuggerUrl, { perMessageDeflate: false });
   await new Promise((r, j) => { ws.on("open", r); ws.on("error", j); });
   let id = 0;
