@@ -54,11 +54,17 @@ verdict=0
 diff=$(node tests/web/compare_png.js "$work/desktop.png" "$work/web.png") || verdict=1
 if [ -n "${RUVEL_WEB_SHOTS:-}" ]; then cp "$work/desktop.png" "$work/web.png" "$RUVEL_WEB_SHOTS/"; fi
 measure=$(node tests/web/drive_page.js measure "$site")
+persist=$(node tests/web/drive_page.js persist "$site") || verdict=2
 
 echo "test-web: size_bytes=$size"
 echo "test-web: fixed-clock run: $compare"
 echo "test-web: screenshot against the desktop: $diff"
 echo "test-web: real-time run: $measure"
+echo "test-web: browser storage: $persist"
+if [ "$verdict" = 2 ]; then
+  echo "test-web: FAILED: a written file did not survive a reload" >&2
+  exit 1
+fi
 if [ "$verdict" != 0 ]; then
   echo "test-web: FAILED: the browser's play page differs from the desktop's" >&2
   exit 1

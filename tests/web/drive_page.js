@@ -3,6 +3,7 @@
 // of the canvas and measures start time and frame rate.
 //   node drive_page.js compare URL OUT.png     (a run with ?frames=N: waits for its end)
 //   node drive_page.js measure URL              (presses Z, prints start ms and fps)
+//   node drive_page.js persist URL              (a file the game writes is there after a reload)
 // Chromium's address comes from CHROME_PORT.
 "use strict";
 const http = require("http");
@@ -63,16 +64,30 @@ async function main() {
   await send("Page.enable");
   await send("Emulation.setDeviceMetricsOverride", { width: Number(process.env.VIEW_W || 560), height: Number(process.env.VIEW_H || 400), deviceScaleFactor: 1, mobile: false });
   const t0 = Date.now();
-  await send("Page.navigate", { url });
-  await waitFor("document.readyState === 'complete' && !!document.getElementById('start')", 20000, "the page");
-  const box = await evaluate("(() => { const r = document.getElementById('start').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()");
-  // A real click: browsers allow sound only after one.
-  for (const type of ["mousePressed", "mouseReleased"]) {
-    await send("Input.dispatchMouseEvent", { type, x: box[0], y: box[1], button: "left", clickCount: 1 });
-  }
-  await waitFor("window.ruvelPage.firstFrame > 0", 30000, "the first frame");
-  const startMs = await evaluate("ruvelPage.firstFrame - ruvelPage.clicked");
-  if (mode === "compare") {
+  // Opens the page, clicks start (a real click: browsers allow sound only
+  // after one) and waits for the first frame; the time from the click.
+  const open = async () => {
+    await send("Page.navigate", { url });
+    await waitFor("document.readyState === 'complete' && !!document.getElementById('start')", 20000, "the page");
+    const box = await evaluate("(() => { const r = document.getElementById('start').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()");
+    for (const type of ["mousePressed", "mouseReleased"]) {
+      await send("Input.dispatchMouseEvent", { type, x: box[0], y: box[1], button: "left", clickCount: 1 });
+    }
+    await waitFor("window.ruvelPage.firstFrame > 0", 30000, "the first frame");
+    return evaluate("ruvelPage.firstFrame - ruvelPage.clicked");
+  };
+  const startMs = await open();
+  if (mode === "persist") {
+    const token = "kept " + Date.now();
+    await evaluate(`Module.FS.mkdirTree('/game/Usr/files'); Module.FS.writeFile('/game/Usr/files/saved.txt', '${token}'); 1`);
+    await sleep(2500);
+    await open();
+    await sleep(500);
+    const back = await evaluate("(() => { try { return Module.FS.readFile('/game/Usr/files/saved.txt', { encoding: 'utf8' }); } catch (e) { return 'missing'; } })()");
+    const packed = await evaluate("Module.FS.analyzePath('/save/game/Usr/title.cmml').exists");
+    console.log(`after reload: ${back === token ? "kept" : "lost (" + back + ")"}; untouched files stored: ${packed}`);
+    if (back !== token || packed) process.exitCode = 1;
+  } else if (mode === "compare") {
     await waitFor("window.ruvelPage.done", 120000, "the end of the run");
     await evaluate("document.getElementById('full').style.display = 'none'; document.getElementById('status').style.display = 'none'; 1");
     await sleep(100);
