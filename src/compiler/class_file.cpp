@@ -14,11 +14,11 @@
 #include <sstream>
 
 #include "compiler/link.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/binary_io.h"
 #include "vm/symbols.h"

@@ -6,8 +6,8 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "runtime/function.h"
-#include "runtime/resource.h"
-#include "runtime/resource_global.h"
+#include "resources/resource.h"
+#include "resources/resource_global.h"
 #include "runtime/rtti.h"
 
 namespace ruvel {

@@ -3,7 +3,7 @@
 #include "compiler/codegen.h"
 #include "compiler/codegen_literal.h"
 #include "platform/cp932.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "runtime/rtti.h"
 
 namespace ruvel {

@@ -7,7 +7,7 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "runtime/function.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "vm/vm_state.h"
 

@@ -6,7 +6,7 @@
 #include "compiler/codegen.h"
 #include "compiler/script_parser.h"
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
@@ -43,15 +43,7 @@ bool LoadFromClassFile(TRTTI& cls) {
 
 }  // namespace
 
-int CompileClass(TRTTI& cls, const std::string& source, bool report) {
-  const std::string& path = cls.sourcePath;
-  if (!path.empty()) {
-    Log("Compiling " + PathRelative(path, ProgramDir()));
-    if (LoadFromClassFile(cls)) return 0;
-    // No source and no class file: nothing to compile.
-    if (source.empty() && !PathExists(path)) return 1;
-  }
-
+int CompileSource(TRTTI& cls, const std::string& source, const std::string& path, bool report) {
   // Comments never reach the parser.
   std::unique_ptr<TLexList> tokens = ScriptParser().Tokenize(source);
   tokens->RemoveKind("COMM");
@@ -79,6 +71,19 @@ int CompileClass(TRTTI& cls, const std::string& source, bool report) {
   tree.reset();
   tokens.reset();
 
+  return result;
+}
+
+int CompileClass(TRTTI& cls, const std::string& source, bool report) {
+  const std::string& path = cls.sourcePath;
+  if (!path.empty()) {
+    Log("Compiling " + PathRelative(path, ProgramDir()));
+    if (LoadFromClassFile(cls)) return 0;
+    // No source and no class file: nothing to compile.
+    if (source.empty() && !PathExists(path)) return 1;
+  }
+
+  int result = CompileSource(cls, source, path, report);
   if (!path.empty() && cls.Compiled) {
     try {
       SaveClassFile(cls, ClassFilePath(cls));

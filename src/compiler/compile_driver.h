@@ -17,6 +17,10 @@ class TRTTI;
 // the error is shown when report is set).
 int CompileClass(TRTTI& cls, const std::string& source, bool report);
 
+// The source half of CompileClass: tokenize, parse and generate into cls,
+// with no class file read or written. Errors name path.
+int CompileSource(TRTTI& cls, const std::string& source, const std::string& path, bool report);
+
 // The progress sink: a log line (shown with --log).
 void Log(const std::string& text);
 

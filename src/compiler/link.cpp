@@ -2,8 +2,8 @@
 
 #include "platform/cp932.h"
 #include "platform/error.h"
-#include "runtime/resource_global.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_global.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/opcodes.h"
 #include "vm/symbols.h"

@@ -2,7 +2,7 @@
 
 #include "compiler/compile_driver.h"
 #include "platform/error.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/gc.h"
 #include "vm/host_registry.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/resource.h"
+#include "resources/resource.h"
 
 namespace ruvel {
 

@@ -1,6 +1,6 @@
 #include "devui/about_box.h"
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "screen/host_state.h"
 
 namespace ruvel {

@@ -6,7 +6,7 @@
 #include "devui/debugger_view.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "platform/message_sink.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 
 namespace ruvel {
 

@@ -3,7 +3,7 @@
 #include <SDL.h>
 
 #include "io/cookies.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "screen/host_state.h"
 #include "screen/main_screen.h"

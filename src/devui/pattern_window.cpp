@@ -4,15 +4,15 @@
 #include <filesystem>
 #include <system_error>
 
-#include "io/bregexp.h"
-#include "io/paths.h"
+#include "platform/bregexp.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/resource.h"
-#include "runtime/resource_pattern.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource.h"
+#include "resources/resource_pattern.h"
+#include "resources/resource_tree.h"
 #include "screen/patterns.h"
 
 namespace ruvel {

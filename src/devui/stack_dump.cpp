@@ -13,13 +13,7 @@ namespace ruvel {
 TCompiledInfo* CurrentCode(const TProcess* p) {
   if (!p || !p->fp || p->released) return nullptr;
   FrameData* fd = FrameOf(p->fp);
-  if (fd->func) {
-    if (fd->func->Kind() == FunctionKind::kNative) return nullptr;
-    return static_cast<TNormalFunction*>(fd->func)->Code.get();
-  }
-  Value* recv = fd->receiver;
-  if (recv && recv->tag == kObject && recv->obj && recv->obj->cls) return recv->obj->cls->ClassCode.get();
-  return nullptr;
+  return FrameCode(fd->func, fd->receiver, p->ip);
 }
 
 int32_t CurrentAddress(const TProcess* p) {

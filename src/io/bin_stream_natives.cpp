@@ -2,7 +2,7 @@
 // stream and carried as Base64 text.
 #include "io/bin_stream.h"
 #include "io/script_file_natives.h"
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 
 namespace ruvel {
 

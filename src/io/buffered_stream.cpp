@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/temp_beside.h"
 #include "vm/host_registry.h"
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 

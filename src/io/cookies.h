@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "io/bregexp.h"
+#include "platform/bregexp.h"
 
 namespace ruvel {
 

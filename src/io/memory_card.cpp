@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"

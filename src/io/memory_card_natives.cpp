@@ -8,7 +8,7 @@
 #include "io/script_file_natives.h"
 #include "io/script_files.h"
 #include "platform/message_sink.h"
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 
 namespace ruvel {
 

@@ -7,7 +7,7 @@
 #include "io/script_files.h"
 #include "platform/message_sink.h"
 #include "runtime/alias.h"
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 #include "runtime/rtti.h"
 #include "vm/vm_state.h"
 

@@ -6,7 +6,7 @@
 #pragma once
 #include <vector>
 
-#include "runtime/native_table.h"
+#include "natives/native_table.h"
 
 namespace ruvel {
 

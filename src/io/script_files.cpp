@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "io/bregexp.h"
-#include "io/paths.h"
+#include "platform/bregexp.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 

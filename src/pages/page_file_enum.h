@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/resource.h"
+#include "resources/resource.h"
 
 namespace ruvel {
 

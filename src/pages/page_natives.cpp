@@ -5,8 +5,8 @@
 #include "pages/page_script.h"
 #include "pages/project.h"
 #include "platform/error.h"
-#include "runtime/natives_args.h"
-#include "runtime/resource_generator.h"
+#include "natives/natives_args.h"
+#include "resources/resource_generator.h"
 #include "runtime/startup.h"
 #include "screen/host_state.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "runtime/native_table.h"
+#include "natives/native_table.h"
 #include "vm/value.h"
 
 namespace ruvel {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/resource.h"
+#include "resources/resource.h"
 
 namespace ruvel {
 

@@ -6,16 +6,16 @@
 #include <climits>
 #include <memory>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_file_enum.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_global.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_markup.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_global.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_markup.h"
+#include "resources/resource_tree.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {

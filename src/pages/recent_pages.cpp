@@ -1,7 +1,7 @@
 #include "pages/recent_pages.h"
 
 #include "io/cookies.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 
 namespace ruvel {
 

@@ -23,13 +23,22 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
+AtomicWriteObserver& Observer() {
+  static AtomicWriteObserver observer;
+  return observer;
+}
+
 }  // namespace
 
 bool WriteFileAtomic(const std::string& path, const std::string& data) {
   std::string temp;
   int fd = CreateTempBeside(path, temp);
   if (fd < 0) return false;
-  return CommitTempBeside(fd, temp, path, WriteAll(fd, data));
+  if (!CommitTempBeside(fd, temp, path, WriteAll(fd, data))) return false;
+  if (Observer()) Observer()(path, data);
+  return true;
 }
+
+void SetAtomicWriteObserver(AtomicWriteObserver observer) { Observer() = std::move(observer); }
 
 }  // namespace ruvel

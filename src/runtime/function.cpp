@@ -37,6 +37,19 @@ void TNormalFunction::ReadFrom(BinaryReader& r) {
   Code->cls = Owner;
 }
 
+void TNormalFunction::ReplaceCode(std::unique_ptr<TCompiledInfo> code) {
+  if (Code) Retired.push_back(std::move(Code));
+  Code = std::move(code);
+}
+
+TCompiledInfo* TNormalFunction::CodeHolding(const uint32_t* pc) const {
+  if (!Code || Code->Holds(pc)) return Code.get();
+  for (const auto& old : Retired) {
+    if (old->Holds(pc)) return old.get();
+  }
+  return Code.get();
+}
+
 static int32_t IndexNoCase(const std::vector<std::string>& list, const std::string& n) {
   for (size_t i = 0; i < list.size(); ++i) {
     if (EqualsNoCase(list[i], n)) return static_cast<int32_t>(i);

@@ -56,6 +56,15 @@ class TNormalFunction : public TFunction {
   std::vector<std::string> Params;
   std::vector<std::string> Locals;
   std::unique_ptr<TCompiledInfo> Code;
+  // Code replaced by a live reload. Frames that entered the method before
+  // the swap go on running it until they return, so it is kept.
+  std::vector<std::unique_ptr<TCompiledInfo>> Retired;
+
+  // Installs new code, retiring the current block.
+  void ReplaceCode(std::unique_ptr<TCompiledInfo> code);
+  // The block (current or retired) that holds pc; the current one when
+  // none does.
+  TCompiledInfo* CodeHolding(const uint32_t* pc) const;
 };
 
 class TConstructor : public TNormalFunction {

@@ -2,9 +2,9 @@
 
 #include <dlfcn.h>
 
-#include "io/paths.h"
-#include "runtime/resource_element.h"
-#include "runtime/resource_tree.h"
+#include "platform/paths.h"
+#include "resources/resource_element.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/vm_state.h"
 

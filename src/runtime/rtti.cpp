@@ -7,7 +7,7 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "runtime/alias.h"
-#include "runtime/resource_markup.h"
+#include "resources/resource_markup.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"
 
@@ -149,42 +149,24 @@ void TRTTI::Uncompile() {
   FreePool(this);
   InstanceSize = -1;
   ClassCode.reset();
+  RetiredClassCode.clear();
 }
 
 void TRTTI::PrepareStep(TInitContext& ctx) {
   if (!Compiled) {
     Uncompile();
-    std::ifstream in(sourcePath, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!ReadClassSource(sourcePath, text)) {
       // Without its source a class can still come from its class file.
       if (VM().compileClass) VM().compileClass(*this, std::string());
       if (!Compiled) {
         ShowMessage(sourcePath + J("が見つかりません"));
         throw EIOError(sourcePath + J("が見つかりません"));
       }
+    } else if (VM().compileClass) {
+      VM().compileClass(*this, text);
     } else {
-      std::stringstream ss;
-      ss << in.rdbuf();
-      // Lines end in CR LF, as the compiler's positions expect.
-      std::string raw = NormalizeToCp932(ss.str());
-      std::string text;
-      text.reserve(raw.size() + raw.size() / 16);
-      size_t start = 0;
-      while (start < raw.size()) {
-        size_t nl = raw.find('\n', start);
-        size_t end = nl == std::string::npos ? raw.size() : nl;
-        size_t lineEnd = end;
-        if (lineEnd > start && raw[lineEnd - 1] == '\r') --lineEnd;
-        text.append(raw, start, lineEnd - start);
-        text += "\r\n";
-        if (nl == std::string::npos) break;
-        start = nl + 1;
-      }
-      if (VM().compileClass) {
-        VM().compileClass(*this, text);
-      } else {
-        CompileFailed = true;
-      }
+      CompileFailed = true;
     }
   }
   if (CompileFailed) ++ctx.Failed;
@@ -215,6 +197,43 @@ void TRTTI::Sweep() { SweepPool(this); }
 void TRTTI::WriteMarkup(std::vector<std::string>& lines, const std::string& indent) {
   // src is written relative to the base directory it is read against.
   lines.push_back(MarkupLine(indent, "class", {{"name", name}, {"src", RelativeSource(sourcePath)}}, "/>"));
+}
+
+bool ReadClassSource(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::stringstream ss;
+  ss << in.rdbuf();
+  // Lines end in CR LF, as the compiler's positions expect.
+  std::string raw = NormalizeToCp932(ss.str());
+  text.clear();
+  text.reserve(raw.size() + raw.size() / 16);
+  size_t start = 0;
+  while (start < raw.size()) {
+    size_t nl = raw.find('\n', start);
+    size_t end = nl == std::string::npos ? raw.size() : nl;
+    size_t lineEnd = end;
+    if (lineEnd > start && raw[lineEnd - 1] == '\r') --lineEnd;
+    text.append(raw, start, lineEnd - start);
+    text += "\r\n";
+    if (nl == std::string::npos) break;
+    start = nl + 1;
+  }
+  return true;
+}
+
+TCompiledInfo* FrameCode(const TFunction* func, const Value* receiver, const uint32_t* pc) {
+  if (func) {
+    if (func->Kind() == FunctionKind::kNative) return nullptr;
+    return static_cast<const TNormalFunction*>(func)->CodeHolding(pc);
+  }
+  if (!receiver || receiver->tag != kObject || !receiver->obj || !receiver->obj->cls) return nullptr;
+  TRTTI* cls = receiver->obj->cls;
+  if (!cls->ClassCode || cls->ClassCode->Holds(pc)) return cls->ClassCode.get();
+  for (const auto& old : cls->RetiredClassCode) {
+    if (old->Holds(pc)) return old.get();
+  }
+  return cls->ClassCode.get();
 }
 
 }  // namespace ruvel

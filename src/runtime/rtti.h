@@ -11,7 +11,7 @@
 
 #include "runtime/function.h"
 #include "runtime/rapid_string_list.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "vm/compiled_info.h"
 
 namespace ruvel {
@@ -29,6 +29,8 @@ class TRTTI : public TResource {
   TFunction* CachedConstructor = nullptr;
   TFunction* CachedDestructor = nullptr;
   std::unique_ptr<TCompiledInfo> ClassCode;
+  // Class code replaced by a live reload, kept for the processes that run it.
+  std::vector<std::unique_ptr<TCompiledInfo>> RetiredClassCode;
   Value ClassValue;
   std::unique_ptr<std::vector<Instance*>> InstancePool;
   bool Compiled = false;
@@ -91,5 +93,14 @@ class TRTTI : public TResource {
   void Sweep() override;
   void WriteMarkup(std::vector<std::string>& lines, const std::string& indent) override;
 };
+
+// Reads a class source as the compiler takes it: CP932 text whose lines
+// end in CR LF. False when the file cannot be opened.
+bool ReadClassSource(const std::string& path, std::string& text);
+
+// The code block a frame runs at pc: its method's code (current or retired
+// by a live reload), or the class code of the receiver for a frame without
+// a method; none for natives or a frame without code.
+TCompiledInfo* FrameCode(const TFunction* func, const Value* receiver, const uint32_t* pc);
 
 }  // namespace ruvel

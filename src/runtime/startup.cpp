@@ -6,9 +6,9 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "runtime/modules.h"
-#include "runtime/resource_pattern.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_pattern.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/vm_state.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/native_table.h"
+#include "natives/native_table.h"
 
 namespace ruvel {
 

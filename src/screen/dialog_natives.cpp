@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 #include "screen/dialogs.h"
 #include "screen/ranking.h"
 

@@ -3,11 +3,11 @@
 #include <optional>
 #include <set>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_pattern.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_pattern.h"
+#include "resources/resource_tree.h"
 #include "screen/main_screen.h"
 #include "screen/script_globals.h"
 

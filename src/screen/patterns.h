@@ -7,7 +7,7 @@
 // whole program and is never destroyed, so nothing touches SDL at exit.
 //
 // Wiring: InstallPatterns() must run before the kernel resources are
-// prepared (it installs the hooks of TCPat, runtime/resource_pattern.h, and
+// prepared (it installs the hooks of TCPat, resources/resource_pattern.h, and
 // the pattern source); the start-up sequence runs PrepareStartupPatterns()
 // (through PatternHooks().startupStep) right after binding the natives;
 // page loading calls LoadPagePatterns(); the screen calls
@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "screen/pattern_list.h"
 #include "screen/pattern_sheet.h"
 #include "screen/pattern_source.h"

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page_hash.h"
 #include "pages/project.h"
 #include "platform/cp932.h"

@@ -5,10 +5,10 @@
 #pragma once
 #include <vector>
 
-#if __has_include("runtime/native_table.h")
-#include "runtime/native_table.h"
+#if __has_include("natives/native_table.h")
+#include "natives/native_table.h"
 #else
-// The registration entry shape of runtime/native_table.h, for builds made
+// The registration entry shape of natives/native_table.h, for builds made
 // before that header is present.
 #include "runtime/function.h"
 namespace ruvel {

@@ -1,6 +1,6 @@
 #include "screen/script_globals.h"
 
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {

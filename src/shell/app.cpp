@@ -20,7 +20,7 @@
 #include "platform/text_render.h"
 #include "platform/video.h"
 #include "platform/window.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "platform/window_sink.h"
@@ -36,6 +36,7 @@
 #include "platform/keys.h"
 #include "platform/main_loop.h"
 #include "shell/capture.h"
+#include "shell/live_reload.h"
 #include "shell/cli_text.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
@@ -76,6 +77,7 @@ struct TShell {
   TInputChannel input;
   // Screenshots and GIF recordings (F6, F8, F9, --record-gif).
   std::unique_ptr<TCapture> capture;
+  std::unique_ptr<TLiveReload> reload;
 
   explicit TShell(const CommandLine& c) : cl(c) {}
 };
@@ -355,6 +357,12 @@ void Dispatch(TShell& shell, const SDL_Event& event) {
   }
 }
 
+// Edits of the game's files are picked up while developing: in --dev and
+// design mode, and when the project asks for it.
+bool LiveReloadWanted(const TShell& shell) {
+  return shell.cl.dev || shell.cl.design || HostState().designMode || ProjectParam("live_reload") == "1";
+}
+
 // One pass of the program's loop: events, replayed input, the frame loop,
 // the development windows and the frame count. False when the program is
 // to end.
@@ -381,6 +389,7 @@ bool Step(TShell& shell, double& lastTick) {
   bool idle = true;
   Guarded(shell, [&] { idle = shell.loop->Main(); });
   long drawn = shell.loop->drawCount - before;
+  Guarded(shell, [&] { shell.reload->BetweenFrames(LiveReloadWanted(shell), TickMs()); });
   SyncDesignSession(shell);
   UpdateCaption(shell);
   if (shell.dev) shell.dev->Draw();
@@ -511,6 +520,9 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.capture = std::make_unique<TCapture>(*shell.screen);
     shell.capture->RecordRunTo(cl.recordGif);
     shell.capture->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
+    shell.reload = std::make_unique<TLiveReload>();
+    shell.reload->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
+    shell.reload->unsavedDesign = [&shell] { return shell.screen->Design().Modified(); };
     // A browser page shows its own loading text instead of a second window.
     shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless || !HostHasMoreWindows());
     if (!cl.headless) shell.dialogs = std::make_unique<TDialogViews>(Dialogs(), shell.window.get());

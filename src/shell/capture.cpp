@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/project.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"

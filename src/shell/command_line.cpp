@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "shell/cli_text.h"
 
 namespace ruvel {

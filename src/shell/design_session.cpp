@@ -3,13 +3,13 @@
 #include <SDL.h>
 #include <unistd.h>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_script.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "screen/host_state.h"
 #include "screen/main_screen.h"
 

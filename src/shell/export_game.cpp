@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compiler/class_file.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/atomic_file.h"
 #include "shell/export_files.h"
 

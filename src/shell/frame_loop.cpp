@@ -9,7 +9,7 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "platform/surface.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "screen/host_state.h"
 #include "screen/script_globals.h"
 #include "vm/interpreter.h"

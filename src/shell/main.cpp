@@ -4,10 +4,10 @@
 #include <string>
 
 #include "compiler/compile_driver.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/script_file_natives.h"
 #include "pages/page_natives.h"
-#include "runtime/custom_resource.h"
+#include "resources/custom_resource.h"
 #include "runtime/startup.h"
 #include "screen/patterns.h"
 #include "screen/dialog_natives.h"

@@ -6,13 +6,13 @@
 #include <memory>
 
 #include "devui/debugger_model.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/natives_core.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_tree.h"
+#include "natives/natives_core.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "runtime/startup.h"
 #include "vm/gc.h"

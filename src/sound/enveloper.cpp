@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 
 namespace ruvel {
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 
 namespace ruvel {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 
 namespace ruvel {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "sound/mml_compiler.h"

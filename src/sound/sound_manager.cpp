@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "io/cookies.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/project.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"

@@ -1,6 +1,6 @@
 #include "sound/sound_natives.h"
 
-#include "runtime/natives_args.h"
+#include "natives/natives_args.h"
 #include "sound/sound_manager.h"
 
 namespace ruvel {

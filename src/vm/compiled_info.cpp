@@ -2,7 +2,7 @@
 
 #include "platform/cp932.h"
 #include "platform/error.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "vm/opcodes.h"
 

@@ -35,6 +35,8 @@ class TCompiledInfo {
 
   int32_t LengthBytes() const { return static_cast<int32_t>(code.size() * 4); }
   uint32_t* Start() { return code.data(); }
+  // True when p points into this buffer.
+  bool Holds(const uint32_t* p) const { return p >= code.data() && p < code.data() + code.size(); }
   // Byte address of a word pointer inside this buffer, -1 outside.
   int32_t AddressOf(const uint32_t* p) const;
   // Source position text ("class,position") of a code address, or "none".

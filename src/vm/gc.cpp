@@ -5,7 +5,7 @@
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "vm/interpreter.h"
 #include "vm/process.h"

@@ -44,15 +44,9 @@ void Report(TProcess* p, const std::string& message) {
 
 namespace {
 
-TCompiledInfo* CodeOfFrame(Value* f) {
+TCompiledInfo* CodeOfFrame(Value* f, const uint32_t* pc) {
   FrameData* fd = FrameOf(f);
-  if (fd->func) {
-    if (fd->func->Kind() == FunctionKind::kNative) return nullptr;
-    return static_cast<TNormalFunction*>(fd->func)->Code.get();
-  }
-  Value* recv = fd->receiver;
-  if (recv && recv->tag == kObject && recv->obj && recv->obj->cls) return recv->obj->cls->ClassCode.get();
-  return nullptr;
+  return FrameCode(fd->func, fd->receiver, pc);
 }
 
 }  // namespace
@@ -63,7 +57,7 @@ TTraceList Trace(TProcess* p) {
   uint32_t* pc = p->ip;
   int guard = 0;
   while (f && guard++ < kStackSlots) {
-    TCompiledInfo* info = CodeOfFrame(f);
+    TCompiledInfo* info = CodeOfFrame(f, pc);
     if (info) {
       std::string pos = info->PositionOf(info->AddressOf(pc));
       size_t comma = pos.rfind(',');
@@ -80,7 +74,7 @@ TTraceList Trace(TProcess* p) {
 
 std::string RunningWhere(TProcess* p) {
   if (!p || !p->fp) return {};
-  TCompiledInfo* info = CodeOfFrame(p->fp);
+  TCompiledInfo* info = CodeOfFrame(p->fp, p->ip);
   std::string cls = info && info->cls ? info->cls->name : std::string("?");
   TFunction* f = FrameOf(p->fp)->func;
   return f ? cls + "." + f->GetName() : cls;

@@ -1,7 +1,7 @@
 // Compiled class files as found in "Temp": read into a class record.
 #include "compiler/class_file.h"
 #include "fuzz_support.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/vm_state.h"
 

@@ -1,7 +1,7 @@
 // Script source compiled to bytecode as a class of the kernel's world.
 #include "compiler/compile_driver.h"
 #include "fuzz_support.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "vm/vm_state.h"
 

@@ -1,7 +1,7 @@
 // The regular-expression wrapper: the input's first line is the pattern
 // ("/re/flags" or "s/re/repl/flags"), the rest the subject text.
 #include "fuzz_support.h"
-#include "io/bregexp.h"
+#include "platform/bregexp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ruvel::fuzz::Scratch();

@@ -1,9 +1,9 @@
 // Resource lists, pages and project files built into resource nodes of the
 // kernel's world (custom resources included) and written back.
 #include "fuzz_support.h"
-#include "runtime/resource.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_tree.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ruvel::fuzz::StartWorld();

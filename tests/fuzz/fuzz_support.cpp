@@ -8,10 +8,10 @@
 #include <fstream>
 
 #include "compiler/compile_driver.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/script_file_natives.h"
 #include "platform/message_sink.h"
-#include "runtime/custom_resource.h"
+#include "resources/custom_resource.h"
 #include "runtime/startup.h"
 
 namespace ruvel::fuzz {

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "io/paths.h"
-#include "runtime/resource_tree.h"
+#include "platform/paths.h"
+#include "resources/resource_tree.h"
 
 namespace ruvel::test {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/resource_global.h"
+#include "resources/resource_global.h"
 #include "runtime/rtti.h"
 #include "vm/vm_fixture.h"
 

@@ -7,7 +7,7 @@
 
 #include "classfile_fixture.h"
 #include "compiler/class_file.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 
 namespace ruvel::test {
 

@@ -6,8 +6,8 @@
 
 #include "compiler/codegen_literal.h"
 #include "compiler_fixture.h"
-#include "runtime/resource_global.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_global.h"
+#include "resources/resource_tree.h"
 #include "vm/opcodes.h"
 
 namespace ruvel::test {

@@ -3,8 +3,8 @@
 #include "compiler/snippet.h"
 #include "platform/error.h"
 #include "runtime/function.h"
-#include "runtime/native_table.h"
-#include "runtime/resource_tree.h"
+#include "natives/native_table.h"
+#include "resources/resource_tree.h"
 #include "vm/interpreter.h"
 #include "vm/opcodes.h"
 

@@ -12,7 +12,7 @@
 #include "compiler/compile_driver.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/resource.h"
+#include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "vm/compiled_info.h"
 #include "vm/vm_state.h"

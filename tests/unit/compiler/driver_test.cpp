@@ -9,7 +9,7 @@
 #include "compiler/class_file.h"
 #include "compiler/snippet.h"
 #include "compiler_fixture.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/error.h"
 #include "vm/binary_io.h"
 

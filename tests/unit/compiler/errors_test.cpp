@@ -3,8 +3,8 @@
 #include "compiler/codegen_fusion.h"
 #include "compiler_fixture.h"
 #include "platform/error.h"
-#include "runtime/resource_global.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_global.h"
+#include "resources/resource_tree.h"
 #include "vm/opcodes.h"
 
 namespace ruvel::test {

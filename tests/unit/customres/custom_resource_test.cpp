@@ -5,9 +5,9 @@
 
 #include "customres_fixture.h"
 #include "platform/cp932.h"
-#include "runtime/custom_resource.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_tree.h"
+#include "resources/custom_resource.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 
 namespace ruvel::test {

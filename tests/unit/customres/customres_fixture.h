@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "compiler/compile_driver.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/cmml.h"
-#include "runtime/custom_resource.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_tree.h"
+#include "resources/cmml.h"
+#include "resources/custom_resource.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_tree.h"
 #include "runtime/startup.h"
 #include "vm/gc.h"
 #include "vm/symbols.h"

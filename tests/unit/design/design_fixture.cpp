@@ -9,13 +9,13 @@
 #include <sstream>
 
 #include "compiler/compile_driver.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_natives.h"
 #include "pages/project.h"
 #include "platform/cp932.h"
 #include "platform/video.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/startup.h"
 #include "screen/host_state.h"
 #include "screen/patterns.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "design_fixture.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_script.h"
 #include "platform/surface.h"

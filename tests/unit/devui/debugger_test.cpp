@@ -16,8 +16,8 @@
 #include "devui/stack_dump.h"
 #include "pages/page.h"
 #include "platform/cp932.h"
-#include "runtime/natives_process.h"
-#include "runtime/resource_tree.h"
+#include "natives/natives_process.h"
+#include "resources/resource_tree.h"
 
 namespace ruvel::test {
 

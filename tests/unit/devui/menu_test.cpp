@@ -17,7 +17,7 @@
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
 #include "io/cookies.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/temp_dir.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"

@@ -9,14 +9,14 @@
 #include <memory>
 
 #include "devui/pattern_window.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/temp_dir.h"
 #include "pages/page.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/resource.h"
-#include "runtime/resource_pattern.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource.h"
+#include "resources/resource_pattern.h"
+#include "resources/resource_tree.h"
 #include "screen/patterns.h"
 #include "screen/script_globals.h"
 #include "vm/vm_state.h"

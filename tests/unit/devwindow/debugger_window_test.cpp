@@ -22,7 +22,7 @@
 #include "platform/screenshot.h"
 #include "platform/window.h"
 #include "screen/main_screen.h"
-#include "runtime/custom_resource.h"
+#include "resources/custom_resource.h"
 #include "runtime/startup.h"
 #include "screen/dialog_natives.h"
 #include "screen/patterns.h"

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "io/memory_card.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/script_files.h"
 #include "io/temp_dir.h"
 #include "platform/atomic_file.h"

@@ -10,7 +10,7 @@
 #include "io/bin_stream.h"
 #include "io/buffered_stream.h"
 #include "io/memory_card.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "io/script_files.h"
 #include "io/temp_dir.h"
 #include "platform/cp932.h"

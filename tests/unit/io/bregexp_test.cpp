@@ -1,4 +1,4 @@
-#include "io/bregexp.h"
+#include "platform/bregexp.h"
 
 #include <gtest/gtest.h>
 

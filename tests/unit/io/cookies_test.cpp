@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "temp_dir.h"
 
 namespace ruvel {

@@ -1,4 +1,4 @@
-#include "io/paths.h"
+#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

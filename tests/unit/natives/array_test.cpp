@@ -4,7 +4,7 @@
 
 #include "platform/cp932.h"
 #include "platform/error.h"
-#include "runtime/natives_core.h"
+#include "natives/natives_core.h"
 #include "vm/value_list.h"
 
 namespace ruvel::test {

@@ -6,8 +6,8 @@
 
 #include "platform/cp932.h"
 #include "runtime/alias.h"
-#include "runtime/native_table.h"
-#include "runtime/natives_core.h"
+#include "natives/native_table.h"
+#include "natives/natives_core.h"
 
 namespace ruvel::test {
 

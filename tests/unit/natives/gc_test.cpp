@@ -5,7 +5,7 @@
 
 #include <pthread.h>
 
-#include "runtime/natives_core.h"
+#include "natives/natives_core.h"
 #include "vm/value_list.h"
 
 namespace ruvel::test {

@@ -2,8 +2,8 @@
 // replacement, removal, iteration and destruction.
 #include "natives_fixture.h"
 
-#include "runtime/hashtable.h"
-#include "runtime/native_table.h"
+#include "natives/hashtable.h"
+#include "natives/native_table.h"
 
 namespace ruvel::test {
 

@@ -5,7 +5,7 @@
 #include "natives_fixture.h"
 
 #include "platform/error.h"
-#include "runtime/natives_core.h"
+#include "natives/natives_core.h"
 
 namespace ruvel::test {
 

@@ -3,7 +3,7 @@
 
 #include "natives_fixture.h"
 
-#include "runtime/natives_core.h"
+#include "natives/natives_core.h"
 
 namespace ruvel::test {
 

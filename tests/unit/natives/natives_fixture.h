@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "runtime/function.h"
-#include "runtime/resource_global.h"
+#include "resources/resource_global.h"
 #include "vm/gc.h"
 
 namespace ruvel::test {

@@ -4,7 +4,7 @@
 
 #include "platform/cp932.h"
 #include "platform/error.h"
-#include "runtime/natives_process.h"
+#include "natives/natives_process.h"
 #include "vm/host_registry.h"
 
 namespace ruvel::test {

@@ -2,7 +2,7 @@
 #include "natives_fixture.h"
 
 #include "platform/cp932.h"
-#include "runtime/natives_core.h"
+#include "natives/natives_core.h"
 #include "vm/tfstring.h"
 #include "vm/value_list.h"
 

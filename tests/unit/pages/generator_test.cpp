@@ -6,9 +6,9 @@
 #include "pages_fixture.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
-#include "runtime/resource_generator.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_generator.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_tree.h"
 #include "vm/vm_state.h"
 
 namespace ruvel::test {

@@ -1,14 +1,14 @@
 // The page script: its file name, its exact text for a page, the objects
 // it places when "Boot" runs, and its cache in "Temp".
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_hash.h"
 #include "pages/page_script.h"
 #include "pages_fixture.h"
 #include "platform/cp932.h"
-#include "runtime/resource_generator.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_generator.h"
+#include "resources/resource_tree.h"
 #include "vm/vm_state.h"
 
 namespace ruvel::test {

@@ -2,14 +2,14 @@
 #include <filesystem>
 
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/page_hash.h"
 #include "pages/project.h"
 #include "pages_fixture.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
 #include "screen/host_state.h"
 #include "shell/frame_loop.h"

@@ -4,14 +4,14 @@
 #include <unistd.h>
 
 #include "compiler/snippet.h"
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
 #include "pages/recent_pages.h"
 #include "pages_fixture.h"
 #include "platform/cp932.h"
-#include "runtime/resource_global.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_global.h"
+#include "resources/resource_tree.h"
 #include "screen/host_state.h"
 #include "vm/vm_state.h"
 

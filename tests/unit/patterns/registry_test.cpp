@@ -3,11 +3,11 @@
 // modification stamps, missing and unreadable sheets, and the markup.
 #include <chrono>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/cp932.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_pattern.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_pattern.h"
+#include "resources/resource_tree.h"
 #include "screen/patterns.h"
 #include "screen/script_globals.h"
 #include "sheet_helpers.h"

@@ -1,5 +1,5 @@
-#include "runtime/resource_element.h"
-#include "runtime/resource_global.h"
+#include "resources/resource_element.h"
+#include "resources/resource_global.h"
 #include "runtime/rtti.h"
 #include "tree_fixture.h"
 

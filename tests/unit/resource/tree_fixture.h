@@ -13,9 +13,9 @@
 
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
-#include "runtime/resource.h"
-#include "runtime/resource_loader.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource.h"
+#include "resources/resource_loader.h"
+#include "resources/resource_tree.h"
 #include "vm/vm_state.h"
 
 namespace ruvel::test {

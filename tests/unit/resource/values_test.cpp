@@ -1,4 +1,4 @@
-#include "runtime/resource_global.h"
+#include "resources/resource_global.h"
 #include "runtime/rtti.h"
 #include "tree_fixture.h"
 #include "vm/tfstring.h"

@@ -8,7 +8,7 @@
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/surface.h"
-#include "runtime/resource_tree.h"
+#include "resources/resource_tree.h"
 #include "screen/host_state.h"
 #include "screen/script_globals.h"
 #include "screen_fixture.h"

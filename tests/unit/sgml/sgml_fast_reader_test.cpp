@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/cp932.h"
-#include "runtime/sgml.h"
+#include "resources/sgml.h"
 
 namespace ruvel {
 

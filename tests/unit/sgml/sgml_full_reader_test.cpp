@@ -2,7 +2,7 @@
 
 #include "capture_sink.h"
 #include "platform/cp932.h"
-#include "runtime/sgml.h"
+#include "resources/sgml.h"
 
 namespace ruvel {
 

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "capture_sink.h"
-#include "runtime/sgml.h"
+#include "resources/sgml.h"
 
 namespace ruvel {
 

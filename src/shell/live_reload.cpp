@@ -1,0 +1,203 @@
+#include "shell/live_reload.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "compiler/hot_swap.h"
+#include "platform/paths.h"
+#include "pages/page.h"
+#include "pages/project.h"
+#include "platform/atomic_file.h"
+#include "platform/cp932.h"
+#include "platform/error.h"
+#include "platform/message_sink.h"
+#include "resources/resource.h"
+#include "runtime/rtti.h"
+#include "screen/host_state.h"
+#include "vm/vm_state.h"
+
+namespace ruvel {
+
+namespace {
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+std::string Extension(const std::string& path) {
+  std::string name = PathFileName(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : Lower(name.substr(dot));
+}
+
+// Folders whose files the program or the game writes: class and page
+// caches, captures, the scripts' own files, and hidden folders.
+bool SkipFolder(const std::string& name) {
+  std::string n = Lower(name);
+  return n.empty() || n[0] == '.' || n == "temp" || n == "captures" || n == "files";
+}
+
+uint64_t HashOf(const std::string& bytes) { return std::hash<std::string>{}(bytes) ^ (bytes.size() * 0x9e3779b97f4a7c15ull); }
+
+bool ReadWhole(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::stringstream ss;
+  ss << in.rdbuf();
+  bytes = ss.str();
+  return true;
+}
+
+// The compiled classes of the tree whose source is path.
+class TClassesOfSource : public TResourceIterator {
+ public:
+  explicit TClassesOfSource(const std::string& path) : path_(path) {}
+  void Visit(TResource* node) override {
+    auto* cls = dynamic_cast<TRTTI*>(node);
+    if (cls && cls->Compiled && !cls->sourcePath.empty() && PathSame(cls->sourcePath, path_)) found.push_back(cls);
+  }
+  std::vector<TRTTI*> found;
+
+ private:
+  const std::string& path_;
+};
+
+}  // namespace
+
+TLiveReload::TLiveReload() {
+  SetAtomicWriteObserver([this](const std::string& path, const std::string& data) {
+    if (Watched(path)) ownWrites_[PathToPosix(path)] = HashOf(data);
+  });
+}
+
+TLiveReload::~TLiveReload() { SetAtomicWriteObserver(nullptr); }
+
+bool TLiveReload::Watched(const std::string& path) {
+  static const char* const kExtensions[] = {".ruvel", ".cmml", ".ruvelprj", ".ruvelres", ".bmp", ".png",
+                                            ".wav",   ".mlv",  ".mml",      ".mid",      ".midi"};
+  std::string name = PathFileName(path);
+  if (name.empty() || name[0] == '.') return false;  // editors' and saves' temporary files
+  std::string ext = Extension(name);
+  return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](const char* e) { return ext == e; });
+}
+
+void TLiveReload::Tell(const std::string& utf8) {
+  LogLine(Utf8ToCp932(utf8));
+  if (tell) tell(Utf8ToCp932(utf8));
+}
+
+void TLiveReload::Follow(const std::string& dir) {
+  if (dir.empty()) return;
+  if (watcher_.Watching() && PathSame(watcher_.Root(), dir)) return;
+  pending_.clear();
+  reloadHeld_ = false;
+  std::string error;
+  if (!watcher_.Watch(dir, SkipFolder, error)) {
+    Tell("ファイルの変更を監視できません: " + error);
+    return;
+  }
+  LogLine("Watching " + dir);
+}
+
+bool TLiveReload::OwnWrite(const std::string& path) {
+  auto own = ownWrites_.find(PathToPosix(path));
+  if (own == ownWrites_.end()) return false;
+  std::string bytes;
+  bool same = ReadWhole(path, bytes) && HashOf(bytes) == own->second;
+  ownWrites_.erase(own);
+  return same;
+}
+
+void TLiveReload::BetweenFrames(bool enabled, double nowMs) {
+  if (!enabled) {
+    watcher_.Stop();
+    pending_.clear();
+    return;
+  }
+  Follow(PageState().currentDir);
+  for (std::string& path : watcher_.Poll()) {
+    if (!Watched(path) || OwnWrite(path)) continue;
+    if (std::find(pending_.begin(), pending_.end(), path) == pending_.end()) pending_.push_back(path);
+    lastEventMs_ = nowMs;
+  }
+  if (pending_.empty() || nowMs - lastEventMs_ < kSettleMs) return;
+  Apply();
+}
+
+void TLiveReload::Apply() {
+  std::vector<std::string> changed;
+  changed.swap(pending_);
+  bool reload = reloadHeld_;
+  bool failed = false;
+  std::vector<std::string> swapped;
+  for (const std::string& path : changed) {
+    LogLine("Changed " + path);
+    if (Extension(path) != ".ruvel") {
+      reload = true;
+      continue;
+    }
+    TClassesOfSource classes(path);
+    if (VM().root) VM().root->Accept(classes);
+    // A class that is not loaded is compiled when a page needs it.
+    if (classes.found.empty()) continue;
+    std::string text;
+    if (!ReadClassSource(path, text)) {
+      reload = true;  // removed: the page shows what is missing
+      continue;
+    }
+    for (TRTTI* cls : classes.found) {
+      std::string why;
+      switch (HotSwapClass(*cls, text, why)) {
+        case HotSwapResult::kSwapped:
+          swapped.push_back(PathFileName(path));
+          break;
+        case HotSwapResult::kIncompatible:
+          LogLine("Reload " + cls->name + ": " + why);
+          reload = true;
+          break;
+        case HotSwapResult::kCompileError:
+          failed = true;
+          Tell("コンパイルエラーのため前のコードで実行を続けます: " + PathFileName(path));
+          break;
+      }
+    }
+  }
+  if (failed) {
+    // The old code keeps running; what needs a reload waits for a good save.
+    reloadHeld_ = reload;
+    return;
+  }
+  reloadHeld_ = false;
+  if (reload) {
+    ReloadPage();
+    return;
+  }
+  if (!swapped.empty()) {
+    ++swaps;
+    std::string names;
+    for (const std::string& n : swapped) names += (names.empty() ? "" : ", ") + n;
+    Tell("更新しました: " + names);
+  }
+}
+
+void TLiveReload::ReloadPage() {
+  std::string page = PageState().currentFile;
+  if (page.empty()) return;
+  if (HostState().designMode && unsavedDesign && unsavedDesign()) {
+    Tell("保存していない配置があるため再読み込みしません");
+    return;
+  }
+  bool design = HostState().designMode;
+  TPrjManager& prj = PrjManager();
+  // The project is read again, so that every changed class is compiled
+  // afresh and every sheet and sound is loaded again.
+  if (!prj.projectFile.empty()) prj.LoadProject(prj.projectFile);
+  prj.RequestPage(page, design);
+  prj.PerformPendingPage();
+  ++pageReloads;
+  Tell("再読み込みしました: " + PathFileName(page));
+}
+
+}  // namespace ruvel

@@ -1,0 +1,67 @@
+// Live reload: while the game runs in --dev or design mode (or when the
+// project parameter "live_reload" is "1"), the page's folder is watched.
+// Between frames, once the edits have settled, a changed class whose
+// members and methods still match is swapped in place (objects keep their
+// members, processes go on, a method already entered finishes in its old
+// code); any other change (a page, the project, a new or removed method, a
+// pattern sheet, a sound) reloads the project and the page as opening it
+// would. A compile error is shown once and the old code keeps running;
+// the changes it held back are applied with the next good save.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_watch.h"
+
+namespace ruvel {
+
+class TLiveReload {
+ public:
+  // Edits are applied this long after the last one (editors write a file
+  // in several steps).
+  static constexpr double kSettleMs = 40.0;
+
+  TLiveReload();
+  ~TLiveReload();
+  TLiveReload(const TLiveReload&) = delete;
+  TLiveReload& operator=(const TLiveReload&) = delete;
+
+  // Called between frames: follows the folder of the current page while
+  // enabled, and applies settled changes. nowMs is a monotonic time.
+  void BetweenFrames(bool enabled, double nowMs);
+
+  // The status bar line (CP932).
+  std::function<void(const std::string& cp932)> tell;
+  // True when design mode holds placements that are not saved yet (the
+  // page is then not reloaded, so nothing is lost).
+  std::function<bool()> unsavedDesign;
+
+  // What the last applied round did (for the log and tests).
+  int swaps = 0;
+  int pageReloads = 0;
+
+  // True for the files whose edits matter: class sources, pages, projects,
+  // resource lists, pattern sheets, sounds and music.
+  static bool Watched(const std::string& path);
+
+ private:
+  void Follow(const std::string& dir);
+  void Apply();
+  void ReloadPage();
+  void Tell(const std::string& utf8);
+  bool OwnWrite(const std::string& path);
+
+  TFileWatcher watcher_;
+  std::vector<std::string> pending_;
+  double lastEventMs_ = 0.0;
+  bool reloadHeld_ = false;  // a page reload waits for a good compile
+  // Hashes of the files the program saved itself, until their event comes.
+  std::map<std::string, uint64_t> ownWrites_;
+};
+
+}  // namespace ruvel

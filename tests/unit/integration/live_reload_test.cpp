@@ -1,0 +1,278 @@
+// Live reload through the real program: a headless --fixed-clock run of a
+// small project whose files the test rewrites while it plays. A method's
+// new body takes over at its next call while the object keeps its members;
+// a compile error is shown once and the old code goes on; a new method or
+// an edited page reloads the page; the program's own saves in design mode
+// reload nothing.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+
+#include <chrono>
+#include <regex>
+#include <vector>
+
+#include "integration/integration_fixture.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace it;
+using Clock = std::chrono::steady_clock;
+
+const char* const kProject =
+    "<resourcelist name=\"project\">\n"
+    " <resourcelist name=\"pages\">\n"
+    "  <page name=\"$page_live\" src=\"live.cmml\"/>\n"
+    " </resourcelist>\n"
+    " <resourcelist name=\"params\">\n"
+    "  <param name=\"mainPage\" value=\"$page_live\"/>\n"
+    "  <param name=\"live_reload\" value=\"1\"/>\n"
+    " </resourcelist>\n"
+    " <resourcelist name=\"classes\">\n"
+    " </resourcelist>\n"
+    "</resourcelist>\n";
+
+std::string Page(const std::string& base) {
+  return "<resourcelist name=\"usr\">\n"
+         " <resourcelist name=\"classes\">\n"
+         "  <class name=\"Ticker\" src=\"classes/Ticker.ruvel\">\n"
+         " </resourcelist>\n"
+         " <resourcelist name=\"gen\">\n"
+         "  <generator className=\"Ticker\" name=\"$t\" inst_x=\"0\" inst_y=\"0\" inst_base=\"" + base + "\">\n"
+         " </resourcelist>\n"
+         "</resourcelist>\n";
+}
+
+// The ticker counts every step in its member n (from the page's base); phase() runs for 20 steps
+// and prints "<tag> <step of the phase> <n>" in each.
+std::string Ticker(const std::string& tag, const std::string& more = "") {
+  return "extends classes.game.Char;\n"
+         "function onGenerate() { n = base; }\n"
+         "function main() {\n"
+         "  while (1) { phase(); }\n"
+         "}\n"
+         "function phase() {\n"
+         "  var i;\n"
+         "  for (i = 0; i < 20; i = i + 1) { n = n + 1; print(\"" + tag + " \" + i + \" \" + n); suspend(); }\n"
+         "}\n" + more;
+}
+
+// Writes a file the way editors save: a new file renamed over the old.
+void Save(const fs::path& path, const std::string& text) {
+  fs::path temp = path.parent_path() / (".edit-" + path.filename().string());
+  Write(temp, text);
+  fs::rename(temp, path);
+}
+
+struct Tick {
+  std::string tag;
+  int step = 0;
+  int n = 0;
+};
+
+// The program running with its output read line by line as it comes.
+class LiveRun {
+ public:
+  explicit LiveRun(const std::vector<std::string>& args) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::string program = BuildDir() + "/ruvel";
+    std::vector<char*> argv{program.data()};
+    std::vector<std::string> copy = args;
+    for (std::string& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    fd_ = fds[0];
+  }
+  ~LiveRun() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (fd_ >= 0) close(fd_);
+  }
+
+  // The next line, or false after timeoutMs without one (or at the end).
+  bool NextLine(std::string& line, int timeoutMs = 20000) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      size_t nl = buffer_.find('\n');
+      if (nl != std::string::npos) {
+        line = buffer_.substr(0, nl);
+        buffer_.erase(0, nl + 1);
+        all += line + "\n";
+        return true;
+      }
+      int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+      if (left <= 0) return false;
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, left) <= 0) return false;
+      char buf[4096];
+      ssize_t n = read(fd_, buf, sizeof buf);
+      if (n <= 0) return false;
+      buffer_.append(buf, static_cast<size_t>(n));
+    }
+  }
+
+  // Reads up to the next tick line; other lines are kept in all.
+  bool NextTick(Tick& t) {
+    static const std::regex kTick("^([A-Z]) (\\d+) (\\d+)$");
+    std::string line;
+    std::smatch m;
+    while (NextLine(line)) {
+      if (std::regex_match(line, m, kTick)) {
+        t = {m[1], std::stoi(m[2]), std::stoi(m[3])};
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Ticks until one of tag with step >= step.
+  bool WaitFor(const std::string& tag, int step, Tick& t) {
+    while (NextTick(t)) {
+      if (t.tag == tag && t.step >= step) return true;
+    }
+    return false;
+  }
+
+  std::string all;  // every line read so far
+
+ private:
+  pid_t pid_ = -1;
+  int fd_ = -1;
+  std::string buffer_;
+};
+
+class LiveReloadTest : public IntegrationTest {
+ protected:
+  void SetUp() override {
+    IntegrationTest::SetUp();
+    game = dir / "game";
+    fs::create_directories(game / "classes");
+    Write(game / "default.ruvelprj", kProject);
+    Write(game / "live.cmml", Page("0"));
+    Write(game / "classes" / "Ticker.ruvel", Ticker("A"));
+  }
+  std::vector<std::string> Args() {
+    return {"--project", game.string(), "--headless", "--fixed-clock", "--frames", "10000000", "--log"};
+  }
+  fs::path game;
+};
+
+TEST_F(LiveReloadTest, ANewMethodBodyTakesOverAtItsNextCallAndMembersStay) {
+  LiveRun run(Args());
+  Tick t;
+  ASSERT_TRUE(run.WaitFor("A", 5, t)) << run.all;
+  Save(game / "classes" / "Ticker.ruvel", Ticker("B"));
+  auto saved = Clock::now();
+
+  // The phase that was running when the file changed ends in its old code;
+  // the next call of phase() runs the new one. n is never reset.
+  int lastN = t.n;
+  int lastStep = t.step;
+  std::string lastTag = "A";
+  while (run.NextTick(t)) {
+    EXPECT_EQ(t.n, lastN + 1) << "the object kept its member n\n" << run.all;
+    if (t.tag == "B" && lastTag == "A") {
+      auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saved).count();
+      EXPECT_LT(ms, 300) << "picked up within 300 ms";
+      EXPECT_EQ(lastStep, 19) << "no phase ran half old, half new\n" << run.all;
+      EXPECT_EQ(t.step, 0);
+    }
+    if (t.tag == "A") {
+      EXPECT_EQ(lastTag, "A") << "no old code after the new one\n" << run.all;
+    }
+    lastN = t.n;
+    lastStep = t.step;
+    lastTag = t.tag;
+    if (t.tag == "B" && t.step == 19) break;
+  }
+  EXPECT_EQ(lastTag, "B") << run.all;
+  EXPECT_NE(run.all.find("更新しました: Ticker.ruvel"), std::string::npos) << run.all;
+  EXPECT_EQ(run.all.find("再読み込みしました"), std::string::npos) << "the page was not reloaded";
+}
+
+TEST_F(LiveReloadTest, ACompileErrorIsShownOnceAndTheOldCodeRunsOn) {
+  LiveRun run(Args());
+  Tick t;
+  ASSERT_TRUE(run.WaitFor("A", 2, t)) << run.all;
+  Save(game / "classes" / "Ticker.ruvel", Ticker("B") + "function broken( {\n");
+  std::string line;
+  const std::string status = "コンパイルエラーのため前のコードで実行を続けます: Ticker.ruvel";
+  while (run.all.find(status) == std::string::npos) ASSERT_TRUE(run.NextLine(line)) << run.all;
+  // Two phases later the old code still runs, counting on.
+  int n = t.n;
+  for (int phases = 0; phases < 2; ++phases) ASSERT_TRUE(run.WaitFor("A", 19, t)) << run.all;
+  EXPECT_GT(t.n, n + 20);
+  const std::string error = "文法エラー:";
+  size_t first = run.all.find(error);
+  ASSERT_NE(first, std::string::npos) << run.all;
+  EXPECT_EQ(run.all.find(error, first + 1), std::string::npos) << "shown once\n" << run.all;
+
+  // The mended file is taken as any other edit.
+  n = t.n;
+  Save(game / "classes" / "Ticker.ruvel", Ticker("B"));
+  ASSERT_TRUE(run.WaitFor("B", 0, t)) << run.all;
+  EXPECT_GT(t.n, n) << "members kept";
+}
+
+TEST_F(LiveReloadTest, ANewMethodOrAnEditedPageReloadsThePage) {
+  LiveRun run(Args());
+  Tick t;
+  ASSERT_TRUE(run.WaitFor("A", 10, t)) << run.all;
+  // A new method cannot be swapped into live objects: the page starts
+  // again with new objects (n counts from 0 again).
+  Save(game / "classes" / "Ticker.ruvel", Ticker("C", "function extra() { return 1; }\n"));
+  ASSERT_TRUE(run.WaitFor("C", 0, t)) << run.all;
+  EXPECT_EQ(t.n, 1) << run.all;
+  EXPECT_NE(run.all.find("再読み込みしました: live.cmml"), std::string::npos) << run.all;
+
+  // An edited page: its new member value is there after the reload.
+  Save(game / "live.cmml", Page("100000"));
+  while (run.NextTick(t) && t.n < 100000) {
+  }
+  EXPECT_EQ(t.tag, "C");
+  EXPECT_EQ(t.step, 0);
+  EXPECT_EQ(t.n, 100001) << run.all;
+
+  // A pattern sheet in a folder made while the game runs.
+  fs::create_directories(game / "images");
+  Save(game / "images" / "sheet.bmp", "BM");
+  auto reloads = [&run] {
+    int count = 0;
+    for (size_t at = run.all.find("再読み込みしました"); at != std::string::npos; at = run.all.find("再読み込みしました", at + 1)) ++count;
+    return count;
+  };
+  std::string line;
+  while (reloads() < 3) ASSERT_TRUE(run.NextLine(line)) << run.all;
+  ASSERT_TRUE(run.WaitFor("C", 0, t)) << run.all;
+  EXPECT_EQ(t.n, 100001) << "a new page again";
+}
+
+TEST_F(LiveReloadTest, SavingInDesignModeReloadsNothing) {
+  // Ctrl+S in design mode writes the page; that save is the program's own
+  // and must not start a reload in the many frames that follow it.
+  Write(dir / "save.txt", "10 down CONTROL\n10 down S\n11 up S\n11 up CONTROL\n");
+  RunResult r = RunRuvel("--project " + game.string() + " --design live.cmml --headless --fixed-clock --frames 1500 --log --input " +
+                         (dir / "save.txt").string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  std::ifstream saved(game / "live.cmml");
+  std::string page((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_NE(page, Page("0")) << "the page was saved";
+  EXPECT_NE(r.output.find("Watching "), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("Changed "), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("再読み込みしました"), std::string::npos) << r.output;
+}
+
+}  // namespace
