@@ -10,7 +10,7 @@
 #include <fstream>
 #include <vector>
 
-#include "io/paths.h"
+#include "platform/paths.h"
 #include "platform/atomic_file.h"
 #include "platform/font_match.h"
 #include "platform/web_paths.h"
