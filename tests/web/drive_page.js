@@ -108,7 +108,8 @@ async function main() {
     const f1 = await evaluate("ruvelPage.frames");
     const fps = (f1 - f0) / ((Date.now() - s0) / 1000);
     const title = await evaluate("document.title");
-    console.log(`start_ms=${Math.round(startMs)} fps=${fps.toFixed(1)} title=${title}`);
+    const audio = await evaluate("(window.Module && Module.SDL2 && Module.SDL2.audioContext) ? Module.SDL2.audioContext.state : 'none'");
+    console.log(`start_ms=${Math.round(startMs)} fps=${fps.toFixed(1)} title=${title} audio=${audio}`);
   }
   ws.close();
 }

@@ -27,6 +27,11 @@ grep -q "scripts/build-web.sh" "$work/err" || fail "no hint at build-web.sh: $(c
 mkdir -p "$prog/web"
 printf 'js stand-in' >"$prog/web/ruvel.js"
 printf 'wasm stand-in' >"$prog/web/ruvel.wasm"
+# A folder inside the project would be copied into itself.
+cp -r "$src/Usr" "$work/proj"
+if "$prog/ruvel" --export-web "$work/proj/site" "$work/proj" >/dev/null 2>"$work/err"; then fail "exported into its own project"; fi
+grep -q "inside the project" "$work/err" || fail "no reason for refusing the folder inside the project: $(cat "$work/err")"
+[ -e "$work/proj/site/.stage" ] && fail "the refused export left files behind"
 mkdir -p "$work/busy" && touch "$work/busy/x"
 if "$prog/ruvel" --export-web "$work/busy" >/dev/null 2>&1; then fail "a folder that is not empty was written into"; fi
 
