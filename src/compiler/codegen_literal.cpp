@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/float_text.h"
+
 namespace ruvel {
 
 namespace {
@@ -62,9 +64,7 @@ float ParseFloatLiteral(std::string_view text) {
   float value = 0.0f;
   const char* first = text.data();
   const char* last = text.data() + text.size();
-  auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
-  (void)end;
-  if (ec == std::errc::result_out_of_range) {
+  if (!ParseFixedFloat(first, last, value)) {
     // Beyond the float range: a huge number becomes infinity, a tiny one 0
     // (a number with a non-zero digit before the "." is the huge kind).
     bool huge = false;

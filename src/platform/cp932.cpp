@@ -1,63 +1,25 @@
 #include "platform/cp932.h"
 
-#include <iconv.h>
+#include <algorithm>
 
-#include <cerrno>
-#include <mutex>
+#include "platform/cp932_table.h"
 
 namespace ruvel {
-namespace {
 
-// Runs iconv over the whole input; an unconvertible or invalid sequence is
-// replaced and skipped so that a conversion never fails as a whole.
-std::string Convert(const char* to, const char* from, std::string_view in, std::string_view replacement,
-                    size_t skipOnError) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
-  std::string out;
-  out.reserve(in.size() * 3 / 2 + 4);
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char buf[1024];
-  while (srcLeft > 0) {
-    char* dst = buf;
-    size_t dstLeft = sizeof buf;
-    size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    out.append(buf, dst - buf);
-    if (r == static_cast<size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      // EILSEQ or EINVAL: replace one input unit and go on.
-      out.append(replacement);
-      size_t skip = std::min(srcLeft, skipOnError);
-      if (skipOnError > 1 && errno == EILSEQ) {
-        // Skip a whole UTF-8 sequence when converting from UTF-8.
-        unsigned char c = static_cast<unsigned char>(*src);
-        size_t len = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc0 ? 2 : 1;
-        skip = std::min(srcLeft, len);
-      }
-      src += skip;
-      srcLeft -= skip;
-    }
-  }
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  iconv_close(cd);
-  return out;
-}
-
-}  // namespace
-
+// Both directions go through the generated tables on every platform (the
+// browser's C library has no CP932); pure ASCII is returned as it is.
 std::string Utf8ToCp932(std::string_view utf8) {
   bool ascii = true;
   for (unsigned char c : utf8) if (c >= 0x80) { ascii = false; break; }
   if (ascii) return std::string(utf8);
-  return Convert("CP932", "UTF-8", utf8, "?", 4);
+  return TableUtf8ToCp932(utf8);
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {
   bool ascii = true;
   for (unsigned char c : cp932) if (c >= 0x80) { ascii = false; break; }
   if (ascii) return std::string(cp932);
-  return Convert("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", 1);
+  return TableCp932ToUtf8(cp932);
 }
 
 bool LooksLikeUtf8(std::string_view s) {

@@ -13,6 +13,7 @@
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
+#include "platform/host_caps.h"
 #include "platform/joystick.h"
 #include "platform/message_sink.h"
 #include "platform/surface.h"
@@ -33,6 +34,7 @@
 #include "screen/script_globals.h"
 #include "screen/sprite.h"
 #include "platform/keys.h"
+#include "platform/main_loop.h"
 #include "shell/capture.h"
 #include "shell/live_reload.h"
 #include "shell/cli_text.h"
@@ -159,6 +161,7 @@ void WireHooks(TShell& shell) {
   screen.loadingTick = [&shell] { shell.loading->Tick(TickMs()); };
   screen.pumpMessages = [] { SDL_PumpEvents(); };
   loop.hooks.refillSound = [] { SoundManager().Sequencer().Service(); };
+  loop.hooks.sleep = SleepMs;
   screen.refillSound = [] { SoundManager().Sequencer().Service(); };
   shell.loading->switchAutoExecOn = [&loop] { loop.autoExec = true; };
   WireDesignMode(screen);
@@ -172,7 +175,10 @@ void Dispatch(TShell& shell, const SDL_Event& e);
 // The development windows, and what they need of the shell while a pause
 // holds execution inside a frame.
 void WireDevWindows(TShell& shell) {
-  shell.dev = std::make_unique<TDevWindows>(*shell.screen, *shell.loop, shell.cl.headless, shell.cl.dev);
+  // A browser page has no menu bar and no debugger window: there they work
+  // as without a display.
+  bool windowless = shell.cl.headless || !HostHasMoreWindows();
+  shell.dev = std::make_unique<TDevWindows>(*shell.screen, *shell.loop, windowless, shell.cl.dev);
   TDevShellHooks& h = shell.dev->shell;
   h.requestClose = [&shell] { RequestClose(shell); };
   h.dispatch = [&shell](const SDL_Event& e) { Guarded(shell, [&] { Dispatch(shell, e); }); };
@@ -205,8 +211,8 @@ void StartUp(TShell& shell, const TShellHooks& hooks) {
   int y = 0;
   shell.window->Position(x, y);
   shell.screen->OnMove(x, y);
-  // Without a window nobody waits for the loading picture.
-  if (shell.cl.headless) shell.loop->autoExec = true;
+  // Without a window (or a loading picture of its own) nobody waits for it.
+  if (shell.cl.headless || !HostHasMoreWindows()) shell.loop->autoExec = true;
 }
 
 void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
@@ -357,52 +363,61 @@ bool LiveReloadWanted(const TShell& shell) {
   return shell.cl.dev || shell.cl.design || HostState().designMode || ProjectParam("live_reload") == "1";
 }
 
-void Run(TShell& shell) {
+// One pass of the program's loop: events, replayed input, the frame loop,
+// the development windows and the frame count. False when the program is
+// to end.
+bool Step(TShell& shell, double& lastTick) {
   const CommandLine& cl = shell.cl;
-  double lastTick = TickMs();
-  while (shell.running) {
-    SDL_Event e;
-    shell.closeAnswer = TShell::kNotAsked;
-    while (shell.running && SDL_PollEvent(&e)) Guarded(shell, [&] { Dispatch(shell, e); });
-    if (!shell.running) break;
-    double now = TickMs();
-    if (now - lastTick >= kLoadingTimerMs) {
-      lastTick = now;
-      shell.loading->Tick(now);
-    }
-    SetPadKeys(ProjectParam("pad_keys") == "1");
-    // Replayed events of the frames drawn so far, before the next steps.
-    shell.input.DeliverDue(shell.frames, [&shell](const TInputEvent& e) {
-      Guarded(shell, [&] { DeliverReplayed(shell, e); });
-    });
-    if (shell.steppedAudio) shell.steppedAudio->AdvanceMs(TFixedStepClock::kStepMs);
-    // The sequencer's own timer.
-    Guarded(shell, [&] { SoundManager().Sequencer().Tick(shell.clock->NowMs()); });
-    long before = shell.loop->drawCount;
-    bool idle = true;
-    Guarded(shell, [&] { idle = shell.loop->Main(); });
-    long drawn = shell.loop->drawCount - before;
-    Guarded(shell, [&] { shell.reload->BetweenFrames(LiveReloadWanted(shell), TickMs()); });
-    SyncDesignSession(shell);
-    UpdateCaption(shell);
-    if (shell.dev) shell.dev->Draw();
-    // Nothing runs (no page yet, or paused): a headless run or a counted
-    // run still presents the picture at the frame pace.
-    if (idle && (cl.headless || cl.frames >= 0)) {
-      Guarded(shell, [&] {
-        if (!shell.screen->drawingDisabled) shell.screen->DrawAll();
-      });
-      ++drawn;
-    }
-    for (long i = 0; i < drawn; ++i) Guarded(shell, [&] { shell.capture->FrameDrawn(); });
-    shell.frames += drawn;
-    if (cl.frames >= 0 && shell.frames >= cl.frames) break;
-    if (!cl.fixedClock && shell.loop->lastSteps == 0) {
-      // Sleep until the next update step is due, waking for events.
-      double due = shell.loop->timeBase + TFrameLoop::kStepMs - shell.clock->NowMs();
-      SDL_WaitEventTimeout(nullptr, std::clamp(static_cast<int>(due), 1, static_cast<int>(TFrameLoop::kStepMs)));
-    }
+  SDL_Event e;
+  shell.closeAnswer = TShell::kNotAsked;
+  while (shell.running && SDL_PollEvent(&e)) Guarded(shell, [&] { Dispatch(shell, e); });
+  if (!shell.running) return false;
+  double now = TickMs();
+  if (now - lastTick >= kLoadingTimerMs) {
+    lastTick = now;
+    shell.loading->Tick(now);
   }
+  SetPadKeys(ProjectParam("pad_keys") == "1");
+  // Replayed events of the frames drawn so far, before the next steps.
+  shell.input.DeliverDue(shell.frames, [&shell](const TInputEvent& e) {
+    Guarded(shell, [&] { DeliverReplayed(shell, e); });
+  });
+  if (shell.steppedAudio) shell.steppedAudio->AdvanceMs(TFixedStepClock::kStepMs);
+  // The sequencer's own timer.
+  Guarded(shell, [&] { SoundManager().Sequencer().Tick(shell.clock->NowMs()); });
+  long before = shell.loop->drawCount;
+  bool idle = true;
+  Guarded(shell, [&] { idle = shell.loop->Main(); });
+  long drawn = shell.loop->drawCount - before;
+  Guarded(shell, [&] { shell.reload->BetweenFrames(LiveReloadWanted(shell), TickMs()); });
+  SyncDesignSession(shell);
+  UpdateCaption(shell);
+  if (shell.dev) shell.dev->Draw();
+  // Nothing runs (no page yet, or paused): a headless run or a counted
+  // run still presents the picture at the frame pace.
+  if (idle && (cl.headless || cl.frames >= 0)) {
+    Guarded(shell, [&] {
+      if (!shell.screen->drawingDisabled) shell.screen->DrawAll();
+    });
+    ++drawn;
+  }
+  for (long i = 0; i < drawn; ++i) Guarded(shell, [&] { shell.capture->FrameDrawn(); });
+  shell.frames += drawn;
+  if (drawn > 0) NoteFramesDrawn(shell.frames);
+  if (cl.frames >= 0 && shell.frames >= cl.frames) return false;
+  if (!cl.fixedClock && shell.loop->lastSteps == 0) {
+    // Sleep until the next update step is due, waking for events.
+    double due = shell.loop->timeBase + TFrameLoop::kStepMs - shell.clock->NowMs();
+    WaitForNextStep(std::clamp(static_cast<int>(due), 1, static_cast<int>(TFrameLoop::kStepMs)));
+  }
+  return shell.running;
+}
+
+// The loop itself: a plain loop on the desktop, the browser's animation
+// frames in a page (where this never returns).
+void Run(TShell& shell) {
+  double lastTick = TickMs();
+  RunMainLoop([&shell, lastTick]() mutable { return Step(shell, lastTick); });
 }
 
 // Sound stops before SDL goes; a recording that could not be completed is
@@ -450,12 +465,16 @@ void ShutDown(TShell& shell) {
 }  // namespace
 
 int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
-  StderrSink stderrSink(cl.log);
-  WindowSink windowSink(cl.log);
+  // On the heap: in a browser the loop outlives this function's frame.
+  auto stderrSinkOwned = std::make_unique<StderrSink>(cl.log);
+  auto windowSinkOwned = std::make_unique<WindowSink>(cl.log);
+  StderrSink& stderrSink = *stderrSinkOwned;
+  WindowSink& windowSink = *windowSinkOwned;
   MessageSink* previousSink = SetSink(cl.headless ? static_cast<MessageSink*>(&stderrSink) : &windowSink);
 
   std::string error;
-  TShell shell(cl);
+  auto shellOwned = std::make_unique<TShell>(cl);
+  TShell& shell = *shellOwned;
   // A malformed input script is refused before anything runs.
   if (!cl.input.empty()) {
     try {
@@ -504,7 +523,8 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.reload = std::make_unique<TLiveReload>();
     shell.reload->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
     shell.reload->unsavedDesign = [&shell] { return shell.screen->Design().Modified(); };
-    shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless);
+    // A browser page shows its own loading text instead of a second window.
+    shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless || !HostHasMoreWindows());
     if (!cl.headless) shell.dialogs = std::make_unique<TDialogViews>(Dialogs(), shell.window.get());
     shell.loop = std::make_unique<TFrameLoop>(*shell.clock);
     SetFrameLoop(shell.loop.get());

@@ -41,7 +41,9 @@ namespace ruvel {
     "新しいプロジェクトを %s に作りました。実行するには:\n  ruvel --project %s\nclasses/*.ruvel とページ (*.cmml) を編集してください。") \
   X(kExportFailed, "cannot export: %s", "書き出せません: %s")                                         \
   X(kExportMade, "The game is in %s and %s.tar.gz. On another machine: %s/start.sh", \
-    "ゲームを %s と %s.tar.gz に書き出しました。別のマシンでは: %s/start.sh")
+    "ゲームを %s と %s.tar.gz に書き出しました。別のマシンでは: %s/start.sh")                \
+  X(kExportWebMade, "The web page is in %s. Serve the folder with any static web server and open index.html.", \
+    "Web ページを %s に書き出しました。フォルダを静的 Web サーバーで公開し、index.html を開いてください。")
 
 enum class TCliText {
 #define RUVEL_CLI_ENUM(id, en, ja) id,

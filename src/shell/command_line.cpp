@@ -62,6 +62,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
       }
       cl.exportTo = argv[++i];
     }
+    else if (a == "--export-web") {
+      if (!needValue(cl.exportWeb)) return false;
+      if (i + 1 < argc && argv[i + 1][0] != '-') cl.exportWebFrom = argv[++i];
+    }
     else if (a == "--compile-mml") { if (!needValue(cl.compileMml)) return false; }
     else if (a == "-o") { if (!needValue(cl.output)) return false; }
     else if (a == "--script") {
@@ -98,7 +102,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     return false;
   }
   for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script, &cl.project,
-                            &cl.newProject, &cl.exportFrom, &cl.exportTo, &cl.compileMml, &cl.output}) {
+                            &cl.newProject, &cl.exportFrom, &cl.exportTo, &cl.exportWeb, &cl.exportWebFrom, &cl.compileMml,
+                            &cl.output}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -139,6 +144,7 @@ std::string HelpText() {
            "  --new-project DIR     新しいプロジェクトを DIR に作る\n"
            "  --export DIR OUT      プロジェクト DIR を配布用フォルダ OUT (と OUT.tar.gz) にまとめる\n"
            "  --no-sources          --export でクラスのソースを含めない\n"
+           "  --export-web OUT [DIR] プロジェクト DIR (既定: Usr) をブラウザで遊べるフォルダ OUT にまとめる\n"
            "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
            "  --help, --version     この説明 / 版を表示する\n"
            "\n"
@@ -165,6 +171,7 @@ std::string HelpText() {
          "  --new-project DIR     write a starter project into DIR\n"
          "  --export DIR OUT      pack project DIR with the program into folder OUT (and OUT.tar.gz)\n"
          "  --no-sources          with --export, leave the class sources out\n"
+         "  --export-web OUT [DIR] write project DIR (default: Usr) as a web page folder OUT\n"
          "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"
          "  --help, --version     show this text / the version\n"
          "\n"

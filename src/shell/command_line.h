@@ -24,6 +24,8 @@ struct CommandLine {
   std::string exportFrom;   // --export DIR OUT: the project to ship ...
   std::string exportTo;     // ... and the folder to make
   bool noSources = false;   // --no-sources: exports leave class sources out
+  std::string exportWeb;    // --export-web OUT [PROJECT]: the game as a web page ...
+  std::string exportWebFrom;  // ... of this project (empty: the program's own)
   std::string compileMml;   // --compile-mml FILE.mml
   std::string output;       // -o FILE (the compiled music file)
   bool dev = false;         // --dev: show the development menus

@@ -15,6 +15,7 @@
 #include "shell/app.h"
 #include "shell/cli_text.h"
 #include "shell/export_game.h"
+#include "shell/export_web.h"
 #include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
@@ -24,7 +25,8 @@
 #include "vm/long_run.h"
 
 int main(int argc, char** argv) {
-  ruvel::CommandLine cl;
+  // Static: in a browser the program's loop outlives main's frame.
+  static ruvel::CommandLine cl;
   std::string error;
   if (!ruvel::ParseCommandLine(argc, argv, cl, error)) {
     std::fprintf(stderr, "ruvel: %s\n", error.c_str());
@@ -56,6 +58,14 @@ int main(int argc, char** argv) {
     std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kExportMade, cl.exportTo, cl.exportTo, cl.exportTo).c_str());
     return 0;
   }
+  if (!cl.exportWeb.empty()) {
+    if (!ruvel::ExportWeb(cl.exportWebFrom, cl.exportWeb, error)) {
+      std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kExportFailed, error).c_str());
+      return 1;
+    }
+    std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kExportWebMade, cl.exportWeb).c_str());
+    return 0;
+  }
   if (!cl.project.empty() && !ruvel::PathExists(cl.project + "/default.ruvelprj")) {
     std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kNoProject, cl.project).c_str());
     return 2;
@@ -78,6 +88,6 @@ int main(int argc, char** argv) {
   ruvel::RegisterNativeTable(ruvel::CustomResourceNatives);
   if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
   ruvel::TShellHooks hooks;
-  hooks.startScriptWorld = [&cl] { ruvel::RunStartupPath(cl); };
+  hooks.startScriptWorld = [] { ruvel::RunStartupPath(cl); };
   return ruvel::RunShell(cl, hooks);
 }

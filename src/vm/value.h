@@ -81,7 +81,7 @@ inline Value MakeHost(TObject* p) { return MakeWords(kHost, PointerBits(p)); }
 inline Value MakeObject(Instance* inst) { return MakeWords(kObject, PointerBits(inst)); }
 
 // Instance record of a script object. The member slots follow the record.
-struct Instance {
+struct alignas(8) Instance {
   int32_t refcount;  // -1: free record in the pool
   int32_t marks;     // collector mark count, 0 outside a collection
   TRTTI* cls;

@@ -1,0 +1,7 @@
+#include "platform/host_caps.h"
+
+namespace ruvel {
+
+bool HostHasMoreWindows() { return true; }
+
+}  // namespace ruvel

@@ -1,0 +1,182 @@
+#include "shell/export_web.h"
+
+namespace ruvel {
+
+// The exported game's page. A click on the start button (browsers allow
+// sound only after one) fetches game.pack, unpacks it into the program's
+// in-memory file system, brings back what the game saved before (browser
+// storage, IndexedDB), and starts the program. The canvas is scaled to the
+// window with crisp pixels; files the game writes are copied to browser
+// storage within a second. For tests the address may ask for a fixed
+// clock, a frame count and an input replay (?fixed-clock&frames=N&input=F).
+const char* WebIndexPage() {
+  return R"html(<!doctype html>
+<html lang="ja">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>Ruvel</title>
+<style>
+html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
+#stage { position: fixed; inset: 0; display: flex; align-items: center; justify-content: center; background: #000; }
+#canvas { display: block; outline: none; image-rendering: pixelated; image-rendering: crisp-edges; }
+#start { font: bold 24px sans-serif; padding: 16px 48px; cursor: pointer; border-radius: 8px; }
+#full { position: fixed; right: 8px; bottom: 8px; z-index: 2; opacity: 0.6; font: 14px sans-serif; }
+#status { position: fixed; left: 8px; bottom: 8px; z-index: 2; color: #ccc; font: 14px sans-serif; }
+</style>
+</head>
+<body>
+<div id="stage"><button id="start">&#9654; スタート</button><canvas id="canvas" tabindex="-1" hidden></canvas></div>
+<button id="full" title="全画面">全画面</button>
+<div id="status"></div>
+<script>
+(function () {
+  "use strict";
+  var params = new URLSearchParams(location.search);
+  var canvas = document.getElementById("canvas");
+  var stage = document.getElementById("stage");
+  var status = document.getElementById("status");
+  var state = window.ruvelPage = { clicked: 0, firstFrame: 0, frames: 0, done: false, error: "" };
+
+  // Scale the canvas to the window; its pixels stay sharp.
+  function fit() {
+    var w = canvas.width, h = canvas.height;
+    if (!w || !h) return;
+    var s = Math.min(stage.clientWidth / w, stage.clientHeight / h);
+    if (s >= 1 && params.has("integer-scale")) s = Math.floor(s);
+    canvas.style.width = Math.floor(w * s) + "px";
+    canvas.style.height = Math.floor(h * s) + "px";
+  }
+  new MutationObserver(fit).observe(canvas, { attributes: true, attributeFilter: ["width", "height"] });
+  window.addEventListener("resize", fit);
+  document.addEventListener("fullscreenchange", fit);
+  document.getElementById("full").onclick = function () {
+    if (document.fullscreenElement) document.exitFullscreen(); else stage.requestFullscreen();
+    canvas.focus();
+  };
+
+  // game.pack: "RVPK", then per file: name length, name, mtime (s), size, bytes.
+  function unpack(FS, buffer) {
+    var view = new DataView(buffer), bytes = new Uint8Array(buffer), pos = 4, text = new TextDecoder();
+    if (text.decode(bytes.subarray(0, 4)) !== "RVPK") throw new Error("game.pack is damaged");
+    while (pos < bytes.length) {
+      var n = view.getUint32(pos, true); pos += 4;
+      var name = "/" + text.decode(bytes.subarray(pos, pos + n)); pos += n;
+      var mtime = view.getUint32(pos, true) * 1000; pos += 4;
+      var size = view.getUint32(pos, true); pos += 4;
+      FS.mkdirTree(name.substring(0, name.lastIndexOf("/")));
+      FS.writeFile(name, bytes.subarray(pos, pos + size)); pos += size;
+      FS.utime(name, mtime, mtime);
+      state.packTime = mtime;
+    }
+  }
+
+  // Files under /game newer than the pack are the game's own writes.
+  function written(FS, dir, out) {
+    FS.readdir(dir).forEach(function (name) {
+      if (name === "." || name === "..") return;
+      var path = dir + "/" + name;
+      if (path === "/game/Temp") return;
+      var st = FS.stat(path);
+      if (FS.isDir(st.mode)) written(FS, path, out);
+      else if (st.mtime.getTime() > state.packTime) out.push([path, st.mtime.getTime()]);
+    });
+    return out;
+  }
+  function copyTree(FS, from, to) {
+    FS.readdir(from).forEach(function (name) {
+      if (name === "." || name === "..") return;
+      var st = FS.stat(from + "/" + name);
+      if (FS.isDir(st.mode)) copyTree(FS, from + "/" + name, to + "/" + name);
+      else { FS.mkdirTree(to); FS.writeFile(to + "/" + name, FS.readFile(from + "/" + name)); }
+    });
+  }
+  var savedAt = {}, syncing = false;
+  function persist() {
+    var FS = window.Module && Module.FS;
+    if (!FS || syncing || !state.packTime) return;
+    var changed = written(FS, "/game", []).filter(function (f) { return savedAt[f[0]] !== f[1]; });
+    if (!changed.length) return;
+    changed.forEach(function (f) {
+      var to = "/save" + f[0];
+      FS.mkdirTree(to.substring(0, to.lastIndexOf("/")));
+      FS.writeFile(to, FS.readFile(f[0]));
+      savedAt[f[0]] = f[1];
+    });
+    syncing = true;
+    FS.syncfs(false, function () { syncing = false; });
+  }
+
+  function fail(message) {
+    state.error = String(message);
+    status.textContent = "起動できません: " + state.error;
+  }
+
+  function watchFrames() {
+    if (window.Module && Module.ruvelFrames) {
+      state.frames = Module.ruvelFrames;
+      if (!state.firstFrame) { state.firstFrame = performance.now(); status.textContent = ""; }
+    }
+    if (window.Module && Module.ruvelDone) state.done = true;
+    requestAnimationFrame(watchFrames);
+  }
+
+  function start() {
+    state.clicked = performance.now();
+    document.getElementById("start").remove();
+    canvas.hidden = false;
+    canvas.focus();
+    status.textContent = "読み込み中…";
+    var args = ["--home", "/game"];
+    if (params.has("fixed-clock")) args.push("--fixed-clock");
+    var frames = params.get("frames");
+    if (frames && /^[0-9]+$/.test(frames)) args.push("--frames", frames);
+    var input = params.get("input");
+    if (input && !/^[A-Za-z0-9_.-]+$/.test(input)) input = null;
+    var loads = [fetch("game.pack").then(function (r) {
+      if (!r.ok) throw new Error("game.pack: " + r.status);
+      return r.arrayBuffer();
+    })];
+    if (input) {
+      args.push("--input", "/replay.txt");
+      loads.push(fetch(input).then(function (r) { return r.text(); }));
+    }
+    Promise.all(loads).then(function (got) {
+      window.Module = {
+        canvas: canvas,
+        arguments: args,
+        print: function (t) { console.log(t); },
+        printErr: function (t) { console.warn(t); },
+        onAbort: fail,
+        preRun: [function () {
+          var FS = Module.FS;
+          unpack(FS, got[0]);
+          if (input) FS.writeFile("/replay.txt", got[1]);
+          FS.mkdir("/save");
+          FS.mount(FS.filesystems.IDBFS, {}, "/save");
+          Module.addRunDependency("save");
+          FS.syncfs(true, function () {
+            try { if (FS.analyzePath("/save/game").exists) copyTree(FS, "/save/game", "/game"); } catch (e) { console.warn(e); }
+            Module.removeRunDependency("save");
+          });
+        }]
+      };
+      var script = document.createElement("script");
+      script.src = "ruvel.js";
+      script.onerror = function () { fail("ruvel.js"); };
+      document.body.appendChild(script);
+      setInterval(persist, 1000);
+      document.addEventListener("visibilitychange", persist);
+      window.addEventListener("pagehide", persist);
+      requestAnimationFrame(watchFrames);
+    }).catch(fail);
+  }
+  document.getElementById("start").onclick = start;
+})();
+</script>
+</body>
+</html>
+)html";
+}
+
+}  // namespace ruvel
