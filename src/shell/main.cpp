@@ -59,7 +59,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!cl.exportWeb.empty()) {
-    if (!ruvel::ExportWeb(cl.exportWebFrom, cl.exportWeb, error)) {
+    // Without its own PROJECT the export takes the one --project names.
+    const std::string& from = cl.exportWebFrom.empty() ? cl.project : cl.exportWebFrom;
+    if (!ruvel::ExportWeb(from, cl.exportWeb, error)) {
       std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kExportFailed, error).c_str());
       return 1;
     }
