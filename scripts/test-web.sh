@@ -96,7 +96,7 @@ if node tests/web/compare_png.js "$work/desktop.png" "$work/web-pad.png" >/dev/n
 fi
 if [ -n "${RUVEL_WEB_SHOTS:-}" ]; then cp "$work"/desktop*.png "$work"/web*.png "$RUVEL_WEB_SHOTS/"; fi
 persist=$(node tests/web/drive_page.js persist "$site") || failed+=("browser storage: $persist")
-probe=$(node tests/web/drive_page.js probe "http://127.0.0.1:$port/probe/index.html" 2>&1) || failed+=("the probe: $probe")
+probe=$(node tests/web/drive_page.js probe "http://127.0.0.1:$port/probe/index.html?log" 2>&1) || failed+=("the probe: $probe")
 measure=$(node tests/web/drive_page.js measure "$site") || failed+=("the real-time run: $measure")
 
 say "size_bytes=$size"

@@ -8,7 +8,8 @@ namespace ruvel {
 // storage, IndexedDB), and starts the program. The canvas is scaled to the
 // window with crisp pixels; files the game writes are copied to browser
 // storage within a second. For tests the address may ask for a fixed
-// clock, a frame count and an input replay (?fixed-clock&frames=N&input=F).
+// clock, a frame count, an input replay and the log on the browser's console
+// (?fixed-clock&frames=N&input=F&log).
 const char* WebIndexPage() {
   return R"html(<!doctype html>
 <html lang="ja">
@@ -185,6 +186,7 @@ html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
     status.textContent = "読み込み中…";
     var args = ["--home", "/game"];
     if (params.has("fixed-clock")) args.push("--fixed-clock");
+    if (params.has("log")) args.push("--log");
     var frames = params.get("frames");
     if (frames && /^[0-9]+$/.test(frames)) args.push("--frames", frames);
     var input = params.get("input");

@@ -30,11 +30,13 @@ function getJson(path) {
 }
 
 // Stands in for the browser's gamepads before the page's own scripts run:
-// one standard pad whose left stick points left.
+// one standard pad whose left stick is pushed left from the program's
+// sixth frame on (a browser reports a stick only when it moves, so it must
+// not be held already when the pad is found).
 const padLeft = `(() => {
   const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
-  const pad = { id: "test pad", index: 0, connected: true, mapping: "standard", timestamp: 0,
-                axes: [-1, 0, 0, 0], buttons };
+  const pad = { id: "test pad", index: 0, connected: true, mapping: "standard", timestamp: 0, buttons,
+                get axes() { return [window.Module && Module.ruvelFrames > 5 ? -1 : 0, 0, 0, 0]; } };
   navigator.getGamepads = () => [pad, null, null, null];
 })();`;
 
@@ -172,7 +174,8 @@ async function persist(page) {
   console.log(`after reload: ${back === token ? "kept" : "lost (" + back + ")"}; untouched files stored: ${packed}`);
 }
 
-// One visit of the probe: answers its two dialogs, waits for its files
+// One visit of the probe (its address asks for the log, where the
+// script's print goes): answers its two dialogs, waits for its files
 // line and its last word, then stores what it wrote.
 async function probeVisit(page, filesLine) {
   page.answers = ["ゆうしゃ", "2"];
