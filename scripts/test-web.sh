@@ -99,6 +99,7 @@ persist=$(node tests/web/drive_page.js persist "$site") || failed+=("browser sto
 probe=$(node tests/web/drive_page.js probe "http://127.0.0.1:$port/probe/index.html?log" 2>&1) || failed+=("the probe: $probe")
 measure=$(node tests/web/drive_page.js measure "$site") || failed+=("the real-time run: $measure")
 
+say "machine load: $(cut -d" " -f1-3 /proc/loadavg) (1, 5, 15 min)"
 say "size_bytes=$size"
 say "fixed-clock run: $compare"
 say "screenshot against the desktop: $diff"

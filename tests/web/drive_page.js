@@ -149,16 +149,26 @@ async function measure(page) {
   await sleep(1500);
   // The frame rate over 5 s of the play page, with the page's own count of
   // the time spent in each step.
-  await page.evaluate("ruvelPage.stepMs = 0; ruvelPage.steps = 0; 1");
+  // The browser's own animation frames are counted too: the game cannot
+  // draw more often than the browser offers (at most 1000/17 = 58.8 steps a
+  // second by the frame loop's 17 ms clock).
+  await page.send("Performance.enable");
+  const busy = async () => (await page.send("Performance.getMetrics")).metrics.find((m) => m.name === "TaskDuration").value;
+  await page.evaluate("ruvelPage.stepMs = 0; ruvelPage.steps = 0; window.rafCount = 0; (function f() { rafCount++; requestAnimationFrame(f); })(); 1");
   const f0 = await page.evaluate("ruvelPage.frames");
+  const b0 = await busy();
   const s0 = Date.now();
   await sleep(5000);
   const f1 = await page.evaluate("ruvelPage.frames");
-  const fps = (f1 - f0) / ((Date.now() - s0) / 1000);
+  const seconds = (Date.now() - s0) / 1000;
+  const fps = (f1 - f0) / seconds;
+  const raf = (await page.evaluate("rafCount")) / seconds;
+  const mainThread = (100 * (await busy() - b0)) / seconds;
   const title = await page.evaluate("document.title");
   const audio = await page.evaluate("(window.Module && Module.SDL2 && Module.SDL2.audioContext) ? Module.SDL2.audioContext.state : 'none'");
   const step = await page.evaluate("ruvelPage.steps ? (ruvelPage.stepMs / ruvelPage.steps).toFixed(2) : 'n/a'");
-  console.log(`start_ms=${Math.round(startMs)} fps=${fps.toFixed(1)} step_ms=${step} title=${title} audio=${audio}`);
+  console.log(`start_ms=${Math.round(startMs)} fps=${fps.toFixed(1)} browser_frames_per_s=${raf.toFixed(1)} ` +
+              `step_ms=${step} main_thread_busy=${mainThread.toFixed(0)}% title=${title} audio=${audio}`);
 }
 
 async function persist(page) {
