@@ -1,18 +1,13 @@
 #!/usr/bin/env bash
-# setup-web.sh [PREFIX]: installs the WebAssembly compiler (and Chromium for
+# setup-web.sh [DIR]: installs the WebAssembly compiler (and Chromium for
 # the browser test) from Debian, then builds the libraries the program links
-# against for WebAssembly from Debian's own source packages into PREFIX
-# (build-web-deps/ by default). A library already built is skipped, so a
-# second run only checks.
+# against for WebAssembly from Debian's own source packages into DIR/prefix.
+# DIR is by default a folder in the user's cache named after this recipe
+# (scripts/web-deps-dir.sh), so every checkout shares it. A library already
+# built is skipped, so a second run only checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-deps=${1:-$root/build-web-deps}
-mkdir -p "$deps"
-deps=$(cd "$deps" && pwd)
-prefix=$deps/prefix
-srcdir=$deps/src
-mkdir -p "$prefix" "$srcdir"
 
 SUDO=""
 if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
@@ -49,6 +44,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+source scripts/web-deps-dir.sh
+deps=${1:-$web_deps}
+mkdir -p "$deps"
+deps=$(cd "$deps" && pwd)
+prefix=$deps/prefix
+# The unpacked sources do not depend on the recipe: all stamps share them.
+srcdir=${RUVEL_WEB_SRC_DIR:-$web_cache/web-src}
+mkdir -p "$prefix" "$srcdir"
+# Two checkouts setting up at once take turns.
+exec 9>"$web_cache/.web-lock"
+flock 9
+
 # Debian's compiler runs its optimiser under node with the Debian modules.
 export NODE_PATH=/usr/share/nodejs
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -83,17 +90,18 @@ cmake_lib() {
   cmake --build "$deps/build/$name" -j "$jobs" >>"$deps/build-$name.log" 2>&1
   cmake --install "$deps/build/$name" >>"$deps/build-$name.log" 2>&1
 }
-trap 'echo "setup-web: failed; the last lines of build-web-deps/build-*.log tell why" >&2' ERR
+trap 'echo "setup-web: failed; the last lines of $deps/build-*.log tell why" >&2' ERR
 
 # zlib's Debian source leaves out the Windows files its CMake list names,
 # so its few sources are compiled straight into a static library.
 if ! built zlib; then
   src=$(fetch zlib)
   rm -rf "$deps/build/zlib"; mkdir -p "$deps/build/zlib" "$prefix/lib" "$prefix/include"
-  # What zlib's configure would settle: the web C library has unistd.h.
+  # What zlib's configure would settle: the web C library has unistd.h (the
+  # sources see their own zconf.h, so they are told too).
   sed "s/#ifdef HAVE_UNISTD_H.*/#if 1/" "$src/zconf.h.in" >"$prefix/include/zconf.h"
   for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees trees uncompr zutil; do
-    emcc -O2 -I"$prefix/include" -c "$src/$f.c" -o "$deps/build/zlib/$f.o"
+    emcc -O2 -DHAVE_UNISTD_H -I"$prefix/include" -c "$src/$f.c" -o "$deps/build/zlib/$f.o"
   done
   emar rcs "$prefix/lib/libz.a" "$deps/build/zlib"/*.o
   cp "$src/zlib.h" "$prefix/include/"

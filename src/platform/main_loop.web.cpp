@@ -15,9 +15,13 @@ std::function<bool()>& Step() {
 }
 
 // When the program ends (a frame count reached, the game quit) the page
-// keeps its last picture and learns that the run is over.
+// keeps its last picture and learns that the run is over. The page adds up
+// the time each call takes, so a slow frame can be told from a slow browser.
 void CallStep() {
-  if (Step()()) return;
+  double start = emscripten_get_now();
+  bool more = Step()();
+  EM_ASM({ if (window.ruvelPage) { ruvelPage.stepMs += $0; ruvelPage.steps++; } }, emscripten_get_now() - start);
+  if (more) return;
   emscripten_cancel_main_loop();
   EM_ASM({ Module.ruvelDone = true; });
 }

@@ -52,7 +52,7 @@ class TModuleRes : public TElementResource {
   TModuleRes(const TSGML& element, const std::string& base);
   ~TModuleRes() override;
   const char* TypeName() const override { return "TModuleRes"; }
-  void* library = nullptr;  // dlopen handle
+  void* library = nullptr;  // OpenSharedLibrary handle
 };
 
 class TEvalCache : public TResource {

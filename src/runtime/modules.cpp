@@ -1,8 +1,7 @@
 #include "runtime/modules.h"
 
-#include <dlfcn.h>
-
 #include "platform/paths.h"
+#include "platform/shared_library.h"
 #include "resources/resource_element.h"
 #include "resources/resource_tree.h"
 #include "runtime/rtti.h"
@@ -11,7 +10,7 @@
 namespace ruvel {
 
 TModuleRes::TModuleRes(const TSGML& element, const std::string& base) : TElementResource(element, base) {
-  if (!sourcePath.empty()) library = dlopen(sourcePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!sourcePath.empty()) library = OpenSharedLibrary(sourcePath);
 }
 
 TModuleRes::~TModuleRes() {
@@ -46,7 +45,7 @@ class TModuleInitializer : public TResourceIterator {
   void Visit(TResource* node) override {
     if (auto* m = dynamic_cast<TModuleRes*>(node)) {
       if (!m->library) return;
-      auto init = reinterpret_cast<RuvelInitModule>(dlsym(m->library, "initModule"));
+      auto init = reinterpret_cast<RuvelInitModule>(FindLibrarySymbol(m->library, "initModule"));
       if (init) init(&kCallbacks);
     } else if (auto* cls = dynamic_cast<TRTTI*>(node)) {
       classNames.push_back(cls->name);

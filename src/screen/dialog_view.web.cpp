@@ -45,7 +45,9 @@ TDialogViews::TDialogViews(TDialogs& dialogs, TWindow* main) : dialogs_(dialogs)
   dialogs_.showInput = [this] { ShowInput(); };
   dialogs_.showSelect = [this] { ShowSelect(); };
   Ranking().opener = [](const std::string& url) {
-    if (!OpenUrlInBrowser(url)) ShowMessage(J("ブラウザを開けません: ") + url);
+    if (OpenUrlInBrowser(url)) return true;
+    ShowMessage(J("ブラウザを開けません: ") + url);
+    return false;
   };
 }
 

@@ -59,14 +59,16 @@ bool TRanking::OpenBrowser(const std::string& address) {
     ShowMessage(J("ブラウザは1分間に6回しか開けません"));
     return false;
   }
-  --budget_;
-  lastOpenMs_ = t;
-  openedBefore_ = true;
   if (opener) {
-    opener(url);
+    // A browser that did not open (none installed, a blocked pop-up) is no
+    // opening: the player may try again with the same parameters.
+    if (!opener(url)) return false;
   } else {
     LogLine(url);
   }
+  --budget_;
+  lastOpenMs_ = t;
+  openedBefore_ = true;
   params_.clear();
   return true;
 }

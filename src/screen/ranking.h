@@ -34,16 +34,17 @@ class TRanking {
 
   // Builds the address and opens it within the budget; shows the messages
   // for an address that is not "http://" and for an exhausted budget. The
-  // parameters are emptied only when the address was opened. True when
-  // opened.
+  // parameters are emptied, and the budget used, only when the address was
+  // opened. True when opened.
   bool OpenBrowser(const std::string& address);
   int Budget() const { return budget_; }
 
   // Milliseconds of a monotonic clock (tests install a fake one).
   std::function<double()> now;
-  // Opens the URL (CP932) in the browser; none: the opening is only counted
+  // Opens the URL (CP932) in the browser and says whether it could (when it
+  // could not, it tells the player why); none: the opening is only counted
   // and logged (headless runs).
-  std::function<void(const std::string& url)> opener;
+  std::function<bool(const std::string& url)> opener;
   // The integrity values of the project and of the kernel.
   std::function<int32_t()> projectIntegrity;
   std::function<int32_t()> kernelIntegrity;

@@ -40,6 +40,8 @@ namespace ruvel {
   X(kNewProjectMade, "A new project is in %s. Run it with:\n  ruvel --project %s\nand edit its classes/*.ruvel and pages (*.cmml).", \
     "新しいプロジェクトを %s に作りました。実行するには:\n  ruvel --project %s\nclasses/*.ruvel とページ (*.cmml) を編集してください。") \
   X(kExportFailed, "cannot export: %s", "書き出せません: %s")                                         \
+  X(kExportInsideProject, "%s is inside the project %s; choose a folder outside it", \
+    "%s はプロジェクト %s の中にあります。プロジェクトの外のフォルダを指定してください")               \
   X(kExportMade, "The game is in %s and %s.tar.gz. On another machine: %s/start.sh", \
     "ゲームを %s と %s.tar.gz に書き出しました。別のマシンでは: %s/start.sh")                \
   X(kExportWebMade, "The web page is in %s. Serve the folder with any static web server and open index.html.", \

@@ -1,8 +1,27 @@
 #include "shell/export_files.h"
 
+#include <algorithm>
+
+#include "shell/cli_text.h"
+
 namespace ruvel {
 
 namespace fs = std::filesystem;
+
+bool OutsideProject(const fs::path& project, const fs::path& out, std::string& error) {
+  // Both are compared with links resolved and without "." or "..", so a
+  // roundabout spelling of the same place is caught too.
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::absolute(project), ec);
+  fs::path o = fs::weakly_canonical(fs::absolute(out), ec);
+  if (ec) return true;
+  // A trailing "/" leaves an empty last element; it names no folder.
+  auto end = p.end();
+  if (!p.empty() && p.filename().empty()) --end;
+  if (std::mismatch(p.begin(), end, o.begin(), o.end()).first != end) return true;
+  error = CliText(TCliText::kExportInsideProject, out.string(), project.string());
+  return false;
+}
 
 void CopyTree(const fs::path& from, const fs::path& to, const std::vector<std::string>& leaveOut,
               std::error_code& ec) {

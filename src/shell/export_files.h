@@ -12,6 +12,11 @@ namespace ruvel {
 // searchPath: look the program up in PATH.
 bool RunProgram(const std::vector<std::string>& args, bool searchPath);
 
+// False, with the reason in the user's language in error, when out is the
+// project folder or lies inside it: the copy of the project would then
+// contain itself and grow without end.
+bool OutsideProject(const std::filesystem::path& project, const std::filesystem::path& out, std::string& error);
+
 // Copies a folder's files (links followed), leaving out the names given.
 void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to,
               const std::vector<std::string>& leaveOut, std::error_code& ec);

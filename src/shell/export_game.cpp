@@ -45,6 +45,7 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
     error = projectDir + ": no default.ruvelprj";
     return false;
   }
+  if (!OutsideProject(project, out, error)) return false;
   if (fs::exists(out, ec) && !fs::is_empty(out, ec)) {
     error = outDir + ": the folder is not empty";
     return false;

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -73,20 +72,11 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
     error = project.string() + ": no default.ruvelprj";
     return false;
   }
+  if (!OutsideProject(project, out, error)) return false;
   if (fs::exists(out, ec) && !fs::is_empty(out, ec)) {
     error = outDir + ": the folder is not empty";
     return false;
   }
-  // The project is copied into OUT: an OUT inside the project would be
-  // copied into itself without end.
-  fs::path projectAbs = fs::weakly_canonical(fs::absolute(project), ec);
-  fs::path outAbs = fs::weakly_canonical(fs::absolute(out), ec);
-  auto [p, o] = std::mismatch(projectAbs.begin(), projectAbs.end(), outAbs.begin(), outAbs.end());
-  if (p == projectAbs.end()) {
-    error = outDir + ": the folder is inside the project; choose one outside it";
-    return false;
-  }
-  (void)o;
   fs::path web = FindWebBuild();
   if (web.empty()) {
     error = "the browser build (web/ruvel.js, web/ruvel.wasm) is not beside the program; scripts/build-web.sh makes it";

@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
     std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kNewProjectMade, cl.newProject, cl.newProject).c_str());
     return 0;
   }
+  // The exports take the kernel of the program directory --home names.
+  if (!cl.home.empty() && (!cl.exportFrom.empty() || !cl.exportWeb.empty())) ruvel::SetProgramDir(cl.home);
   if (!cl.exportFrom.empty()) {
     if (!ruvel::ExportGame(cl.exportFrom, cl.exportTo, cl.noSources, error)) {
       std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kExportFailed, error).c_str());
@@ -59,7 +61,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!cl.exportWeb.empty()) {
-    if (!ruvel::ExportWeb(cl.exportWebFrom, cl.exportWeb, error)) {
+    // Without its own PROJECT the export takes the one --project names.
+    const std::string& from = cl.exportWebFrom.empty() ? cl.project : cl.exportWebFrom;
+    if (!ruvel::ExportWeb(from, cl.exportWeb, error)) {
       std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kExportFailed, error).c_str());
       return 1;
     }

@@ -8,7 +8,8 @@ namespace ruvel {
 // storage, IndexedDB), and starts the program. The canvas is scaled to the
 // window with crisp pixels; files the game writes are copied to browser
 // storage within a second. For tests the address may ask for a fixed
-// clock, a frame count and an input replay (?fixed-clock&frames=N&input=F).
+// clock, a frame count, an input replay and the log on the browser's console
+// (?fixed-clock&frames=N&input=F&log).
 const char* WebIndexPage() {
   return R"html(<!doctype html>
 <html lang="ja">
@@ -36,7 +37,8 @@ html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
   var canvas = document.getElementById("canvas");
   var stage = document.getElementById("stage");
   var status = document.getElementById("status");
-  var state = window.ruvelPage = { clicked: 0, firstFrame: 0, frames: 0, done: false, error: "" };
+  var state = window.ruvelPage = { clicked: 0, firstFrame: 0, frames: 0, done: false, error: "",
+                                   packed: [], saves: 0, started: false, stepMs: 0, steps: 0 };
 
   // Scale the canvas to the window; its pixels stay sharp.
   function fit() {
@@ -68,10 +70,12 @@ html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
       FS.writeFile(name, bytes.subarray(pos, pos + size)); pos += size;
       FS.utime(name, mtime, mtime);
       state.packTime = mtime;
+      if (name.indexOf("/game/") === 0 && name.indexOf("/game/Temp/") !== 0) state.packed.push(name);
     }
   }
 
-  // Files under /game newer than the pack are the game's own writes.
+  // Files under /game newer than the pack are the game's own writes. The
+  // class caches in /game/Temp are made anew by every run.
   function written(FS, dir, out) {
     FS.readdir(dir).forEach(function (name) {
       if (name === "." || name === "..") return;
@@ -83,29 +87,82 @@ html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
     });
     return out;
   }
-  function copyTree(FS, from, to) {
-    FS.readdir(from).forEach(function (name) {
+  function filesUnder(FS, dir, out) {
+    FS.readdir(dir).forEach(function (name) {
       if (name === "." || name === "..") return;
-      var st = FS.stat(from + "/" + name);
-      if (FS.isDir(st.mode)) copyTree(FS, from + "/" + name, to + "/" + name);
-      else { FS.mkdirTree(to); FS.writeFile(to + "/" + name, FS.readFile(from + "/" + name)); }
+      var path = dir + "/" + name;
+      if (FS.isDir(FS.stat(path).mode)) filesUnder(FS, path, out); else out.push(path);
+    });
+    return out;
+  }
+  function exists(FS, path) { return FS.analyzePath(path).exists; }
+  function copyTree(FS, from, to) {
+    filesUnder(FS, from, []).forEach(function (path) {
+      var dest = to + path.substring(from.length);
+      FS.mkdirTree(dest.substring(0, dest.lastIndexOf("/")));
+      FS.writeFile(dest, FS.readFile(path));
     });
   }
-  var savedAt = {}, syncing = false;
+
+  // Browser storage mirrors the game's writes: /save/game holds every file
+  // the game wrote, /save/deleted.json the packed files it deleted. Files
+  // the game deletes leave the mirror too, so a reload does not bring them
+  // back.
+  var savedAt = {}, deleted = {}, syncing = null;
+  function readDeleted(FS) {
+    try { return JSON.parse(FS.readFile("/save/deleted.json", { encoding: "utf8" })) || {}; } catch (e) { return {}; }
+  }
+  function restore(FS) {
+    if (exists(FS, "/save/game")) {
+      copyTree(FS, "/save/game", "/game");
+      written(FS, "/game", []).forEach(function (f) { savedAt[f[0]] = f[1]; });
+    }
+    deleted = readDeleted(FS);
+    Object.keys(deleted).forEach(function (path) {
+      if (exists(FS, path) && !exists(FS, "/save" + path)) FS.unlink(path);
+    });
+  }
+  // Copies what changed into the mirror; a promise of the storage being
+  // up to date (or of the save under way, when one is).
   function persist() {
     var FS = window.Module && Module.FS;
-    if (!FS || syncing || !state.packTime) return;
-    var changed = written(FS, "/game", []).filter(function (f) { return savedAt[f[0]] !== f[1]; });
-    if (!changed.length) return;
-    changed.forEach(function (f) {
+    if (!FS || !state.packTime || !state.started) return Promise.resolve();
+    if (syncing) return syncing.then(persist);
+    var dirty = false;
+    written(FS, "/game", []).forEach(function (f) {
+      delete deleted[f[0]];
+      if (savedAt[f[0]] === f[1]) return;
       var to = "/save" + f[0];
       FS.mkdirTree(to.substring(0, to.lastIndexOf("/")));
       FS.writeFile(to, FS.readFile(f[0]));
       savedAt[f[0]] = f[1];
+      dirty = true;
     });
-    syncing = true;
-    FS.syncfs(false, function () { syncing = false; });
+    if (exists(FS, "/save/game")) {
+      filesUnder(FS, "/save/game", []).forEach(function (path) {
+        var game = path.substring(5);
+        if (exists(FS, game)) return;
+        FS.unlink(path);
+        delete savedAt[game];
+        dirty = true;
+      });
+    }
+    var gone = state.packed.filter(function (path) { return !deleted[path] && !exists(FS, path); });
+    gone.forEach(function (path) { deleted[path] = 1; });
+    if (gone.length || dirty) FS.writeFile("/save/deleted.json", JSON.stringify(deleted));
+    if (!dirty && !gone.length) return Promise.resolve();
+    syncing = new Promise(function (resolve) {
+      FS.syncfs(false, function (err) {
+        if (err) console.warn("saving to browser storage failed", err);
+        syncing = null;
+        state.saves++;
+        resolve();
+      });
+    });
+    return syncing;
   }
+  // For tests and the page's own use: everything written so far is stored.
+  state.flush = persist;
 
   function fail(message) {
     state.error = String(message);
@@ -129,6 +186,7 @@ html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
     status.textContent = "読み込み中…";
     var args = ["--home", "/game"];
     if (params.has("fixed-clock")) args.push("--fixed-clock");
+    if (params.has("log")) args.push("--log");
     var frames = params.get("frames");
     if (frames && /^[0-9]+$/.test(frames)) args.push("--frames", frames);
     var input = params.get("input");
@@ -156,7 +214,8 @@ html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
           FS.mount(FS.filesystems.IDBFS, {}, "/save");
           Module.addRunDependency("save");
           FS.syncfs(true, function () {
-            try { if (FS.analyzePath("/save/game").exists) copyTree(FS, "/save/game", "/game"); } catch (e) { console.warn(e); }
+            try { restore(FS); } catch (e) { console.warn(e); }
+            state.started = true;
             Module.removeRunDependency("save");
           });
         }]
@@ -165,7 +224,7 @@ html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
       script.src = "ruvel.js";
       script.onerror = function () { fail("ruvel.js"); };
       document.body.appendChild(script);
-      setInterval(persist, 1000);
+      setInterval(persist, 500);
       document.addEventListener("visibilitychange", persist);
       window.addEventListener("pagehide", persist);
       requestAnimationFrame(watchFrames);

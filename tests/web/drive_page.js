@@ -1,16 +1,23 @@
 // Drives an exported game page in headless Chromium through the DevTools
-// protocol: presses the start button, waits for the run, takes a screenshot
-// of the canvas and measures start time and frame rate.
-//   node drive_page.js compare URL OUT.png     (a run with ?frames=N: waits for its end)
-//   node drive_page.js measure URL              (presses Z, prints start ms and fps)
-//   node drive_page.js persist URL              (a file the game writes is there after a reload)
+// protocol. Every wait is for a condition on the page, with a generous
+// limit and a message naming what did not happen.
+//   node drive_page.js compare URL OUT.png [pad-left]
+//       a run with ?frames=N: waits for its end and saves the canvas;
+//       pad-left: a gamepad whose stick is held left from the start
+//   node drive_page.js measure URL    presses Z, prints start ms and fps
+//   node drive_page.js persist URL    a file written is there after a reload,
+//                                     untouched packed files are not stored
+//   node drive_page.js probe URL      the probe project: dialogs, files kept
+//                                     and deleted across reloads, the ranking
+//                                     opener, a module that cannot load
 // Chromium's address comes from CHROME_PORT.
 "use strict";
 const http = require("http");
 const WebSocket = require("ws");
 
-const [mode, url, out] = process.argv.slice(2);
+const [mode, url, out, option] = process.argv.slice(2);
 const port = process.env.CHROME_PORT;
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 function getJson(path) {
   return new Promise((resolve, reject) => {
@@ -22,96 +29,210 @@ function getJson(path) {
   });
 }
 
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+// Stands in for the browser's gamepads before the page's own scripts run:
+// one standard pad whose left stick is pushed left from the program's
+// sixth frame on (a browser reports a stick only when it moves, so it must
+// not be held already when the pad is found).
+const padLeft = `(() => {
+  const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+  const pad = { id: "test pad", index: 0, connected: true, mapping: "standard", timestamp: 0, buttons,
+                get axes() { return [window.Module && Module.ruvelFrames > 5 ? -1 : 0, 0, 0, 0]; } };
+  navigator.getGamepads = () => [pad, null, null, null];
+})();`;
 
-async function main() {
+// window.open answers null (a blocked pop-up) the first time, then a window;
+// every address asked for is kept.
+const recordOpen = `(() => {
+  window.openedUrls = [];
+  window.open = (u) => { window.openedUrls.push(String(u)); return window.openedUrls.length > 1 ? {} : null; };
+})();`;
+
+async function connect() {
   const target = (await getJson("/json/list")).find((t) => t.type === "page");
   if (!target) throw new Error("chromium shows no page");
   const ws = new WebSocket(target.webSocketDebuggerUrl, { perMessageDeflate: false });
   await new Promise((r, j) => { ws.on("open", r); ws.on("error", j); });
   let id = 0;
   const pending = new Map();
+  const page = { console: [], dialogs: [], answers: [], ws };
+  const send = (method, params = {}) => new Promise((resolve, reject) => {
+    pending.set(++id, { resolve, reject });
+    ws.send(JSON.stringify({ id, method, params }));
+  });
   ws.on("message", (m) => {
     const msg = JSON.parse(m);
     if (msg.id && pending.has(msg.id)) {
       const { resolve, reject } = pending.get(msg.id);
       pending.delete(msg.id);
       if (msg.error) reject(new Error(JSON.stringify(msg.error))); else resolve(msg.result);
-    } else if (msg.method === "Runtime.consoleAPICalled" && process.env.SHOW_CONSOLE) {
-      console.error("page:", msg.params.args.map((a) => a.value).join(" "));
+    } else if (msg.method === "Runtime.consoleAPICalled") {
+      const line = msg.params.args.map((a) => a.value).join(" ");
+      page.console.push(line);
+      if (process.env.SHOW_CONSOLE) console.error("page:", line);
     } else if (msg.method === "Runtime.exceptionThrown") {
       console.error("page exception:", msg.params.exceptionDetails.text,
                     msg.params.exceptionDetails.exception && msg.params.exceptionDetails.exception.description);
+    } else if (msg.method === "Page.javascriptDialogOpening") {
+      // Alerts are the program's message boxes; prompts its dialogs,
+      // answered from the queue (cancelled when it is empty).
+      const d = { type: msg.params.type, message: msg.params.message };
+      page.dialogs.push(d);
+      if (process.env.SHOW_CONSOLE) console.error("dialog:", d.type, d.message);
+      const answer = d.type === "prompt" ? page.answers.shift() : undefined;
+      send("Page.handleJavaScriptDialog", answer === undefined && d.type === "prompt"
+        ? { accept: false } : { accept: true, promptText: answer === undefined ? "" : answer }).catch(() => {});
     }
   });
-  const send = (method, params = {}) => new Promise((resolve, reject) => {
-    pending.set(++id, { resolve, reject });
-    ws.send(JSON.stringify({ id, method, params }));
-  });
-  const evaluate = async (expr) => (await send("Runtime.evaluate", { expression: expr, returnByValue: true })).result.value;
-  const waitFor = async (expr, ms, what) => {
+  page.send = send;
+  page.evaluate = async (expr, awaitPromise = false) =>
+    (await send("Runtime.evaluate", { expression: expr, returnByValue: true, awaitPromise })).result.value;
+  page.waitFor = async (what, ms, test) => {
     const end = Date.now() + ms;
     while (Date.now() < end) {
-      const v = await evaluate(expr);
+      const v = await test();
       if (v) return v;
       await sleep(50);
     }
-    const err = await evaluate("window.ruvelPage && ruvelPage.error");
-    throw new Error("timed out waiting for " + what + (err ? ": " + err : ""));
+    const err = await page.evaluate("window.ruvelPage && ruvelPage.error");
+    throw new Error(`timed out after ${ms / 1000} s waiting for ${what}` + (err ? ": " + err : "") +
+                    `\n  console: ${page.console.slice(-8).join(" | ")}\n  dialogs: ${JSON.stringify(page.dialogs.slice(-4))}`);
   };
+  page.waitForPage = (what, ms, expr) => page.waitFor(what, ms, () => page.evaluate(expr));
+  page.waitForLine = (prefix, ms) =>
+    page.waitFor(`the line "${prefix}"`, ms, () => page.console.find((l) => l.startsWith(prefix)));
 
   await send("Runtime.enable");
   await send("Page.enable");
   await send("Emulation.setDeviceMetricsOverride", { width: Number(process.env.VIEW_W || 560), height: Number(process.env.VIEW_H || 400), deviceScaleFactor: 1, mobile: false });
-  const t0 = Date.now();
   // Opens the page, clicks start (a real click: browsers allow sound only
-  // after one) and waits for the first frame; the time from the click.
-  const open = async () => {
-    await send("Page.navigate", { url });
-    await waitFor("document.readyState === 'complete' && !!document.getElementById('start')", 20000, "the page");
-    const box = await evaluate("(() => { const r = document.getElementById('start').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()");
+  // after one) and waits for the first frame; returns the time from the click.
+  page.open = async (address) => {
+    page.console = [];
+    page.dialogs = [];
+    await send("Page.navigate", { url: address });
+    await page.waitForPage("the page", 60000, "document.readyState === 'complete' && !!document.getElementById('start')");
+    const box = await page.evaluate("(() => { const r = document.getElementById('start').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()");
     for (const type of ["mousePressed", "mouseReleased"]) {
       await send("Input.dispatchMouseEvent", { type, x: box[0], y: box[1], button: "left", clickCount: 1 });
     }
-    await waitFor("window.ruvelPage.firstFrame > 0", 30000, "the first frame");
-    return evaluate("ruvelPage.firstFrame - ruvelPage.clicked");
+    await page.waitForPage("the first frame", 60000, "window.ruvelPage.firstFrame > 0");
+    return page.evaluate("ruvelPage.firstFrame - ruvelPage.clicked");
   };
-  const startMs = await open();
-  if (mode === "persist") {
-    const token = "kept " + Date.now();
-    await evaluate(`Module.FS.mkdirTree('/game/Usr/files'); Module.FS.writeFile('/game/Usr/files/saved.txt', '${token}'); 1`);
-    await sleep(2500);
-    await open();
-    await sleep(500);
-    const back = await evaluate("(() => { try { return Module.FS.readFile('/game/Usr/files/saved.txt', { encoding: 'utf8' }); } catch (e) { return 'missing'; } })()");
-    const packed = await evaluate("Module.FS.analyzePath('/save/game/Usr/title.cmml').exists");
-    console.log(`after reload: ${back === token ? "kept" : "lost (" + back + ")"}; untouched files stored: ${packed}`);
-    if (back !== token || packed) process.exitCode = 1;
-  } else if (mode === "compare") {
-    await waitFor("window.ruvelPage.done", 120000, "the end of the run");
-    await evaluate("document.getElementById('full').style.display = 'none'; document.getElementById('status').style.display = 'none'; 1");
-    await sleep(100);
-    const rect = await evaluate("(() => { const r = document.getElementById('canvas').getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()");
-    const shot = await send("Page.captureScreenshot", { format: "png", clip: { x: rect[0], y: rect[1], width: rect[2], height: rect[3], scale: 1 } });
-    require("fs").writeFileSync(out, Buffer.from(shot.data, "base64"));
-    console.log(`start_ms=${Math.round(startMs)} load_ms=${Date.now() - t0}`);
-  } else {
-    const key = (type) => send("Input.dispatchKeyEvent", { type, key: "z", code: "KeyZ", windowsVirtualKeyCode: 90, nativeVirtualKeyCode: 90 });
-    await sleep(500);
-    await key("keyDown");
-    await sleep(200);
-    await key("keyUp");
-    await sleep(1500);
-    const f0 = await evaluate("ruvelPage.frames");
-    const s0 = Date.now();
-    await sleep(5000);
-    const f1 = await evaluate("ruvelPage.frames");
-    const fps = (f1 - f0) / ((Date.now() - s0) / 1000);
-    const title = await evaluate("document.title");
-    const audio = await evaluate("(window.Module && Module.SDL2 && Module.SDL2.audioContext) ? Module.SDL2.audioContext.state : 'none'");
-    console.log(`start_ms=${Math.round(startMs)} fps=${fps.toFixed(1)} title=${title} audio=${audio}`);
+  // Resolves after the page drew twice more.
+  page.settle = () => page.evaluate("new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => r(1))))", true);
+  return page;
+}
+
+const failures = [];
+function expect(ok, what) { if (!ok) failures.push(what); }
+
+async function compare(page) {
+  if (option === "pad-left") await page.send("Page.addScriptToEvaluateOnNewDocument", { source: padLeft });
+  const t0 = Date.now();
+  const startMs = await page.open(url);
+  await page.waitForPage("the end of the run", 300000, "window.ruvelPage.done");
+  await page.evaluate("document.getElementById('full').style.display = 'none'; document.getElementById('status').style.display = 'none'; 1");
+  await page.settle();
+  const rect = await page.evaluate("(() => { const r = document.getElementById('canvas').getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()");
+  const shot = await page.send("Page.captureScreenshot", { format: "png", clip: { x: rect[0], y: rect[1], width: rect[2], height: rect[3], scale: 1 } });
+  require("fs").writeFileSync(out, Buffer.from(shot.data, "base64"));
+  console.log(`start_ms=${Math.round(startMs)} load_ms=${Date.now() - t0}`);
+}
+
+async function measure(page) {
+  const startMs = await page.open(url);
+  const key = (type) => page.send("Input.dispatchKeyEvent", { type, key: "z", code: "KeyZ", windowsVirtualKeyCode: 90, nativeVirtualKeyCode: 90 });
+  await sleep(500);
+  await key("keyDown");
+  await sleep(200);
+  await key("keyUp");
+  await sleep(1500);
+  // The frame rate over 5 s of the play page, with the page's own count of
+  // the time spent in each step.
+  // The browser's own animation frames are counted too: the game cannot
+  // draw more often than the browser offers (at most 1000/17 = 58.8 steps a
+  // second by the frame loop's 17 ms clock).
+  await page.send("Performance.enable");
+  const busy = async () => (await page.send("Performance.getMetrics")).metrics.find((m) => m.name === "TaskDuration").value;
+  await page.evaluate("ruvelPage.stepMs = 0; ruvelPage.steps = 0; window.rafCount = 0; (function f() { rafCount++; requestAnimationFrame(f); })(); 1");
+  const f0 = await page.evaluate("ruvelPage.frames");
+  const b0 = await busy();
+  const s0 = Date.now();
+  await sleep(5000);
+  const f1 = await page.evaluate("ruvelPage.frames");
+  const seconds = (Date.now() - s0) / 1000;
+  const fps = (f1 - f0) / seconds;
+  const raf = (await page.evaluate("rafCount")) / seconds;
+  const mainThread = (100 * (await busy() - b0)) / seconds;
+  const title = await page.evaluate("document.title");
+  const audio = await page.evaluate("(window.Module && Module.SDL2 && Module.SDL2.audioContext) ? Module.SDL2.audioContext.state : 'none'");
+  const step = await page.evaluate("ruvelPage.steps ? (ruvelPage.stepMs / ruvelPage.steps).toFixed(2) : 'n/a'");
+  console.log(`start_ms=${Math.round(startMs)} fps=${fps.toFixed(1)} browser_frames_per_s=${raf.toFixed(1)} ` +
+              `step_ms=${step} main_thread_busy=${mainThread.toFixed(0)}% title=${title} audio=${audio}`);
+}
+
+async function persist(page) {
+  await page.open(url);
+  const token = "kept " + Date.now();
+  await page.evaluate(`Module.FS.mkdirTree('/game/Usr/files'); Module.FS.writeFile('/game/Usr/files/saved.txt', '${token}'); 1`);
+  await page.evaluate("ruvelPage.flush().then(() => 1)", true);
+  await page.open(url);
+  const back = await page.evaluate("(() => { try { return Module.FS.readFile('/game/Usr/files/saved.txt', { encoding: 'utf8' }); } catch (e) { return 'missing'; } })()");
+  const packed = await page.evaluate("Module.FS.analyzePath('/save/game/Usr/title.cmml').exists");
+  expect(back === token, "a written file did not survive a reload: " + back);
+  expect(!packed, "an untouched packed file was stored");
+  console.log(`after reload: ${back === token ? "kept" : "lost (" + back + ")"}; untouched files stored: ${packed}`);
+}
+
+// One visit of the probe (its address asks for the log, where the
+// script's print goes): answers its two dialogs, waits for its files
+// line and its last word, then stores what it wrote.
+async function probeVisit(page, filesLine) {
+  page.answers = ["ゆうしゃ", "2"];
+  await page.open(url);
+  const files = await page.waitForLine("probe files keep=", 60000);
+  await page.waitForLine(filesLine, 60000);
+  await page.waitFor("the module's message", 60000,
+    () => page.dialogs.find((d) => d.type === "alert" && d.message.includes("native関数が実装されていません")));
+  await page.evaluate("ruvelPage.flush().then(() => 1)", true);
+  return files;
+}
+
+async function probe(page) {
+  await page.send("Page.addScriptToEvaluateOnNewDocument", { source: recordOpen });
+  // First visit: the dialogs, the ranking, the module; the files are written.
+  let files = await probeVisit(page, "probe files written");
+  const line = (p) => page.console.find((l) => l.startsWith(p)) || "(none)";
+  expect(line("probe input") === "probe input 1 ゆうしゃ", "InputBox: " + line("probe input"));
+  expect(line("probe select") === "probe select 2", "SelectBox: " + line("probe select"));
+  const prompts = page.dialogs.filter((d) => d.type === "prompt");
+  expect(prompts.length === 2 && prompts[0].message.includes("名前を入れてください") &&
+         prompts[1].message.includes("2: いいえ") && prompts[1].message.includes("3: たぶん"),
+         "the dialogs' texts: " + JSON.stringify(prompts));
+  expect(files === "probe files keep=0 gone=0 packed=1", "first visit: " + files);
+  const opened = await page.evaluate("window.openedUrls");
+  expect(opened.length === 2 && opened.every((u) => u.startsWith("http://127.0.0.1:9/rank.cgi?") && u.includes("score=1200")),
+         "ranking addresses: " + JSON.stringify(opened));
+  const refused = page.dialogs.filter((d) => d.type === "alert" && d.message.includes("ブラウザを開けません: http://127.0.0.1:9/rank.cgi"));
+  expect(refused.length === 1, "the blocked ranking page is told once: " + JSON.stringify(page.dialogs));
+  expect(!page.console.some((l) => l.startsWith("probe module ")), "a module that cannot load answered");
+  // Second visit: both files came back; one of them and a packed file go.
+  files = await probeVisit(page, "probe files deleted");
+  expect(files === "probe files keep=1 gone=1 packed=1", "second visit: " + files);
+  // Third visit: what was deleted stays deleted.
+  files = await probeVisit(page, "probe files checked");
+  expect(files === "probe files keep=1 gone=0 packed=0", "third visit: " + files);
+  console.log(`dialogs, ranking, module message, files across reloads: ${failures.length ? "FAILED" : "as expected"}`);
+}
+
+async function main() {
+  const page = await connect();
+  await ({ compare, measure, persist, probe }[mode] || (() => { throw new Error("unknown mode " + mode); }))(page);
+  page.ws.close();
+  if (failures.length) {
+    for (const f of failures) console.error("drive_page: " + f);
+    process.exit(1);
   }
-  ws.close();
 }
 
 main().then(() => process.exit(0), (e) => { console.error("drive_page: " + e.message); process.exit(1); });

@@ -35,6 +35,14 @@ grep -q "inside the project" "$work/err" || fail "no reason for refusing the fol
 mkdir -p "$work/busy" && touch "$work/busy/x"
 if "$prog/ruvel" --export-web "$work/busy" >/dev/null 2>&1; then fail "a folder that is not empty was written into"; fi
 
+# Without PROJECT the export takes the project --project names.
+printf 'only in this project\n' >"$work/proj/marker.txt"
+if "$prog/ruvel" --project "$work/proj" --export-web "$work/named" >/dev/null 2>"$work/err"; then
+  grep -q "only in this project" "$work/named/game.pack" || fail "--project did not name the exported project"
+else
+  fail "export of the --project folder failed: $(cat "$work/err")"
+fi
+
 site=$work/site
 if ! "$prog/ruvel" --export-web "$site" >"$work/out" 2>"$work/err"; then
   fail "export failed: $(cat "$work/err")"
@@ -45,6 +53,7 @@ for f in index.html ruvel.js ruvel.wasm game.pack IPA_Font_License.txt; do
   [ -s "$site/$f" ] || fail "$f missing"
 done
 [ "$(ls -A "$site" | wc -l)" = 5 ] || fail "unexpected files: $(ls -A "$site")"
+grep -q "only in this project" "$site/game.pack" && fail "the program's own export took the --project folder of an earlier run"
 cmp -s "$site/ruvel.wasm" "$prog/web/ruvel.wasm" || fail "ruvel.wasm not copied"
 grep -q "IPA Font License" "$site/IPA_Font_License.txt" || fail "the font licence is not the IPA licence"
 for needle in 'id="start"' 'requestFullscreen' 'image-rendering: pixelated' 'ruvel.js' 'game.pack' 'IDBFS'; do

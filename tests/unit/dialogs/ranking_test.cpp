@@ -25,7 +25,10 @@ class RankingTest : public ::testing::Test {
   void SetUp() override {
     previous = SetSink(&sink);
     r.now = [this] { return clockMs; };
-    r.opener = [this](const std::string& url) { opened.push_back(url); };
+    r.opener = [this](const std::string& url) {
+      opened.push_back(url);
+      return browserOpens;
+    };
     r.projectIntegrity = [] { return 11; };
     r.kernelIntegrity = [] { return 22; };
   }
@@ -36,6 +39,7 @@ class RankingTest : public ::testing::Test {
   MessageSink* previous = nullptr;
   double clockMs = 1000.0;
   std::vector<std::string> opened;
+  bool browserOpens = true;
 };
 
 TEST_F(RankingTest, UrlListsParametersInOrderWithTheIdLast) {
@@ -73,6 +77,22 @@ TEST_F(RankingTest, AddressMustStartWithHttpAndParametersStayUntilOpened) {
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].rfind("http://h/?s=1&ID=", 0), 0u);
   EXPECT_TRUE(r.Params().empty()) << "an opening empties the parameters";
+}
+
+// A browser that cannot open the page (none installed, a blocked pop-up)
+// keeps the parameters for the next try and uses no budget.
+TEST_F(RankingTest, AFailedOpeningKeepsParametersAndBudget) {
+  r.SetParam("score", "1200");
+  browserOpens = false;
+  for (int i = 0; i < 8; ++i) EXPECT_FALSE(r.OpenBrowser("http://h/"));
+  EXPECT_EQ(r.Budget(), 6);
+  EXPECT_EQ(r.Params().size(), 1u);
+  browserOpens = true;
+  EXPECT_TRUE(r.OpenBrowser("http://h/"));
+  ASSERT_EQ(opened.size(), 9u);
+  EXPECT_EQ(opened.back().rfind("http://h/?score=1200&ID=", 0), 0u);
+  EXPECT_TRUE(r.Params().empty());
+  EXPECT_EQ(r.Budget(), 5);
 }
 
 TEST_F(RankingTest, SevenOpeningsWithinTenSecondsOpenSix) {

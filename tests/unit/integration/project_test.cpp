@@ -90,6 +90,32 @@ TEST_F(ProjectTest, AnExportedGameRunsByItsStartScript) {
   EXPECT_EQ(r.exitCode, 1) << "a folder that is not empty is refused";
 }
 
+// An output folder inside the project would be copied into itself without
+// end: both exports refuse it, however it is spelled, and leave nothing.
+TEST_F(ProjectTest, AnExportIntoItsOwnProjectIsRefused) {
+  MakeProject();
+  fs::create_directory_symlink(dir / "game", dir / "link");
+  const std::string game = (dir / "game").string();
+  const std::string inside[] = {game + "/shipped", game, game + "/", game + "/images/../deep/site",
+                                (dir / "link" / "out").string()};
+  for (const std::string& out : inside) {
+    for (const std::string& how : {"--export " + game + " " + out, "--export-web " + out + " " + game}) {
+      RunResult r = RunRuvel(how, "LANG=ja_JP.UTF-8 LC_ALL= LC_MESSAGES=");
+      EXPECT_EQ(r.exitCode, 1) << how << "\n" << r.output;
+      EXPECT_NE(r.output.find("プロジェクトの外のフォルダを指定してください"), std::string::npos) << how << "\n" << r.output;
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir / "game" / "shipped"));
+  EXPECT_FALSE(fs::exists(dir / "game" / "deep"));
+  EXPECT_FALSE(fs::exists(dir / "game" / "out"));
+  EXPECT_FALSE(fs::exists(dir / "game" / "Usr")) << "nothing copied into the project itself";
+
+  // A folder beside the project whose name only begins like it is fine.
+  RunResult r = RunRuvel("--export " + game + " " + game + "2", "LANG=C LC_ALL= LC_MESSAGES=");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_TRUE(fs::exists(dir / "game2" / "start.sh"));
+}
+
 TEST_F(ProjectTest, AnInstalledProgramFindsItsData) {
   fs::path prefix = dir / "prefix";
   std::string cmd = "cmake --install " + BuildDir() + " --prefix " + prefix.string() + " >/dev/null 2>&1";
