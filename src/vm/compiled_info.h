@@ -57,10 +57,12 @@ class TCompiledInfo {
 
   // Checks the code once before it first runs: every opcode valid, every
   // instruction inside the buffer, every jump landing on an instruction,
-  // no way to run off the end, and no instruction taking stack slots that
-  // the code did not push. Raises "異常な命令が入っています".
-  void EnsureVerified() {
-    if (verified_ != code.size()) Verify();
+  // no way to run off the end, no instruction taking stack slots that the
+  // code did not push, and no local index at or past locals (the number of
+  // locals of the function running this code; 0 for class code). Raises
+  // "異常な命令が入っています".
+  void EnsureVerified(int32_t locals) {
+    if (verified_ != code.size() || verifiedLocals_ != locals) Verify(locals);
   }
   // To be called after the code words were changed in place (linking):
   // the next run verifies and translates them again.
@@ -69,13 +71,14 @@ class TCompiledInfo {
   int32_t FusedGroups() const { return fused_; }
 
  private:
-  void Verify();
+  void Verify(int32_t locals);
   // True when no path through the code takes more slots from the stack
   // than it pushed itself. start marks the instruction starts.
   bool StackDepthsAgree(const std::vector<char>& start) const;
   // No call can pass more arguments than a process stack has slots.
   static constexpr int32_t kMaxArguments = 1 << 16;
   size_t verified_ = static_cast<size_t>(-1);  // code size when last verified
+  int32_t verifiedLocals_ = -1;                 // local count it was verified for
   // The translated copy, and the earlier ones that frames may still be
   // running (a copy is never freed before the code itself).
   std::shared_ptr<std::vector<uint32_t>> run_;

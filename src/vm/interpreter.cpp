@@ -635,7 +635,7 @@ void Execute(TProcess* p) {
       throw EVMError(J("メソッド") + callee->GetName() + J("はコンパイルされていません"));
     }
     TCompiledInfo* code = nf->Code.get();
-    code->EnsureVerified();
+    code->EnsureVerified(m);
     FrameData* fd = FrameOf(F);
     fd->savedFp = fp;
     fd->returnAddr = next;
