@@ -64,8 +64,7 @@ uint32_t TAbstractHashtable::IdentityHash(const Value& key) {
 bool TAbstractHashtable::IndexedFind(int b, const Value& key, int& pos) const {
   if (key.tag == kInt) {
     if (!IntIndexExact(b)) return false;
-    auto it = intIndex_.find(key.i);
-    pos = it == intIndex_.end() ? -1 : it->second;
+    pos = intIndex_.Find(key.i);
     return true;
   }
   if (IndexesText() && key.tag == kObject && IsStringObject(key.obj)) {
@@ -78,7 +77,7 @@ bool TAbstractHashtable::IndexedFind(int b, const Value& key, int& pos) const {
 
 void TAbstractHashtable::IndexEntry(int b, int pos, const Value& key) {
   if (key.tag == kInt) {
-    intIndex_.emplace(key.i, pos);
+    intIndex_.Add(key.i, pos);
     return;
   }
   ++otherKeys_[b];
@@ -87,7 +86,7 @@ void TAbstractHashtable::IndexEntry(int b, int pos, const Value& key) {
 
 void TAbstractHashtable::UnindexEntry(int b, const Value& key) {
   if (key.tag == kInt) {
-    intIndex_.erase(key.i);
+    intIndex_.Erase(key.i);
     return;
   }
   --otherKeys_[b];
@@ -142,7 +141,7 @@ bool TAbstractHashtable::Remove(const Value& key, Value& removed) {
   // The entries behind it moved up by one.
   for (size_t i = static_cast<size_t>(lastPos_); i < bucket.size(); ++i) {
     const Value& k = bucket[i].key;
-    if (k.tag == kInt) intIndex_[k.i] = static_cast<int>(i);
+    if (k.tag == kInt) intIndex_.Set(k.i, static_cast<int32_t>(i));
     else if (IndexesText() && k.tag == kObject && IsStringObject(k.obj)) textIndex_[StringText(k.obj)] = static_cast<int>(i);
   }
   removed = e.value;

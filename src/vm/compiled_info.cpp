@@ -107,8 +107,10 @@ void TCompiledInfo::Verify(int32_t locals) {
   if (n > 0 && last != Op_Halt && last != Op_Ret && last != Op_Jump) bad();
   if (n > 0 && !StackDepthsAgree(start)) bad();
   auto run = std::make_shared<std::vector<uint32_t>>();
+  wrapper = NativeWrapper();
   if (VM().fuseCode) {
     fused_ = TranslateCode(code, *run);
+    FindNativeWrapper(code, wrapper);
   } else {
     *run = code;
     fused_ = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vm/binary_io.h"
+#include "vm/fast_natives.h"
 
 namespace ruvel {
 
@@ -26,6 +27,24 @@ class TSymInfoList {
   void Record(int32_t op, int32_t address, const std::string& name);
   std::vector<TCInfoElem> elems;
   std::vector<std::pair<std::string, int32_t>> points;  // position text, code address
+};
+
+// The shape of a method body that only hands a member of its receiver and
+// its own arguments to a native and returns (see vm/fast_natives.h):
+//  PushThis, PushThis_SMemberValPtr_Deref member, ArgValPtr_Deref 0..args-1,
+//  NativeCall args+1, then Ret (the native's result), or Pop, PushThis, Ret
+//  (the receiver), or Pop, ArgValPtr_Deref retArg, Ret (that argument).
+struct NativeWrapper {
+  enum Tail : uint8_t { kNone, kResult, kThis, kArg };
+  Tail tail = kNone;
+  uint32_t args = 0;
+  uint32_t member = 0;
+  uint32_t handle = 0;  // the NativeCall's function handle
+  uint32_t retArg = 0;
+  int32_t steps = 0;    // instructions from the PushThis to the Ret
+  // The native last found behind the handle, and its fast form.
+  SlowNative seen = nullptr;
+  FastNative fast = nullptr;
 };
 
 class TCompiledInfo {
@@ -66,7 +85,14 @@ class TCompiledInfo {
   }
   // To be called after the code words were changed in place (linking):
   // the next run verifies and translates them again.
-  void CodeChanged() { verified_ = static_cast<size_t>(-1); }
+  void CodeChanged() {
+    verified_ = static_cast<size_t>(-1);
+    wrapper = NativeWrapper();
+  }
+  // True when the code passed the check for a frame with locals locals.
+  bool VerifiedFor(int32_t locals) const { return verified_ == code.size() && verifiedLocals_ == locals; }
+  // The wrapper shape of the code as the last verification found it.
+  NativeWrapper wrapper;
   // Number of fused groups in the translated copy.
   int32_t FusedGroups() const { return fused_; }
 

@@ -9,6 +9,7 @@
 #include "runtime/function.h"
 #include "runtime/rtti.h"
 #include "vm/arith.h"
+#include "vm/fast_natives.h"
 #include "vm/fused_ops.h"
 #include "vm/gc.h"
 #include "vm/host_registry.h"
@@ -325,6 +326,10 @@ void Execute(TProcess* p) {
   // inside the stack block. Updated whenever fp changes.
   uint32_t fpDepth = fp ? static_cast<uint32_t>(fp - stackBase) : 0;
   VMState& vm = VM();
+  // The native about to be called and its argument count (NativeCall and
+  // the fused groups that end in one).
+  NativeHandler native = nullptr;
+  int32_t nativeArgc = 0;
 
 #define SAVE()            \
   do {                    \
@@ -568,6 +573,8 @@ void Execute(TProcess* p) {
       if (hint < methods.size() && methods[hint]->NameId == static_cast<int32_t>(pc[2]) &&
           methods[hint]->Kind() != FunctionKind::kNative) {
         callee = methods[hint];
+        const TCompiledInfo* body = static_cast<TNormalFunction*>(callee)->Code.get();
+        if (body && body->wrapper.tail != NativeWrapper::kNone) goto wrapper_call;
         goto call_frame;
       }
     }
@@ -624,6 +631,50 @@ void Execute(TProcess* p) {
     goto call_frame;
   }
 
+  // A method that only wraps a native whose fast form takes the operands
+  // (vm/fast_natives.h) completes here without a frame, charged for every
+  // instruction of its body; anything else takes the frame below.
+  wrapper_call: {
+    auto* nf = static_cast<TNormalFunction*>(callee);
+    TCompiledInfo* body = nf->Code.get();
+    NativeWrapper& w = body->wrapper;
+    Value& recv = sp[argc];
+    Instance* obj = recv.obj;
+    if (rem < w.steps || static_cast<uint32_t>(argc) < w.args || w.member >= obj->count ||
+        __builtin_expect(vm.profile != nullptr, 0) || !body->VerifiedFor(nf->LocalCount())) {
+      goto call_frame;
+    }
+    auto* fn = static_cast<TFunction*>(vm.handles.Get(w.handle, HandleKind::kFunction));
+    if (!fn || fn->Kind() != FunctionKind::kNative) goto call_frame;
+    SlowNative h = static_cast<TNativeFunction*>(fn)->Handler;
+    if (h != w.seen) {
+      w.seen = h;
+      w.fast = h ? FastFormOf(h) : nullptr;
+    }
+    Value out = recv;
+    if (!w.fast || !w.fast(obj->members()[w.member], sp + argc - 1, out)) goto call_frame;
+    rem -= w.steps;
+    Value result = out;
+    if (w.tail == NativeWrapper::kThis) {
+      result = recv;
+    } else if (w.tail == NativeWrapper::kArg) {
+      const int32_t n = static_cast<int32_t>(w.retArg);
+      result = n >= 0 && n < argc ? sp[argc - 1 - n] : MakeNull();
+    }
+    Retain(result);
+    Value old = recv;
+    recv = result;
+    Release(old);
+    for (int32_t k = 1; k <= argc; ++k) {
+      Value a = (&recv)[-k];
+      (&recv)[-k] = MakeNull();
+      Release(a);
+    }
+    sp = &recv;
+    pc = next;
+    DISPATCH();
+  }
+
   call_frame: {
     Value* recvSlot = sp + argc;
     if (__builtin_expect(vm.profile != nullptr, 0)) vm.profile(ProfileEvent::kEnter, callee, recvSlot);
@@ -656,14 +707,22 @@ void Execute(TProcess* p) {
   }
 
   L_NativeCall: {
-    int32_t argc = static_cast<int32_t>(pc[1]);
-    if (!ArgcFits(sp, argc, stackBase)) BadCode();
+    nativeArgc = static_cast<int32_t>(pc[1]);
+    if (!ArgcFits(sp, nativeArgc, stackBase)) BadCode();
     auto* nf = static_cast<TFunction*>(vm.handles.Get(pc[2], HandleKind::kFunction));
     if (!nf || nf->Kind() != FunctionKind::kNative) BadCode();
-    NativeHandler h = static_cast<TNativeFunction*>(nf)->Handler;
+    native = static_cast<TNativeFunction*>(nf)->Handler;
+    pc += 3;
+    goto native_invoke;
+  }
+
+  // Calls native with nativeArgc arguments on the stack (pc already past
+  // the NativeCall) and releases the arguments.
+  native_invoke: {
+    const int32_t argc = nativeArgc;
+    const NativeHandler h = native;
     Value* recvSlot = sp + argc;
     sp = recvSlot;
-    pc += 3;
     SAVE();
     try {
       if (!h) NotImplementedNative(recvSlot, argc, 0);
