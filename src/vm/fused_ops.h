@@ -40,6 +40,8 @@ namespace ruvel {
 //                arguments to a native
 //  PopThisRet    Pop, PushThis, Ret                     (3)
 //  PopArgRet     Pop, ArgValPtr_Deref n, Ret            (3)
+//  ArgRet        ArgValPtr_Deref n, Ret                 (2), LocalRet alike
+//  RefLoad       LocalValPtr a, LocalValPtr_Deref b     (2)
 #define RUVEL_FUSED_OPS(PAIR, SINGLE) \
   RUVEL_FUSED_PAIRS(PAIR, CmpJump)    \
   RUVEL_FUSED_PAIRS(PAIR, Add)        \
@@ -55,7 +57,10 @@ namespace ruvel {
   SINGLE(AddStorePop)                 \
   SINGLE(ThisNative)                  \
   SINGLE(PopThisRet)                  \
-  SINGLE(PopArgRet)
+  SINGLE(PopArgRet)                   \
+  SINGLE(ArgRet)                      \
+  SINGLE(LocalRet)                    \
+  SINGLE(RefLoad)
 
 // Fused opcodes start well above the specified ones.
 constexpr uint32_t kFusedBase = 64;

@@ -1,6 +1,7 @@
 #include "vm/interpreter.h"
 
 #include <cstring>
+#include <typeinfo>
 
 #include "platform/cp932.h"
 #include "platform/error.h"
@@ -16,6 +17,8 @@
 #include "vm/long_run.h"
 #include "vm/opcodes.h"
 #include "vm/process.h"
+#include "vm/symbols.h"
+#include "vm/tfstring.h"
 #include "vm/value_list.h"
 
 namespace ruvel {
@@ -123,6 +126,33 @@ void Concat(Value& left, Value& right) {
   Release(right);
   Value nv = MakeObject(s);
   ValueAssign(left, nv);
+}
+
+// Add, Subst, Pop of "x = x + right" where x's string is counted only by
+// x and by the stack's copy: the text grows in place, which leaves what
+// Concat, Subst and Pop would leave (x holding the longer text, counted
+// once) without copying the text so far. False when that does not apply.
+bool AppendInPlace(Value& left, Value& right) {
+  Instance* inst = left.obj;
+  if (!IsStringObject(inst)) return false;
+  Value* body = FindMemberSlot(inst, kSymBody, VM().bodyCache);
+  if (!body || body->tag != kHost || !body->host || !IsLiveHost(body->host) ||
+      typeid(*body->host) != typeid(TfString)) {
+    return false;
+  }
+  std::string& text = static_cast<TfString*>(body->host)->text;
+  if (right.tag == kObject && IsStringObject(right.obj)) {
+    const std::string& more = StringText(right.obj);
+    if (text.size() + more.size() > kMaxScriptString) return false;
+    text += more;
+  } else {
+    std::string more;
+    if (right.tag != kNull && right.tag != kUninit) more = ValueToText(right);
+    if (text.size() + more.size() > kMaxScriptString) return false;
+    text += more;
+  }
+  Release(right);
+  return true;
 }
 
 // Left operand of a tag not handled by the arithmetic rows: it takes the
@@ -571,7 +601,7 @@ void Execute(TProcess* p) {
       const std::vector<TFunction*>& methods = recv.obj->cls->Methods;
       uint32_t hint = pc[3];
       if (hint < methods.size() && methods[hint]->NameId == static_cast<int32_t>(pc[2]) &&
-          methods[hint]->Kind() != FunctionKind::kNative) {
+          !methods[hint]->isNative) {
         callee = methods[hint];
         const TCompiledInfo* body = static_cast<TNormalFunction*>(callee)->Code.get();
         if (body && body->wrapper.tail != NativeWrapper::kNone) goto wrapper_call;
@@ -595,7 +625,7 @@ void Execute(TProcess* p) {
     TRTTI* cls = recv.obj->cls;
     if (idx >= cls->Methods.size()) BadCode();
     callee = cls->Methods[idx];
-    if (callee->Kind() == FunctionKind::kNative) {
+    if (callee->isNative) {
       throw EVMError(J("Native関数") + callee->GetName() + J("は呼び出せません"));
     }
     goto call_frame;
@@ -607,7 +637,7 @@ void Execute(TProcess* p) {
     next = pc + 3;
     callee = static_cast<TFunction*>(vm.handles.Get(pc[2], HandleKind::kFunction));
     if (!callee) BadCode();
-    if (callee->Kind() == FunctionKind::kNative) {
+    if (callee->isNative) {
       throw EVMError(J("Native関数") + callee->GetName() + J("は呼び出せません"));
     }
     goto call_frame;
@@ -645,7 +675,7 @@ void Execute(TProcess* p) {
       goto call_frame;
     }
     auto* fn = static_cast<TFunction*>(vm.handles.Get(w.handle, HandleKind::kFunction));
-    if (!fn || fn->Kind() != FunctionKind::kNative) goto call_frame;
+    if (!fn || !fn->isNative) goto call_frame;
     SlowNative h = static_cast<TNativeFunction*>(fn)->Handler;
     if (h != w.seen) {
       w.seen = h;
@@ -710,7 +740,7 @@ void Execute(TProcess* p) {
     nativeArgc = static_cast<int32_t>(pc[1]);
     if (!ArgcFits(sp, nativeArgc, stackBase)) BadCode();
     auto* nf = static_cast<TFunction*>(vm.handles.Get(pc[2], HandleKind::kFunction));
-    if (!nf || nf->Kind() != FunctionKind::kNative) BadCode();
+    if (!nf || !nf->isNative) BadCode();
     native = static_cast<TNativeFunction*>(nf)->Handler;
     pc += 3;
     goto native_invoke;

@@ -83,6 +83,14 @@ uint32_t MatchAt(const std::vector<uint32_t>& code, size_t i, size_t& words) {
     words = 5;
     return Fx_PopArgRet;
   }
+  if ((op == Op_ArgValPtr_Deref || op == Op_LocalValPtr_Deref) && i + 4 <= n && code[i + 3] == Op_Ret) {
+    words = 4;
+    return op == Op_ArgValPtr_Deref ? Fx_ArgRet : Fx_LocalRet;
+  }
+  if (op == Op_LocalValPtr && i + 5 <= n && code[i + 2] == Op_LocalValPtr_Deref) {
+    words = 5;
+    return Fx_RefLoad;
+  }
   if (op == Op_Subst && i + 2 <= n && code[i + 1] == Op_Pop) {
     words = 2;
     return Fx_StorePop;
