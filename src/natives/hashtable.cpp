@@ -94,6 +94,27 @@ void TAbstractHashtable::UnindexEntry(int b, const Value& key) {
 }
 
 TAbstractHashtable::Entry* TAbstractHashtable::Find(const Value& key) {
+  // Integer keys hash by identity in both kinds of table, and an integer
+  // entry equals an integer key exactly when the two are the same number.
+  if (key.tag == kInt) {
+    const int b = BucketOf(IdentityHash(key));
+    lastBucket_ = b;
+    if (IntIndexExact(b)) {
+      const int32_t pos = intIndex_.Find(key.i);
+      auto& bucket = buckets_[b];
+      if (pos < 0) {
+        lastPos_ = -1;
+        return nullptr;
+      }
+      if (static_cast<size_t>(pos) < bucket.size()) {
+        Entry& e = bucket[static_cast<size_t>(pos)];
+        if (e.key.tag == kInt && e.key.i == key.i) {
+          lastPos_ = pos;
+          return &e;
+        }
+      }
+    }
+  }
   lastBucket_ = BucketOf(Hash(key));
   auto& bucket = buckets_[lastBucket_];
   int pos = -1;
@@ -122,6 +143,10 @@ void TAbstractHashtable::Put(const Value& key, const Value& value) {
     bucket.push_back({MakeNull(), MakeNull()});
     e = &bucket.back();
     lastPos_ = static_cast<int>(bucket.size()) - 1;
+  } else if (e->key.tag == kInt && key.tag == kInt) {
+    // The same integer: key and index stay as they are.
+    ValueAssign(e->value, value);
+    return;
   } else {
     // The entry takes the new key, which may differ in kind ("1" found by 1).
     UnindexEntry(b, e->key);

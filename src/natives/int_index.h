@@ -74,8 +74,13 @@ class TIntIndex {
     slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{0, -1});
     mask_ = slots_.size() - 1;
     size_ = 0;
+    // The keys are distinct: each goes to the first free slot of its run.
     for (const Slot& s : old) {
-      if (s.pos >= 0) Add(s.key, s.pos);
+      if (s.pos < 0) continue;
+      size_t i = Home(s.key);
+      while (slots_[i].pos >= 0) i = (i + 1) & mask_;
+      slots_[i] = s;
+      ++size_;
     }
   }
 
