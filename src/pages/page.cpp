@@ -257,12 +257,20 @@ bool OpenPageCommand(std::string& fileToOpen, const std::string& title) {
   std::string resolved = PathResolve(file, PageDir());
   if (!resolved.empty()) file = resolved;
   if (!PathExists(file) && !WriteNewPageFile(LocatePath(file))) return false;
+  bool loaded = false;
   try {
     LoadPage(file);
+    loaded = PageState().runnable;
   } catch (const std::exception& e) {
     ShowPageError(e.what());
   }
   if (hooks.setLoadingCaption) hooks.setLoadingCaption(file);
+  // The second load only exists to run the page; after a failed first load
+  // it would fail the same way and report every compile error a second time.
+  if (!loaded) {
+    BusyEnd();
+    return true;
+  }
   TResource* usr = FindResource("usr");
   LoadAndRunPage(usr && !usr->sourcePath.empty() ? usr->sourcePath : file);
   return true;

@@ -237,4 +237,24 @@ TEST_F(PagesTest, TheOpenCommandMakesANewPageAndNeverAsksWithoutAWindow) {
   EXPECT_TRUE(sink.Shown("先にデバッグウィンドウの「停止」を押してください"));
 }
 
+TEST_F(PagesTest, APageThatDoesNotCompileReportsEachErrorOnceWhenOpened) {
+  std::string file = WritePage("broken/main.cmml", {{"Bad", "extends classes.game.Char;\nfunction main() { x = ; }\n"}},
+                               {"<generator className=\"Bad\" name=\"$bad\">"});
+  std::string toOpen = file;
+  ASSERT_TRUE(OpenPageCommand(toOpen));
+  size_t reports = 0;
+  for (const auto& m : errors) reports += ToUtf8(m).find("文法エラー") != std::string::npos;
+  EXPECT_EQ(reports, 1u);
+  errors.clear();
+  EXPECT_FALSE(PageState().runnable);
+  EXPECT_TRUE(HostState().halted);
+  EXPECT_EQ(VM().rootProcess, nullptr);
+  // Mended, the same command runs the page.
+  Write("broken/Bad.ruvel", "extends classes.game.Char;\nfunction main() { x = 1; }\n");
+  toOpen = file;
+  ASSERT_TRUE(OpenPageCommand(toOpen));
+  EXPECT_TRUE(PageState().runnable);
+  EXPECT_NE(VM().rootProcess, nullptr);
+}
+
 }  // namespace ruvel::test

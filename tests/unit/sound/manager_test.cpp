@@ -82,8 +82,13 @@ TEST(SoundDevice, SdlDummyDriverPlaysTheLoop) {
     TEnveloper e(&dev);
     e.SetRequestedLength(4410);
     ASSERT_TRUE(e.Open()) << e.LastError();
+    // The device thread moves the position; wait for it (a loaded machine
+    // may not run that thread for a while) rather than for a fixed time.
     size_t start = dev.PlayPosition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (dev.PlayPosition() == start && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_NE(dev.PlayPosition(), start);
     EXPECT_LT(dev.PlayPosition(), 4410u);
     e.Close();
