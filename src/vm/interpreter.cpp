@@ -670,7 +670,10 @@ void Execute(TProcess* p) {
     NativeWrapper& w = body->wrapper;
     Value& recv = sp[argc];
     Instance* obj = recv.obj;
+    // The frame and the body's pushes must fit where the call would put
+    // them, or the call overflows the stack as it would without this path.
     if (rem < w.steps || static_cast<uint32_t>(argc) < w.args || w.member >= obj->count ||
+        sp - (kFrameSlots + 1 + static_cast<int32_t>(w.args)) < stackBase ||
         __builtin_expect(vm.profile != nullptr, 0) || !body->VerifiedFor(nf->LocalCount())) {
       goto call_frame;
     }

@@ -38,7 +38,9 @@ const char kUserSource[] =
     "function sum(w) {\r\n"
     "  return w.get(0) + w.get(2) + w.get(3);\r\n"
     "}\r\n"
-    "function bad(w, i) { return w.get(i); }\r\n";
+    "function bad(w, i) { return w.get(i); }\r\n"
+    "function deep(w, n) { var a, b, c; a = w.set(0, n); return deep(w, n + 1); }\r\n"
+    "function pad(w, n, k) { if (k > 0) return pad(w, n, k - 1); return deep(w, n); }\r\n";
 
 }  // namespace
 
@@ -165,6 +167,19 @@ TEST_F(WrapperCallTest, ResultsCountsAndErrorsAreThoseOfTheNormalCall) {
   EXPECT_EQ(run(true, "bad", {w, MakeInt(-1)}), run(false, "bad", {w, MakeInt(-1)}));
   EXPECT_EQ(run(true, "bad", {w, MakeFloat(2.5f)}), "6");
   EXPECT_EQ(run(true, "bad", {w}), run(false, "bad", {w}));
+  // Calls that go deeper until the stack overflows: a call of set that
+  // would not fit overflows as it does without the shortcut. A level of pad takes 9 slots and one of deep 11, so the padding levels
+  // k = 0..10 make the stack run out at every place in deep's body; the
+  // last set that ran shows in cell 0.
+  auto overflow = [&](bool on, int32_t k) {
+    std::string text = run(on, "pad", {w, MakeInt(0), MakeInt(k)});
+    return text + " cell " + run(on, "bad", {w, MakeInt(0)});
+  };
+  for (int32_t k = 0; k <= 10; ++k) {
+    const std::string plain = overflow(false, k);
+    EXPECT_NE(plain.find("スタックがあふれました"), std::string::npos) << plain;
+    EXPECT_EQ(overflow(true, k), plain) << k;
+  }
   // A receiver whose list was replaced by a number: the natives do nothing.
   Instance* broken = list->CreateInstance();
   EXPECT_EQ(run(true, "bad", {MakeObject(broken), MakeInt(0)}), run(false, "bad", {MakeObject(broken), MakeInt(0)}));
