@@ -165,20 +165,21 @@ bool ReadClassFile(TRTTI& cls, BinaryReader& r, bool shipped) {
   cls.ClassCode->ReadBlock(r);
   cls.ClassCode->cls = &cls;
 
-  std::vector<TCompiledInfo*> blocks;
+  // Each block with the number of locals of the frame that runs it.
+  std::vector<std::pair<TCompiledInfo*, int32_t>> blocks;
   for (TFunction* f : cls.Methods) {
     if (f->Owner != &cls || f->Kind() == FunctionKind::kNative) continue;
     auto* nf = static_cast<TNormalFunction*>(f);
     if (!nf->Code) continue;
     LinkCompiledInfo(*nf->Code, &cls);
-    blocks.push_back(nf->Code.get());
+    blocks.emplace_back(nf->Code.get(), nf->LocalCount());
   }
   LinkCompiledInfo(*cls.ClassCode, &cls);
-  blocks.push_back(cls.ClassCode.get());
+  blocks.emplace_back(cls.ClassCode.get(), 0);
   // Code that would not pass the interpreter's check counts as damage.
-  for (TCompiledInfo* b : blocks) {
+  for (auto& [b, locals] : blocks) {
     try {
-      b->EnsureVerified();
+      b->EnsureVerified(locals);
     } catch (const EVMError&) {
       Corrupt(cls);
     }

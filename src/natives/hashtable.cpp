@@ -64,8 +64,7 @@ uint32_t TAbstractHashtable::IdentityHash(const Value& key) {
 bool TAbstractHashtable::IndexedFind(int b, const Value& key, int& pos) const {
   if (key.tag == kInt) {
     if (!IntIndexExact(b)) return false;
-    auto it = intIndex_.find(key.i);
-    pos = it == intIndex_.end() ? -1 : it->second;
+    pos = intIndex_.Find(key.i);
     return true;
   }
   if (IndexesText() && key.tag == kObject && IsStringObject(key.obj)) {
@@ -78,7 +77,7 @@ bool TAbstractHashtable::IndexedFind(int b, const Value& key, int& pos) const {
 
 void TAbstractHashtable::IndexEntry(int b, int pos, const Value& key) {
   if (key.tag == kInt) {
-    intIndex_.emplace(key.i, pos);
+    intIndex_.Add(key.i, pos);
     return;
   }
   ++otherKeys_[b];
@@ -87,7 +86,7 @@ void TAbstractHashtable::IndexEntry(int b, int pos, const Value& key) {
 
 void TAbstractHashtable::UnindexEntry(int b, const Value& key) {
   if (key.tag == kInt) {
-    intIndex_.erase(key.i);
+    intIndex_.Erase(key.i);
     return;
   }
   --otherKeys_[b];
@@ -95,6 +94,27 @@ void TAbstractHashtable::UnindexEntry(int b, const Value& key) {
 }
 
 TAbstractHashtable::Entry* TAbstractHashtable::Find(const Value& key) {
+  // Integer keys hash by identity in both kinds of table, and an integer
+  // entry equals an integer key exactly when the two are the same number.
+  if (key.tag == kInt) {
+    const int b = BucketOf(IdentityHash(key));
+    lastBucket_ = b;
+    if (IntIndexExact(b)) {
+      const int32_t pos = intIndex_.Find(key.i);
+      auto& bucket = buckets_[b];
+      if (pos < 0) {
+        lastPos_ = -1;
+        return nullptr;
+      }
+      if (static_cast<size_t>(pos) < bucket.size()) {
+        Entry& e = bucket[static_cast<size_t>(pos)];
+        if (e.key.tag == kInt && e.key.i == key.i) {
+          lastPos_ = pos;
+          return &e;
+        }
+      }
+    }
+  }
   lastBucket_ = BucketOf(Hash(key));
   auto& bucket = buckets_[lastBucket_];
   int pos = -1;
@@ -123,6 +143,10 @@ void TAbstractHashtable::Put(const Value& key, const Value& value) {
     bucket.push_back({MakeNull(), MakeNull()});
     e = &bucket.back();
     lastPos_ = static_cast<int>(bucket.size()) - 1;
+  } else if (e->key.tag == kInt && key.tag == kInt) {
+    // The same integer: key and index stay as they are.
+    ValueAssign(e->value, value);
+    return;
   } else {
     // The entry takes the new key, which may differ in kind ("1" found by 1).
     UnindexEntry(b, e->key);
@@ -142,7 +166,7 @@ bool TAbstractHashtable::Remove(const Value& key, Value& removed) {
   // The entries behind it moved up by one.
   for (size_t i = static_cast<size_t>(lastPos_); i < bucket.size(); ++i) {
     const Value& k = bucket[i].key;
-    if (k.tag == kInt) intIndex_[k.i] = static_cast<int>(i);
+    if (k.tag == kInt) intIndex_.Set(k.i, static_cast<int32_t>(i));
     else if (IndexesText() && k.tag == kObject && IsStringObject(k.obj)) textIndex_[StringText(k.obj)] = static_cast<int>(i);
   }
   removed = e.value;

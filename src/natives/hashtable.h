@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "natives/int_index.h"
 #include "vm/value.h"
 
 namespace ruvel {
@@ -76,7 +77,7 @@ class TAbstractHashtable : public TObject {
   bool IndexedFind(int b, const Value& key, int& pos) const;
 
   std::vector<std::vector<Entry>> buckets_;
-  std::unordered_map<int32_t, int> intIndex_;      // integer key -> position in its bucket
+  TIntIndex intIndex_;                              // integer key -> position in its bucket
   std::unordered_map<std::string, int> textIndex_;  // string key text -> position in its bucket
   int otherKeys_[kBuckets] = {};
   int lastBucket_ = -1;

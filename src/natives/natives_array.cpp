@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "natives/natives_args.h"
 #include "natives/natives_core.h"
+#include "vm/fast_natives.h"
 #include "vm/value_list.h"
 
 namespace ruvel {
@@ -116,6 +117,41 @@ void NativeArrayPack(Value* self, int32_t argc, int32_t) {
   for (size_t i = list->cells.size(); i-- > 0;) {
     if (i < list->cells.size() && ValueToInt(list->cells[i]) == 0) list->Delete(i);
   }
+}
+
+namespace {
+
+// Fast forms (vm/fast_natives.h) of add, get and set for a live list and,
+// for get and set, an integer index inside it.
+bool FastArrayAdd(const Value& member, const Value* args, Value&) {
+  TValueList* list = LiveHostAs<TValueList>(member);
+  if (!list) return false;
+  list->Add(args[0]);
+  return true;
+}
+
+bool FastArrayGet(const Value& member, const Value* args, Value& out) {
+  TValueList* list = LiveHostAs<TValueList>(member);
+  const Value& i = args[0];
+  if (!list || i.tag != kInt || i.i < 0 || static_cast<size_t>(i.i) >= list->cells.size()) return false;
+  out = list->cells[static_cast<size_t>(i.i)];
+  return true;
+}
+
+bool FastArraySet(const Value& member, const Value* args, Value&) {
+  TValueList* list = LiveHostAs<TValueList>(member);
+  const Value& i = args[0];
+  if (!list || i.tag != kInt || i.i < 0 || static_cast<size_t>(i.i) >= list->cells.size()) return false;
+  ValueAssign(list->cells[static_cast<size_t>(i.i)], args[-1]);
+  return true;
+}
+
+}  // namespace
+
+void RegisterArrayFastNatives() {
+  RegisterFastNative(NativeArrayAdd, FastArrayAdd);
+  RegisterFastNative(NativeArrayGet, FastArrayGet);
+  RegisterFastNative(NativeArraySet, FastArraySet);
 }
 
 }  // namespace ruvel

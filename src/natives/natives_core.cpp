@@ -10,6 +10,8 @@
 namespace ruvel {
 
 const std::vector<NativeEntry>& CoreNatives() {
+  static const bool fastForms = (RegisterArrayFastNatives(), true);
+  (void)fastForms;
   static const char* const kArray = "classes.lang.Array";
   static const char* const kObject = "classes.lang.Object";
   static const char* const kString = "classes.lang.String";

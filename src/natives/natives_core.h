@@ -58,6 +58,8 @@ RUVEL_NATIVE(NativeArraySet);
 RUVEL_NATIVE(NativeArraySize);
 RUVEL_NATIVE(NativeArrayFree);
 RUVEL_NATIVE(NativeArrayDelete);
+// Registers the fast forms of add, get and set (vm/fast_natives.h).
+void RegisterArrayFastNatives();
 RUVEL_NATIVE(NativeArrayIndexOf);
 RUVEL_NATIVE(NativeArrayLightIndexOf);
 RUVEL_NATIVE(NativeArrayPack);

@@ -5,23 +5,24 @@
 #include "natives/hashtable.h"
 #include "natives/native_table.h"
 #include "natives/natives_args.h"
+#include "vm/fast_natives.h"
 
 namespace ruvel {
 
 namespace {
 
-// The live table in argument k, else nullptr. Both table classes are
+// The live table that v holds, else nullptr. Both table classes are
 // known here; matching the exact type is much cheaper than a cast to
 // their base, which compares type names.
-TAbstractHashtable* Table(const TNativeArgs& a, int32_t k) {
-  if (!a.Has(k)) return nullptr;
-  const Value& v = a[k];
+TAbstractHashtable* LiveTable(const Value& v) {
   if (v.tag != kHost || !v.host || !IsLiveHost(v.host)) return nullptr;
   const std::type_info& type = typeid(*v.host);
   if (type == typeid(THashtable)) return static_cast<THashtable*>(v.host);
   if (type == typeid(TLightHashtable)) return static_cast<TLightHashtable*>(v.host);
   return dynamic_cast<TAbstractHashtable*>(v.host);
 }
+
+TAbstractHashtable* Table(const TNativeArgs& a, int32_t k) { return a.Has(k) ? LiveTable(a[k]) : nullptr; }
 
 void HashInitLight(Value* self, int32_t, int32_t) { ValueSetHost(*self, new TLightHashtable()); }
 
@@ -41,6 +42,23 @@ void HashPut(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
   if (!a.Has(3)) return;
   if (auto* t = Table(a, 1)) t->Put(a[2], a[3]);
+}
+
+// Fast forms (vm/fast_natives.h) of get and put: neither can fail on a
+// live table.
+bool FastHashGet(const Value& member, const Value* args, Value& out) {
+  TAbstractHashtable* t = LiveTable(member);
+  if (!t) return false;
+  TAbstractHashtable::Entry* e = t->Find(args[0]);
+  out = e ? e->value : MakeNull();
+  return true;
+}
+
+bool FastHashPut(const Value& member, const Value* args, Value&) {
+  TAbstractHashtable* t = LiveTable(member);
+  if (!t) return false;
+  t->Put(args[0], args[-1]);
+  return true;
 }
 
 void HashStartFind(Value* self, int32_t argc, int32_t) {
@@ -81,6 +99,8 @@ void HashDestroy(Value* self, int32_t argc, int32_t) {
 }  // namespace
 
 const std::vector<NativeEntry>& HashTableNatives() {
+  static const bool fastForms = (RegisterFastNative(HashGet, FastHashGet), RegisterFastNative(HashPut, FastHashPut), true);
+  (void)fastForms;
   static const std::vector<NativeEntry> table = {
       {"AbstractHashTable", "_n_get", HashGet},
       {"AbstractHashTable", "_n_put", HashPut},

@@ -61,7 +61,9 @@ int32_t TNormalFunction::LocalIndex(const std::string& n) const { return IndexNo
 int32_t TNormalFunction::ParamIndex(const std::string& n) const { return IndexNoCase(Params, n); }
 
 TNativeFunction::TNativeFunction(TRTTI* owner, int32_t nameId, NativeHandler h)
-    : TFunction(owner, nameId), Handler(h) {}
+    : TFunction(owner, nameId), Handler(h) {
+  isNative = true;
+}
 
 void NotImplementedNative(Value*, int32_t, int32_t) { throw EVMError(J("native関数が実装されていません")); }
 

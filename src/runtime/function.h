@@ -32,6 +32,8 @@ class TFunction {
   int32_t RefCount = 0;  // method tables holding it
   int32_t NameId;
   uint32_t handle;       // operand handle (SuperCall, NativeCall)
+  // Kind() == kNative, kept as a field for the interpreter's call paths.
+  bool isNative = false;
 
   virtual FunctionKind Kind() const = 0;
   // Kind name as written in class files.

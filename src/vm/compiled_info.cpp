@@ -70,7 +70,7 @@ std::vector<std::string> TCompiledInfo::SymbolListing() const {
   return lines;
 }
 
-void TCompiledInfo::Verify() {
+void TCompiledInfo::Verify(int32_t locals) {
   const size_t n = code.size();
   std::vector<char> start(n + 1, 0);
   std::vector<size_t> jumps;
@@ -88,6 +88,11 @@ void TCompiledInfo::Verify() {
       words = 2 + code[i + 1] / 4;
     }
     if (i + words > n) bad();
+    // A local index past the frame's locals would address the slots below
+    // them, which hold stale values of earlier pushes.
+    if ((op == Op_LocalValPtr || op == Op_LocalValPtr_Deref) && (locals <= 0 || code[i + 1] >= static_cast<uint32_t>(locals))) {
+      bad();
+    }
     if (op == Op_Jump || op == Op_JumpZero || op == Op_Jump_And || op == Op_Jump_Or || op == Op_DoForIn) {
       jumps.push_back(i);
     }
@@ -102,8 +107,10 @@ void TCompiledInfo::Verify() {
   if (n > 0 && last != Op_Halt && last != Op_Ret && last != Op_Jump) bad();
   if (n > 0 && !StackDepthsAgree(start)) bad();
   auto run = std::make_shared<std::vector<uint32_t>>();
+  wrapper = NativeWrapper();
   if (VM().fuseCode) {
     fused_ = TranslateCode(code, *run);
+    FindNativeWrapper(code, wrapper);
   } else {
     *run = code;
     fused_ = 0;
@@ -111,6 +118,7 @@ void TCompiledInfo::Verify() {
   if (run_) retired_.push_back(std::move(run_));
   run_ = std::move(run);
   verified_ = n;
+  verifiedLocals_ = locals;
 }
 
 bool TCompiledInfo::StackDepthsAgree(const std::vector<char>& start) const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vm/binary_io.h"
+#include "vm/fast_natives.h"
 
 namespace ruvel {
 
@@ -26,6 +27,24 @@ class TSymInfoList {
   void Record(int32_t op, int32_t address, const std::string& name);
   std::vector<TCInfoElem> elems;
   std::vector<std::pair<std::string, int32_t>> points;  // position text, code address
+};
+
+// The shape of a method body that only hands a member of its receiver and
+// its own arguments to a native and returns (see vm/fast_natives.h):
+//  PushThis, PushThis_SMemberValPtr_Deref member, ArgValPtr_Deref 0..args-1,
+//  NativeCall args+1, then Ret (the native's result), or Pop, PushThis, Ret
+//  (the receiver), or Pop, ArgValPtr_Deref retArg, Ret (that argument).
+struct NativeWrapper {
+  enum Tail : uint8_t { kNone, kResult, kThis, kArg };
+  Tail tail = kNone;
+  uint32_t args = 0;
+  uint32_t member = 0;
+  uint32_t handle = 0;  // the NativeCall's function handle
+  uint32_t retArg = 0;
+  int32_t steps = 0;    // instructions from the PushThis to the Ret
+  // The native last found behind the handle, and its fast form.
+  SlowNative seen = nullptr;
+  FastNative fast = nullptr;
 };
 
 class TCompiledInfo {
@@ -57,25 +76,35 @@ class TCompiledInfo {
 
   // Checks the code once before it first runs: every opcode valid, every
   // instruction inside the buffer, every jump landing on an instruction,
-  // no way to run off the end, and no instruction taking stack slots that
-  // the code did not push. Raises "異常な命令が入っています".
-  void EnsureVerified() {
-    if (verified_ != code.size()) Verify();
+  // no way to run off the end, no instruction taking stack slots that the
+  // code did not push, and no local index at or past locals (the number of
+  // locals of the function running this code; 0 for class code). Raises
+  // "異常な命令が入っています".
+  void EnsureVerified(int32_t locals) {
+    if (verified_ != code.size() || verifiedLocals_ != locals) Verify(locals);
   }
   // To be called after the code words were changed in place (linking):
   // the next run verifies and translates them again.
-  void CodeChanged() { verified_ = static_cast<size_t>(-1); }
+  void CodeChanged() {
+    verified_ = static_cast<size_t>(-1);
+    wrapper = NativeWrapper();
+  }
+  // True when the code passed the check for a frame with locals locals.
+  bool VerifiedFor(int32_t locals) const { return verified_ == code.size() && verifiedLocals_ == locals; }
+  // The wrapper shape of the code as the last verification found it.
+  NativeWrapper wrapper;
   // Number of fused groups in the translated copy.
   int32_t FusedGroups() const { return fused_; }
 
  private:
-  void Verify();
+  void Verify(int32_t locals);
   // True when no path through the code takes more slots from the stack
   // than it pushed itself. start marks the instruction starts.
   bool StackDepthsAgree(const std::vector<char>& start) const;
   // No call can pass more arguments than a process stack has slots.
   static constexpr int32_t kMaxArguments = 1 << 16;
   size_t verified_ = static_cast<size_t>(-1);  // code size when last verified
+  int32_t verifiedLocals_ = -1;                 // local count it was verified for
   // The translated copy, and the earlier ones that frames may still be
   // running (a copy is never freed before the code itself).
   std::shared_ptr<std::vector<uint32_t>> run_;

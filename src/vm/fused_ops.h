@@ -34,6 +34,14 @@ namespace ruvel {
 //  StoreLocal_S  LocalValPtr n, S, Subst, Pop           (4)
 //  StorePop      Subst, Pop                             (2)
 //  AddStorePop   Add, Subst, Pop                        (3)
+//  ThisNative    PushThis, PushThis_SMemberValPtr_Deref m, ArgValPtr_Deref
+//                0..k-1 in order, NativeCall k+1,h (k = 0..3)  (3 + k):
+//                the body of a method that hands a member and its own
+//                arguments to a native
+//  PopThisRet    Pop, PushThis, Ret                     (3)
+//  PopArgRet     Pop, ArgValPtr_Deref n, Ret            (3)
+//  ArgRet        ArgValPtr_Deref n, Ret                 (2), LocalRet alike
+//  RefLoad       LocalValPtr a, LocalValPtr_Deref b     (2)
 #define RUVEL_FUSED_OPS(PAIR, SINGLE) \
   RUVEL_FUSED_PAIRS(PAIR, CmpJump)    \
   RUVEL_FUSED_PAIRS(PAIR, Add)        \
@@ -46,7 +54,13 @@ namespace ruvel {
   SINGLE(StoreLocal_A)                \
   SINGLE(StoreLocal_K)                \
   SINGLE(StorePop)                    \
-  SINGLE(AddStorePop)
+  SINGLE(AddStorePop)                 \
+  SINGLE(ThisNative)                  \
+  SINGLE(PopThisRet)                  \
+  SINGLE(PopArgRet)                   \
+  SINGLE(ArgRet)                      \
+  SINGLE(LocalRet)                    \
+  SINGLE(RefLoad)
 
 // Fused opcodes start well above the specified ones.
 constexpr uint32_t kFusedBase = 64;

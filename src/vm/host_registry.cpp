@@ -88,11 +88,20 @@ void RegisterHost(const TObject* p) {
   if (p) Live().Insert(p);
 }
 
+const TObject* g_liveHostCache[kLiveHostCacheSize] = {};
+
 void UnregisterHost(const TObject* p) {
-  if (p) Live().Erase(p);
+  if (!p) return;
+  const TObject*& cached = g_liveHostCache[LiveHostCacheSlot(p)];
+  if (cached == p) cached = nullptr;
+  Live().Erase(p);
 }
 
-bool IsLiveHost(const TObject* p) { return p && Live().Contains(p); }
+bool IsLiveHostInSet(const TObject* p) {
+  if (!p || !Live().Contains(p)) return false;
+  g_liveHostCache[LiveHostCacheSlot(p)] = p;
+  return true;
+}
 
 size_t LiveHostCount() { return Live().Size(); }
 

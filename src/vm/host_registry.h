@@ -5,6 +5,7 @@
 // reaching freed memory.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <typeinfo>
 
 #include "vm/value.h"
@@ -14,8 +15,21 @@ namespace ruvel {
 // Called by the constructors and destructors of the registered kinds.
 void RegisterHost(const TObject* p);
 void UnregisterHost(const TObject* p);
-bool IsLiveHost(const TObject* p);
+bool IsLiveHostInSet(const TObject* p);
 size_t LiveHostCount();
+
+// Objects recently found live, by address bits; an entry is cleared when
+// its object is unregistered, so a hit needs no search of the set.
+constexpr size_t kLiveHostCacheSize = 8;
+extern const TObject* g_liveHostCache[kLiveHostCacheSize];
+inline size_t LiveHostCacheSlot(const TObject* p) {
+  return (reinterpret_cast<uintptr_t>(p) >> 4) & (kLiveHostCacheSize - 1);
+}
+
+inline bool IsLiveHost(const TObject* p) {
+  if (p && g_liveHostCache[LiveHostCacheSlot(p)] == p) return true;
+  return IsLiveHostInSet(p);
+}
 
 // The object of a host value when it is live and of type T; else nullptr.
 template <typename T>

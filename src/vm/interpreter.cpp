@@ -1,6 +1,7 @@
 #include "vm/interpreter.h"
 
 #include <cstring>
+#include <typeinfo>
 
 #include "platform/cp932.h"
 #include "platform/error.h"
@@ -9,12 +10,15 @@
 #include "runtime/function.h"
 #include "runtime/rtti.h"
 #include "vm/arith.h"
+#include "vm/fast_natives.h"
 #include "vm/fused_ops.h"
 #include "vm/gc.h"
 #include "vm/host_registry.h"
 #include "vm/long_run.h"
 #include "vm/opcodes.h"
 #include "vm/process.h"
+#include "vm/symbols.h"
+#include "vm/tfstring.h"
 #include "vm/value_list.h"
 
 namespace ruvel {
@@ -122,6 +126,33 @@ void Concat(Value& left, Value& right) {
   Release(right);
   Value nv = MakeObject(s);
   ValueAssign(left, nv);
+}
+
+// Add, Subst, Pop of "x = x + right" where x's string is counted only by
+// x and by the stack's copy: the text grows in place, which leaves what
+// Concat, Subst and Pop would leave (x holding the longer text, counted
+// once) without copying the text so far. False when that does not apply.
+bool AppendInPlace(Value& left, Value& right) {
+  Instance* inst = left.obj;
+  if (!IsStringObject(inst)) return false;
+  Value* body = FindMemberSlot(inst, kSymBody, VM().bodyCache);
+  if (!body || body->tag != kHost || !body->host || !IsLiveHost(body->host) ||
+      typeid(*body->host) != typeid(TfString)) {
+    return false;
+  }
+  std::string& text = static_cast<TfString*>(body->host)->text;
+  if (right.tag == kObject && IsStringObject(right.obj)) {
+    const std::string& more = StringText(right.obj);
+    if (text.size() + more.size() > kMaxScriptString) return false;
+    text += more;
+  } else {
+    std::string more;
+    if (right.tag != kNull && right.tag != kUninit) more = ValueToText(right);
+    if (text.size() + more.size() > kMaxScriptString) return false;
+    text += more;
+  }
+  Release(right);
+  return true;
 }
 
 // Left operand of a tag not handled by the arithmetic rows: it takes the
@@ -325,6 +356,10 @@ void Execute(TProcess* p) {
   // inside the stack block. Updated whenever fp changes.
   uint32_t fpDepth = fp ? static_cast<uint32_t>(fp - stackBase) : 0;
   VMState& vm = VM();
+  // The native about to be called and its argument count (NativeCall and
+  // the fused groups that end in one).
+  NativeHandler native = nullptr;
+  int32_t nativeArgc = 0;
 
 #define SAVE()            \
   do {                    \
@@ -566,8 +601,10 @@ void Execute(TProcess* p) {
       const std::vector<TFunction*>& methods = recv.obj->cls->Methods;
       uint32_t hint = pc[3];
       if (hint < methods.size() && methods[hint]->NameId == static_cast<int32_t>(pc[2]) &&
-          methods[hint]->Kind() != FunctionKind::kNative) {
+          !methods[hint]->isNative) {
         callee = methods[hint];
+        const TCompiledInfo* body = static_cast<TNormalFunction*>(callee)->Code.get();
+        if (body && body->wrapper.tail != NativeWrapper::kNone) goto wrapper_call;
         goto call_frame;
       }
     }
@@ -588,7 +625,7 @@ void Execute(TProcess* p) {
     TRTTI* cls = recv.obj->cls;
     if (idx >= cls->Methods.size()) BadCode();
     callee = cls->Methods[idx];
-    if (callee->Kind() == FunctionKind::kNative) {
+    if (callee->isNative) {
       throw EVMError(J("Native関数") + callee->GetName() + J("は呼び出せません"));
     }
     goto call_frame;
@@ -600,7 +637,7 @@ void Execute(TProcess* p) {
     next = pc + 3;
     callee = static_cast<TFunction*>(vm.handles.Get(pc[2], HandleKind::kFunction));
     if (!callee) BadCode();
-    if (callee->Kind() == FunctionKind::kNative) {
+    if (callee->isNative) {
       throw EVMError(J("Native関数") + callee->GetName() + J("は呼び出せません"));
     }
     goto call_frame;
@@ -624,6 +661,53 @@ void Execute(TProcess* p) {
     goto call_frame;
   }
 
+  // A method that only wraps a native whose fast form takes the operands
+  // (vm/fast_natives.h) completes here without a frame, charged for every
+  // instruction of its body; anything else takes the frame below.
+  wrapper_call: {
+    auto* nf = static_cast<TNormalFunction*>(callee);
+    TCompiledInfo* body = nf->Code.get();
+    NativeWrapper& w = body->wrapper;
+    Value& recv = sp[argc];
+    Instance* obj = recv.obj;
+    // The frame and the body's pushes must fit where the call would put
+    // them, or the call overflows the stack as it would without this path.
+    if (rem < w.steps || static_cast<uint32_t>(argc) < w.args || w.member >= obj->count ||
+        sp - (kFrameSlots + 1 + static_cast<int32_t>(w.args)) < stackBase ||
+        __builtin_expect(vm.profile != nullptr, 0) || !body->VerifiedFor(nf->LocalCount())) {
+      goto call_frame;
+    }
+    auto* fn = static_cast<TFunction*>(vm.handles.Get(w.handle, HandleKind::kFunction));
+    if (!fn || !fn->isNative) goto call_frame;
+    SlowNative h = static_cast<TNativeFunction*>(fn)->Handler;
+    if (h != w.seen) {
+      w.seen = h;
+      w.fast = h ? FastFormOf(h) : nullptr;
+    }
+    Value out = recv;
+    if (!w.fast || !w.fast(obj->members()[w.member], sp + argc - 1, out)) goto call_frame;
+    rem -= w.steps;
+    Value result = out;
+    if (w.tail == NativeWrapper::kThis) {
+      result = recv;
+    } else if (w.tail == NativeWrapper::kArg) {
+      const int32_t n = static_cast<int32_t>(w.retArg);
+      result = n >= 0 && n < argc ? sp[argc - 1 - n] : MakeNull();
+    }
+    Retain(result);
+    Value old = recv;
+    recv = result;
+    Release(old);
+    for (int32_t k = 1; k <= argc; ++k) {
+      Value a = (&recv)[-k];
+      (&recv)[-k] = MakeNull();
+      Release(a);
+    }
+    sp = &recv;
+    pc = next;
+    DISPATCH();
+  }
+
   call_frame: {
     Value* recvSlot = sp + argc;
     if (__builtin_expect(vm.profile != nullptr, 0)) vm.profile(ProfileEvent::kEnter, callee, recvSlot);
@@ -635,7 +719,7 @@ void Execute(TProcess* p) {
       throw EVMError(J("メソッド") + callee->GetName() + J("はコンパイルされていません"));
     }
     TCompiledInfo* code = nf->Code.get();
-    code->EnsureVerified();
+    code->EnsureVerified(m);
     FrameData* fd = FrameOf(F);
     fd->savedFp = fp;
     fd->returnAddr = next;
@@ -656,14 +740,22 @@ void Execute(TProcess* p) {
   }
 
   L_NativeCall: {
-    int32_t argc = static_cast<int32_t>(pc[1]);
-    if (!ArgcFits(sp, argc, stackBase)) BadCode();
+    nativeArgc = static_cast<int32_t>(pc[1]);
+    if (!ArgcFits(sp, nativeArgc, stackBase)) BadCode();
     auto* nf = static_cast<TFunction*>(vm.handles.Get(pc[2], HandleKind::kFunction));
-    if (!nf || nf->Kind() != FunctionKind::kNative) BadCode();
-    NativeHandler h = static_cast<TNativeFunction*>(nf)->Handler;
+    if (!nf || !nf->isNative) BadCode();
+    native = static_cast<TNativeFunction*>(nf)->Handler;
+    pc += 3;
+    goto native_invoke;
+  }
+
+  // Calls native with nativeArgc arguments on the stack (pc already past
+  // the NativeCall) and releases the arguments.
+  native_invoke: {
+    const int32_t argc = nativeArgc;
+    const NativeHandler h = native;
     Value* recvSlot = sp + argc;
     sp = recvSlot;
-    pc += 3;
     SAVE();
     try {
       if (!h) NotImplementedNative(recvSlot, argc, 0);

@@ -76,7 +76,7 @@ TProcess* TProcess::CreateFor(Instance* receiver, const std::vector<Value>* args
   p->ip = nullptr;
   if (code) {
     try {
-      code->EnsureVerified();
+      code->EnsureVerified(f ? m : 0);
     } catch (...) {
       Free(p);
       throw;

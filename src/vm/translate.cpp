@@ -63,6 +63,34 @@ uint32_t MatchAt(const std::vector<uint32_t>& code, size_t i, size_t& words) {
       if (s == kK) return Fx_StoreLocal_K;
     }
   }
+  if (op == Op_PushThis && i + 5 <= n && code[i + 1] == Op_PushThis_SMemberValPtr_Deref) {
+    size_t at = i + 5;
+    uint32_t args = 0;
+    while (args < 3 && at + 3 <= n && code[at] == Op_ArgValPtr_Deref && code[at + 1] == args) {
+      ++args;
+      at += 3;
+    }
+    if (at + 3 <= n && code[at] == Op_NativeCall && code[at + 1] == args + 1) {
+      words = at + 3 - i;
+      return Fx_ThisNative;
+    }
+  }
+  if (op == Op_Pop && i + 3 <= n && code[i + 1] == Op_PushThis && code[i + 2] == Op_Ret) {
+    words = 3;
+    return Fx_PopThisRet;
+  }
+  if (op == Op_Pop && i + 5 <= n && code[i + 1] == Op_ArgValPtr_Deref && code[i + 4] == Op_Ret) {
+    words = 5;
+    return Fx_PopArgRet;
+  }
+  if ((op == Op_ArgValPtr_Deref || op == Op_LocalValPtr_Deref) && i + 4 <= n && code[i + 3] == Op_Ret) {
+    words = 4;
+    return op == Op_ArgValPtr_Deref ? Fx_ArgRet : Fx_LocalRet;
+  }
+  if (op == Op_LocalValPtr && i + 5 <= n && code[i + 2] == Op_LocalValPtr_Deref) {
+    words = 5;
+    return Fx_RefLoad;
+  }
   if (op == Op_Subst && i + 2 <= n && code[i + 1] == Op_Pop) {
     words = 2;
     return Fx_StorePop;
@@ -94,6 +122,40 @@ int32_t TranslateCode(const std::vector<uint32_t>& code, std::vector<uint32_t>& 
     i += static_cast<size_t>(size) / 4;
   }
   return fused;
+}
+
+void FindNativeWrapper(const std::vector<uint32_t>& code, NativeWrapper& w) {
+  w = NativeWrapper();
+  const size_t n = code.size();
+  if (n < 8 || code[0] != Op_PushThis || code[1] != Op_PushThis_SMemberValPtr_Deref) return;
+  size_t at = 5;
+  uint32_t args = 0;
+  while (args < 3 && at + 3 <= n && code[at] == Op_ArgValPtr_Deref && code[at + 1] == args) {
+    ++args;
+    at += 3;
+  }
+  if (at + 4 > n || code[at] != Op_NativeCall || code[at + 1] != args + 1) return;
+  const uint32_t handle = code[at + 2];
+  at += 3;
+  const int32_t head = 3 + static_cast<int32_t>(args);  // PushThis, member, args, NativeCall
+  NativeWrapper found;
+  if (code[at] == Op_Ret) {
+    found.tail = NativeWrapper::kResult;
+    found.steps = head + 1;
+  } else if (at + 3 <= n && code[at] == Op_Pop && code[at + 1] == Op_PushThis && code[at + 2] == Op_Ret) {
+    found.tail = NativeWrapper::kThis;
+    found.steps = head + 3;
+  } else if (at + 5 <= n && code[at] == Op_Pop && code[at + 1] == Op_ArgValPtr_Deref && code[at + 4] == Op_Ret) {
+    found.tail = NativeWrapper::kArg;
+    found.retArg = code[at + 2];
+    found.steps = head + 3;
+  } else {
+    return;
+  }
+  found.args = args;
+  found.member = code[3];
+  found.handle = handle;
+  w = found;
 }
 
 }  // namespace ruvel

@@ -12,7 +12,12 @@ TValueList::~TValueList() {
   Clear();
 }
 
-void TValueList::Add(const Value& v) { Insert(cells.size(), v); }
+void TValueList::Add(const Value& v) {
+  Value copy = v;
+  Retain(copy);
+  cells.push_back(copy);
+  ++VM().stats.liveValueCells;
+}
 
 void TValueList::Insert(size_t index, const Value& v) {
   Value copy = v;

@@ -159,6 +159,41 @@ TEST_F(DamagedFileTest, CraftedDamageGivesTheCorruptFileMessage) {
   EXPECT_EQ(message, corrupt);
 }
 
+TEST_F(DamagedFileTest, ALocalIndexPastTheFunctionsLocalsIsDamage) {
+  // f has one parameter and the locals named; its code reads local 1.
+  auto file = [&](std::vector<std::string> locals, uint32_t op, uint32_t index) {
+    BinaryWriter w = Header(src, "", {});
+    w.Int(1);
+    w.String("TNormalFunction");
+    w.String("f");
+    w.StringList({"a"});
+    w.StringList(locals);
+    TCompiledInfo code;
+    code.code = op == Op_LocalValPtr ? std::vector<uint32_t>{op, index, Op_Deref, Op_Ret}
+                                     : std::vector<uint32_t>{op, index, 0, Op_Ret};
+    code.WriteBlock(w);
+    HaltBlock(w);
+    return w.Data();
+  };
+  std::string message;
+  for (uint32_t op : {Op_LocalValPtr_Deref, Op_LocalValPtr}) {
+    EXPECT_EQ(Load(file({"x"}, op, 1), &message), Outcome::kError);
+    EXPECT_EQ(message, J("クラスファイルGameは壊れています。"));
+    EXPECT_EQ(Load(file({}, op, 0), &message), Outcome::kError);
+    EXPECT_EQ(Load(file({"x"}, op, 0xffffffffu), &message), Outcome::kError);
+    ASSERT_EQ(Load(file({"x", "y"}, op, 1)), Outcome::kLoaded);
+    target->Uncompile();
+  }
+  // Class code runs without locals.
+  BinaryWriter w = Header(src, "", {});
+  w.Int(0);
+  TCompiledInfo body;
+  body.code = {Op_LocalValPtr_Deref, 0, 0, Op_Ret};
+  body.WriteBlock(w);
+  EXPECT_EQ(Load(w.Data(), &message), Outcome::kError);
+  EXPECT_EQ(message, J("クラスファイルGameは壊れています。"));
+}
+
 TEST_F(DamagedFileTest, LinkErrorsPropagateAndLeaveTheRecordEmpty) {
   BinaryWriter w = Header(src, "classes.lang.Object", {"a"});
   w.Int(0);

@@ -157,7 +157,7 @@ TEST_F(CodegenTest, WhileWithIfAndBreak) {
   EXPECT_EQ(Ops(*cls->ClassCode),
             "PushThis_SMemberValPtr 0; Push 3; LT; JumpZero104; PushThis_SMemberValPtr 0; Push 1; AddSubst; Pop; "
             "PushThis_SMemberValPtr 0; Push 2; EQ; JumpZero24; Jump24; Jump8; Jump-128; Push 0");
-  EXPECT_NO_THROW(cls->ClassCode->EnsureVerified());
+  EXPECT_NO_THROW(cls->ClassCode->EnsureVerified(0));
 }
 
 TEST_F(CodegenTest, ForRunsTheStepAfterTheBody) {
@@ -166,7 +166,7 @@ TEST_F(CodegenTest, ForRunsTheStepAfterTheBody) {
             "PushThis_SMemberValPtr 0; Push 0; Subst; Pop; PushThis_SMemberValPtr 0; Push 2; LT; JumpZero84; "
             "PushThis_SMemberValPtr 1; PushThis_SMemberValPtr 0; AddSubst; Pop; PushThis_SMemberValPtr 0; Push 1; "
             "AddSubst; Pop; Jump-108; Push 0");
-  EXPECT_NO_THROW(cls->ClassCode->EnsureVerified());
+  EXPECT_NO_THROW(cls->ClassCode->EnsureVerified(0));
 }
 
 TEST_F(CodegenTest, ForInBreaksLandOnClearForIn) {
@@ -175,7 +175,7 @@ TEST_F(CodegenTest, ForInBreaksLandOnClearForIn) {
             "PushThis_SMemberValPtr 0; PushThis_SMemberValPtr 1; InitForin; DoForin92; PushThis_SMemberValPtr 0; "
             "JumpZero24; Jump60; Jump8; PushThis_SMemberValPtr 2; PushThis_SMemberValPtr 0; AddSubst; Pop; Jump-84; "
             "ClearForin; Push 0");
-  EXPECT_NO_THROW(cls->ClassCode->EnsureVerified());
+  EXPECT_NO_THROW(cls->ClassCode->EnsureVerified(0));
 }
 
 TEST_F(CodegenTest, BreaksBindToTheInnermostLoopAndVanishOutsideLoops) {

@@ -34,7 +34,7 @@ TEST(ProgWriter, GrowsPatchesAndHandsOverTheCode) {
   EXPECT_EQ(info->code[300], static_cast<uint32_t>(Op_JumpZero));
   EXPECT_EQ(info->code[301], 12u);  // lands on the instruction after the Pop
   EXPECT_EQ(info->code[303], static_cast<uint32_t>(Op_Halt));
-  EXPECT_NO_THROW(info->EnsureVerified());
+  EXPECT_NO_THROW(info->EnsureVerified(0));
   // One entry for all unnamed pushes (the overwritten one is recorded too),
   // and the position mark.
   ASSERT_EQ(info->symbols.elems.size(), 1u);

@@ -167,6 +167,8 @@ TEST_F(HashTableTest, IndexedLookupsAgreeWithAScanOfTheBucket) {
       switch (next() % 3) {
         case 0:
           t.Put(k, MakeInt(step));
+          ASSERT_NE(t.Find(k), nullptr);
+          EXPECT_EQ(ValueToText(t.Find(k)->value), std::to_string(step));
           break;
         case 1: {
           Value removed = MakeNull();

@@ -153,7 +153,7 @@ TEST_F(CallsTest, FatalErrorsEndOnlyTheirProcess) {
        "Native関数throwerは呼び出せません"},
       {[&](CodeBuilder& c) { c.PushNull().Op(Op_Constructor, {0, noCtor->handle}); }, "クラスNoCtorにはコンストラクタがありません"},
       {[&](CodeBuilder& c) { c.PushInt(3).Op(Op_SCall, {0, 0}); }, "3はオブジェクトではないため、メソッドを呼び出せません"},
-      {[&](CodeBuilder& c) { c.Op(Op_LocalValPtr, {0}).PushInt(1).Op(Op_InitForIn); }, "inの後ろの値が配列でありません"},
+      {[&](CodeBuilder& c) { c.PushInt(2).PushInt(1).Op(Op_InitForIn); }, "inの後ろの値が配列でありません"},
   };
   long stringsBefore = VM().stats.liveTfStrings;
   for (auto& k : cases) {

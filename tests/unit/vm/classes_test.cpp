@@ -218,6 +218,22 @@ TEST_F(ClassesTest, HostValuesThatOutliveTheirObjectAreNotDereferenced) {
   delete list;
   EXPECT_FALSE(IsLiveHost(v.host));
   EXPECT_EQ(ValueToText(v), "TObject");
+  // Many objects share the slots of the registry's cache of recent finds:
+  // every freed one is refused however the finds were interleaved.
+  std::vector<TValueList*> lists;
+  for (int i = 0; i < 64; ++i) lists.push_back(new TValueList());
+  for (TValueList* l : lists) EXPECT_TRUE(IsLiveHost(l));
+  std::vector<TObject*> freed;
+  for (size_t i = 0; i < lists.size(); i += 2) {
+    freed.push_back(lists[i]);
+    delete lists[i];
+  }
+  for (TObject* f : freed) EXPECT_FALSE(IsLiveHost(f));
+  for (size_t i = 1; i < lists.size(); i += 2) {
+    EXPECT_TRUE(IsLiveHost(lists[i]));
+    delete lists[i];
+    EXPECT_FALSE(IsLiveHost(lists[i]));
+  }
   // Class records are host objects too (a class name evaluates to one).
   TRTTI* cls = MakeClass("Hosted", {}, objectClass);
   EXPECT_EQ(ValueToText(cls->ClassValue), "TRTTI");

@@ -126,7 +126,7 @@ TEST_F(FusedTest, TranslationKeepsTheSpecifiedCode) {
   auto code = [](TRTTI* cls) { return static_cast<TNormalFunction*>(cls->FindMethodByName("f"))->Code.get(); };
   // Every kind of group in the loop is fused; the specified code and its
   // listing are untouched.
-  EXPECT_EQ(code(fused)->FusedGroups(), 14);
+  EXPECT_EQ(code(fused)->FusedGroups(), 15);
   EXPECT_EQ(code(plain)->FusedGroups(), 0);
   EXPECT_EQ(code(fused)->code, code(plain)->code);
   std::vector<std::string> a, b;
@@ -142,7 +142,7 @@ TEST_F(FusedTest, TranslationKeepsTheSpecifiedCode) {
   // Changed code is translated again on its next run; frames still in the
   // earlier copy keep their addresses.
   code(fused)->CodeChanged();
-  code(fused)->EnsureVerified();
+  code(fused)->EnsureVerified(static_cast<TNormalFunction*>(fused->FindMethodByName("f"))->LocalCount());
   EXPECT_NE(code(fused)->RunStart(), run);
   EXPECT_TRUE(code(fused)->Holds(run + 5));
   EXPECT_EQ(code(fused)->AddressOf(run + 5), 20);
@@ -215,7 +215,7 @@ TEST_F(FusedTest, StoresKeepReferenceCounts) {
   };
   auto fused = run(true);
   auto plain = run(false);
-  EXPECT_EQ(fused.second, 5);
+  EXPECT_EQ(fused.second, 6);
   EXPECT_EQ(fused.first, plain.first);
   // Caller, argument slot, x, y; z took 5 again; all but the caller's own
   // count gone with the process.
@@ -241,24 +241,103 @@ TEST_F(FusedTest, ErrorsComeFromTheSingleInstruction) {
   EXPECT_EQ(fused, run(false));
 }
 
-TEST_F(FusedTest, AStaleLocalIsNotReadPastTheStackTop) {
-  // A local index that reaches below the stack top names a slot the group
-  // itself would have pushed; the single instructions run and read what
-  // they pushed (here the reference of LocalValPtr, so Subst stores it).
+TEST_F(FusedTest, AStringCountedOnlyByItsVariableGrowsInPlace) {
+  // f(a) with locals s, k: s = a; k = s + "-"; then four times s = s + "xy";
+  // returns s. The argument's string, which s shares, is left alone; the
+  // new string that only s counts grows in place.
   auto run = [&](bool fused) {
-    TRTTI* cls = MakeClass("Stale" + std::to_string(++classCounter), {}, objectClass);
+    TRTTI* cls = MakeClass("Grow" + std::to_string(++classCounter), {}, objectClass);
     CodeBuilder c;
-    c.Op(Op_LocalValPtr, {0}).Op(Op_LocalValPtr_Deref, {1, 0}).Op(Op_Subst).Op(Op_Pop);
-    c.Op(Op_LocalValPtr_Deref, {0, 0}).Op(Op_LocalValPtr_Deref, {1, 0}).Op(Op_Add).Op(Op_Ret);
-    AddFunction(cls, FunctionKind::kNormal, "f", c, {}, {"x"});
+    c.Op(Op_LocalValPtr, {0}).Op(Op_ArgValPtr_Deref, {0, 0}).Op(Op_Subst).Op(Op_Pop);
+    c.Op(Op_LocalValPtr, {1}).Op(Op_LocalValPtr_Deref, {0, 0}).PushString("-").Op(Op_Add).Op(Op_Subst).Op(Op_Pop);
+    for (int i = 0; i < 4; ++i) {
+      c.Op(Op_LocalValPtr, {0}).Op(Op_LocalValPtr_Deref, {0, 0}).PushString("xy").Op(Op_Add).Op(Op_Subst).Op(Op_Pop);
+    }
+    c.Op(Op_LocalValPtr_Deref, {0, 0}).Op(Op_Ret);
+    AddFunction(cls, FunctionKind::kNormal, "f", c, {"a"}, {"s", "k"});
     VM().fuseCode = fused;
-    TProcess* p = TProcess::Create(cls->CreateInstance(), nullptr, "f");
+    Instance* text = NewScriptString("ab");
+    Value tv = MakeObject(text);
+    Retain(tv);
+    std::vector<Value> args = {tv};
+    TProcess* p = TProcess::Create(cls->CreateInstance(), &args, "f");
     processes.push_back(p);
     VM().fuseCode = true;
     ruvel::Run(p, 0);
-    return p->result ? ValueToText(*p->result) : std::string("none");
+    EXPECT_TRUE(p->halted);
+    // The argument's string was shared all along and kept its text.
+    EXPECT_EQ(StringText(text), "ab");
+    EXPECT_EQ(text->refcount, 1);
+    EXPECT_EQ(p->result->obj->refcount, 1);
+    Release(tv);
+    return ValueToText(*p->result);
   };
-  EXPECT_EQ(run(true), run(false));
+  EXPECT_EQ(run(true), "abxyxyxyxy");
+  EXPECT_EQ(run(false), "abxyxyxyxy");
+  // Run whole, the fused code grows the second string in place: the result
+  // is the string made by the first append.
+  TRTTI* cls = MakeClass("Grow" + std::to_string(++classCounter), {}, objectClass);
+  CodeBuilder c;
+  c.Op(Op_LocalValPtr, {0}).PushString("ab").Op(Op_Subst).Op(Op_Pop);
+  for (int i = 0; i < 3; ++i) {
+    c.Op(Op_LocalValPtr, {0}).Op(Op_LocalValPtr_Deref, {0, 0}).PushString("xy").Op(Op_Add).Op(Op_Subst).Op(Op_Pop);
+  }
+  c.Op(Op_LocalValPtr_Deref, {0, 0}).Op(Op_Ret);
+  AddFunction(cls, FunctionKind::kNormal, "f", c, {}, {"s"});
+  TProcess* p = TProcess::Create(cls->CreateInstance(), nullptr, "f");
+  processes.push_back(p);
+  ruvel::Run(p, 4);  // s holds "ab", counted once
+  ASSERT_EQ(p->fp[0].tag, kObject);
+  Instance* grown = p->fp[0].obj;
+  EXPECT_EQ(grown->refcount, 1);
+  ruvel::Run(p, 0);
+  ASSERT_TRUE(p->halted);
+  EXPECT_EQ(ValueToText(*p->result), "abxyxyxy");
+  EXPECT_EQ(p->result->obj, grown);
+  EXPECT_EQ(grown->refcount, 1);
+}
+
+TEST_F(FusedTest, ALocalIndexPastTheLocalsIsRefusedBeforeItRuns) {
+  // Local 1 of a function with one local would be a slot below the locals
+  // (a stale value of an earlier push); local 0 of class code, which has
+  // no locals, likewise. Such code is refused with or without fusing, for
+  // the pointer and the value form alike, and nothing runs.
+  const std::string bad = Utf8ToCp932("異常な命令が入っています");
+  for (bool fused : {true, false}) {
+    for (uint32_t op : {Op_LocalValPtr_Deref, Op_LocalValPtr}) {
+      TRTTI* cls = MakeClass("Stale" + std::to_string(++classCounter), {}, objectClass);
+      CodeBuilder c;
+      c.Op(Op_LocalValPtr, {0}).Op(op, op == Op_LocalValPtr ? std::initializer_list<uint32_t>{1}
+                                                            : std::initializer_list<uint32_t>{1, 0});
+      if (op == Op_LocalValPtr) c.Op(Op_Deref);
+      c.Op(Op_Subst).Op(Op_Ret);
+      AddFunction(cls, FunctionKind::kNormal, "f", c, {}, {"x"});
+      VM().fuseCode = fused;
+      try {
+        TProcess::Create(cls->CreateInstance(), nullptr, "f");
+        ADD_FAILURE() << "ran code reading local 1 of 1, fused " << fused;
+      } catch (const EVMError& e) {
+        EXPECT_EQ(e.what(), bad);
+      }
+      VM().fuseCode = true;
+
+      CodeBuilder body;
+      body.Op(op, op == Op_LocalValPtr ? std::initializer_list<uint32_t>{0} : std::initializer_list<uint32_t>{0, 0});
+      body.Op(Op_Ret);
+      cls->ClassCode = body.Finish(cls);
+      EXPECT_THROW(TProcess::Create(cls->CreateInstance(), nullptr, ""), EVMError);
+    }
+  }
+  // The same index inside the locals runs.
+  TRTTI* good = MakeClass("Stale" + std::to_string(++classCounter), {}, objectClass);
+  CodeBuilder c;
+  c.Op(Op_LocalValPtr, {1}).PushInt(7).Op(Op_Subst).Op(Op_Pop).Op(Op_LocalValPtr_Deref, {1, 0}).Op(Op_Ret);
+  AddFunction(good, FunctionKind::kNormal, "f", c, {}, {"x", "y"});
+  TProcess* p = TProcess::Create(good->CreateInstance(), nullptr, "f");
+  processes.push_back(p);
+  ruvel::Run(p, 0);
+  ASSERT_NE(p->result, nullptr);
+  EXPECT_EQ(ValueToText(*p->result), "7");
 }
 
 }  // namespace ruvel::test
