@@ -13,6 +13,8 @@ struct _fluid_player_t;
 
 namespace ruvel {
 
+struct TFluidLibrary;
+
 class TMidiSynth {
  public:
   static constexpr int kRate = 44100;
@@ -37,6 +39,7 @@ class TMidiSynth {
  private:
   bool LoadSoundfont(const std::string& path, std::string& error);
 
+  const TFluidLibrary* fl_ = nullptr;  // loaded with the first soundfont
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;
   _fluid_player_t* player_ = nullptr;

@@ -113,4 +113,13 @@ TEST_F(IntegrationTest, CommandLineErrorsAndHelp) {
   EXPECT_EQ(r.output, "Ruvel System Ver 1.16\n");
 }
 
+TEST_F(IntegrationTest, TheMidiLibraryIsLoadedOnlyForMidi) {
+  // The dynamic linker names every library it maps; a game without MIDI
+  // never maps FluidSynth (it is loaded with the first MIDI piece).
+  RunResult r = RunRuvel("--headless --fixed-clock --frames 30", "LD_DEBUG=files");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.output.find("libSDL2"), std::string::npos) << "LD_DEBUG lists the libraries";
+  EXPECT_EQ(r.output.find("libfluidsynth"), std::string::npos);
+}
+
 }  // namespace
