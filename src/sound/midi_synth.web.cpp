@@ -24,7 +24,7 @@ bool TMidiSynth::Play(const std::string& midiPath, bool, const std::string& soun
 void TMidiSynth::Stop() { sounding_ = false; }
 
 // Nothing is ever loaded here, so nothing plays.
-bool TMidiSynth::Playing() const { return settings_ && synth_ && player_ && soundfontId_ >= 0; }
+bool TMidiSynth::Playing() const { return fl_ && settings_ && synth_ && player_ && soundfontId_ >= 0; }
 
 void TMidiSynth::Render(int16_t* out, size_t n) {
   for (size_t i = 0; i < n; ++i) out[i] = 0;
