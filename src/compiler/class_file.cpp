@@ -210,7 +210,11 @@ bool LoadClassFile(TRTTI& cls, const std::string& file) {
   };
   try {
     BinaryReader r(std::move(data));
-    if (ReadClassFile(cls, r, PathExists(PathParent(file) + "/" + kShippedMarker))) return true;
+    // The marker is written under exactly this name beside the class file;
+    // an exact check spares a listing of the whole folder per class.
+    std::error_code ec;
+    bool shipped = std::filesystem::exists(PathParent(file) + "/" + kShippedMarker, ec);
+    if (ReadClassFile(cls, r, shipped)) return true;
   } catch (...) {
     restore();
     throw;
