@@ -236,11 +236,16 @@ std::string PathLocate(std::string_view p) {
 
 bool PathExists(std::string_view p) { return PathFindNoCase(p).has_value(); }
 
-std::string ExecutableDir() {
+std::string ExecutablePath() {
   char buffer[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return Absolute(".");
-  std::string dir = ParentOf(std::string(buffer, static_cast<size_t>(n)));
+  return n <= 0 ? std::string() : std::string(buffer, static_cast<size_t>(n));
+}
+
+std::string ExecutableDir() {
+  std::string self = ExecutablePath();
+  if (self.empty()) return Absolute(".");
+  std::string dir = ParentOf(self);
   return dir.empty() ? "/" : dir;
 }
 

@@ -54,6 +54,8 @@ bool PathExists(std::string_view p);
 
 // The directory of the running executable.
 std::string ExecutableDir();
+// The running program's own file; empty when it cannot be found.
+std::string ExecutablePath();
 // The program directory (the executable's unless set, e.g. by --home) and
 // the current page directory (the program directory until a page loader
 // sets it). Both are kept here, absolute, without a trailing slash.

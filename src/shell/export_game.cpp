@@ -1,7 +1,6 @@
 #include "shell/export_game.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <vector>
@@ -51,14 +50,13 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
     return false;
   }
   std::string exe = ExecutableDir();
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) {
+  std::string self = ExecutablePath();
+  if (self.empty()) {
     error = "the program's own file cannot be found";
     return false;
   }
   fs::create_directories(out, ec);
-  if (!ec) fs::copy_file(std::string(self, size_t(n)), out / "ruvel", fs::copy_options::overwrite_existing, ec);
+  if (!ec) fs::copy_file(self, out / "ruvel", fs::copy_options::overwrite_existing, ec);
   if (!ec) CopyTree(fs::path(ProgramDir()) / "Kernel", out / "Kernel", {"Cookies.ini"}, ec);
   if (!ec && fs::exists(fs::path(ProgramDir()) / "tones.wdt")) {
     fs::copy_file(fs::path(ProgramDir()) / "tones.wdt", out / "tones.wdt", ec);

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <ctime>
@@ -87,9 +86,8 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
     error = "the IPAGothic font and its licence are needed (Debian package fonts-ipafont-gothic)";
     return false;
   }
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) {
+  std::string self = ExecutablePath();
+  if (self.empty()) {
     error = "the program's own file cannot be found";
     return false;
   }
@@ -114,7 +112,7 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
     if (e.is_regular_file() && e.path().extension() == ".cmml") pages.push_back(e.path().string());
   }
   std::string home = fs::absolute(stage).string();
-  std::string program(self, size_t(n));
+  std::string program = self;
   for (const std::string& page : pages) {
     if (!RunProgram({program, "--home", home, "--headless", "--fixed-clock", "--frames", "2", page}, false)) {
       error = page + ": the page could not be opened to compile its classes";
