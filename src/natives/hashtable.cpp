@@ -136,6 +136,33 @@ TAbstractHashtable::Entry* TAbstractHashtable::Find(const Value& key) {
 }
 
 void TAbstractHashtable::Put(const Value& key, const Value& value) {
+  // An integer key where the index is exact takes one probe of the index,
+  // which finds its entry or the free slot a new entry's position goes to.
+  if (key.tag == kInt) {
+    const int b = BucketOf(IdentityHash(key));
+    if (IntIndexExact(b)) {
+      auto& bucket = buckets_[b];
+      TIntIndex::Slot* slot = intIndex_.Claim(key.i);
+      if (slot->pos < 0) {
+        const int32_t pos = static_cast<int32_t>(bucket.size());
+        Value v = value;
+        Retain(v);
+        bucket.push_back({key, v});
+        intIndex_.Fill(slot, key.i, pos);
+        lastBucket_ = b;
+        lastPos_ = pos;
+        return;
+      }
+      const size_t pos = static_cast<size_t>(slot->pos);
+      if (pos < bucket.size() && bucket[pos].key.tag == kInt && bucket[pos].key.i == key.i) {
+        lastBucket_ = b;
+        lastPos_ = static_cast<int32_t>(pos);
+        ValueAssign(bucket[pos].value, value);
+        return;
+      }
+      // An index that disagrees with its bucket: the general path below.
+    }
+  }
   Entry* e = Find(key);
   const int b = lastBucket_;
   if (!e) {

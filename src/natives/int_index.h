@@ -19,16 +19,28 @@ class TIntIndex {
       if (s.key == key) return s.pos;
     }
   }
-  // Stores pos (>= 0) for key unless key is present (as emplace does).
-  void Add(int32_t key, int32_t pos) {
+  struct Slot {
+    int32_t key;
+    int32_t pos;  // -1: empty
+  };
+  // Where key's position is kept: its slot when present, else the free
+  // slot that Fill would take (its pos is then negative). Grows first so
+  // that the free slot stays valid for Fill.
+  Slot* Claim(int32_t key) {
     if ((size_ + 1) * 4 > slots_.size() * 3) Grow();
     size_t i = Home(key);
     for (; slots_[i].pos >= 0; i = (i + 1) & mask_) {
-      if (slots_[i].key == key) return;
+      if (slots_[i].key == key) break;
     }
-    slots_[i] = {key, pos};
-    ++size_;
+    return &slots_[i];
   }
+  // Stores pos (>= 0) for key unless key is present (as emplace does).
+  void Add(int32_t key, int32_t pos) {
+    Slot* s = Claim(key);
+    if (s->pos < 0) Fill(s, key, pos);
+  }
+  // Stores key and pos in a free slot that Claim returned.
+  void Fill(Slot* s, int32_t key, int32_t pos);
   // Stores pos for key, replacing what it had.
   void Set(int32_t key, int32_t pos) {
     Slot* s = Locate(key);
@@ -53,11 +65,8 @@ class TIntIndex {
   }
   size_t Size() const { return size_; }
 
+
  private:
-  struct Slot {
-    int32_t key;
-    int32_t pos;  // -1: empty
-  };
   size_t Home(int32_t key) const {
     return static_cast<size_t>((uint64_t{static_cast<uint32_t>(key)} * 0x9E3779B97F4A7C15ull) >> 32) & mask_;
   }
@@ -88,5 +97,10 @@ class TIntIndex {
   size_t mask_ = 0;
   size_t size_ = 0;
 };
+
+inline void TIntIndex::Fill(Slot* s, int32_t key, int32_t pos) {
+  *s = {key, pos};
+  ++size_;
+}
 
 }  // namespace ruvel

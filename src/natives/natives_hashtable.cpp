@@ -14,7 +14,7 @@ namespace {
 // The live table that v holds, else nullptr. Both table classes are
 // known here; matching the exact type is much cheaper than a cast to
 // their base, which compares type names.
-TAbstractHashtable* LiveTable(const Value& v) {
+[[gnu::always_inline]] inline TAbstractHashtable* LiveTable(const Value& v) {
   if (v.tag != kHost || !v.host || !IsLiveHost(v.host)) return nullptr;
   const std::type_info& type = typeid(*v.host);
   if (type == typeid(THashtable)) return static_cast<THashtable*>(v.host);

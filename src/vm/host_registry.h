@@ -26,18 +26,24 @@ inline size_t LiveHostCacheSlot(const TObject* p) {
   return (reinterpret_cast<uintptr_t>(p) >> 4) & (kLiveHostCacheSize - 1);
 }
 
-inline bool IsLiveHost(const TObject* p) {
+[[gnu::always_inline]] inline bool IsLiveHost(const TObject* p) {
   if (p && g_liveHostCache[LiveHostCacheSlot(p)] == p) return true;
   return IsLiveHostInSet(p);
 }
 
-// The object of a host value when it is live and of type T; else nullptr.
 template <typename T>
-T* LiveHostAs(const Value& v) {
+[[gnu::noinline]] T* LiveHostAsSubclass(TObject* p) {
+  return dynamic_cast<T*>(p);
+}
+
+// The object of a host value when it is live and of type T; else nullptr.
+// Inlined, since natives call it on every access of their object.
+template <typename T>
+[[gnu::always_inline]] inline T* LiveHostAs(const Value& v) {
   if (v.tag != kHost || !v.host || !IsLiveHost(v.host)) return nullptr;
   // The exact type is the usual case and needs no walk of the hierarchy.
   if (typeid(*v.host) == typeid(T)) return static_cast<T*>(v.host);
-  return dynamic_cast<T*>(v.host);
+  return LiveHostAsSubclass<T>(v.host);
 }
 
 }  // namespace ruvel

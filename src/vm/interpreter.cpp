@@ -687,17 +687,18 @@ void Execute(TProcess* p) {
     Value out = recv;
     if (!w.fast || !w.fast(obj->members()[w.member], sp + argc - 1, out)) goto call_frame;
     rem -= w.steps;
-    Value result = out;
-    if (w.tail == NativeWrapper::kThis) {
-      result = recv;
-    } else if (w.tail == NativeWrapper::kArg) {
-      const int32_t n = static_cast<int32_t>(w.retArg);
-      result = n >= 0 && n < argc ? sp[argc - 1 - n] : MakeNull();
+    // A method that returns this leaves the receiver where the result goes.
+    if (w.tail != NativeWrapper::kThis) {
+      Value result = out;
+      if (w.tail == NativeWrapper::kArg) {
+        const int32_t n = static_cast<int32_t>(w.retArg);
+        result = n >= 0 && n < argc ? sp[argc - 1 - n] : MakeNull();
+      }
+      Retain(result);
+      Value old = recv;
+      recv = result;
+      Release(old);
     }
-    Retain(result);
-    Value old = recv;
-    recv = result;
-    Release(old);
     for (int32_t k = 1; k <= argc; ++k) {
       Value a = (&recv)[-k];
       (&recv)[-k] = MakeNull();

@@ -100,10 +100,12 @@ static_assert(sizeof(Instance) % 8 == 0, "member slots stay aligned");
 // class's search for a reusable record must not start past it.
 void NoteReusable(Instance* rec);
 
-inline void Retain(Value& v) {
+// Always inlined: the interpreter's loop is too large for the compiler to
+// inline them by itself, and a call costs more than the tag test.
+[[gnu::always_inline]] inline void Retain(Value& v) {
   if (v.tag == kObject) ++v.obj->refcount;
 }
-inline void Release(Value& v) {
+[[gnu::always_inline]] inline void Release(Value& v) {
   if (v.tag == kObject) {
     if (v.obj == nullptr) ReleaseWithoutInstance();
     if (__builtin_expect(--v.obj->refcount <= 0, 0)) {
