@@ -122,4 +122,17 @@ TEST_F(IntegrationTest, TheMidiLibraryIsLoadedOnlyForMidi) {
   EXPECT_EQ(r.output.find("libfluidsynth"), std::string::npos);
 }
 
+TEST_F(IntegrationTest, AScriptRunStartsWithoutTheWindowLibraries) {
+  // SDL is loaded at its first call; a script that draws nothing never
+  // maps it or the sound and display libraries it depends on.
+  Write(dir / "sum.ruvel", "extends classes.lang.Object;\nprint(6 * 7);\n");
+  RunResult r = RunRuvel("--script " + (dir / "sum.ruvel").string(), "LD_DEBUG=files");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("\n42"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("libpcre2"), std::string::npos) << "LD_DEBUG lists the libraries";
+  for (const char* lib : {"libSDL2", "libpulse", "libX11", "libwayland"}) {
+    EXPECT_EQ(r.output.find(lib), std::string::npos) << lib;
+  }
+}
+
 }  // namespace
