@@ -42,6 +42,8 @@ namespace ruvel {
 //  PopArgRet     Pop, ArgValPtr_Deref n, Ret            (3)
 //  ArgRet        ArgValPtr_Deref n, Ret                 (2), LocalRet alike
 //  RefLoad       LocalValPtr a, LocalValPtr_Deref b     (2)
+//  LoadLL        LocalValPtr_Deref a, LocalValPtr_Deref b (2), where no
+//                operator group starts at either load
 #define RUVEL_FUSED_OPS(PAIR, SINGLE) \
   RUVEL_FUSED_PAIRS(PAIR, CmpJump)    \
   RUVEL_FUSED_PAIRS(PAIR, Add)        \
@@ -60,7 +62,8 @@ namespace ruvel {
   SINGLE(PopArgRet)                   \
   SINGLE(ArgRet)                      \
   SINGLE(LocalRet)                    \
-  SINGLE(RefLoad)
+  SINGLE(RefLoad)                     \
+  SINGLE(LoadLL)
 
 // Fused opcodes start well above the specified ones.
 constexpr uint32_t kFusedBase = 64;

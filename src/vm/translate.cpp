@@ -34,6 +34,15 @@ int32_t PairIndex(Source a, Source b) {
   return (a == kL ? 0 : 3) + (b == kL ? 0 : b == kA ? 1 : 2);
 }
 
+// True when an operator group (S1 S2 op, or S1 S2 compare JumpZero)
+// starts at word i.
+bool StartsOperatorGroup(const std::vector<uint32_t>& code, size_t i) {
+  if (PairIndex(SourceAt(code, i), SourceAt(code, i + 3)) < 0 || i + 7 > code.size()) return false;
+  const uint32_t next = code[i + 6];
+  if (IsCompare(next)) return i + 9 <= code.size() && code[i + 7] == Op_JumpZero;
+  return next == Op_Add || next == Op_Sub || next == Op_Mul || next == Op_Mod;
+}
+
 // The fused opcode for the group at word i and the words it covers; 0 when
 // no group starts there.
 uint32_t MatchAt(const std::vector<uint32_t>& code, size_t i, size_t& words) {
@@ -90,6 +99,13 @@ uint32_t MatchAt(const std::vector<uint32_t>& code, size_t i, size_t& words) {
   if (op == Op_LocalValPtr && i + 5 <= n && code[i + 2] == Op_LocalValPtr_Deref) {
     words = 5;
     return Fx_RefLoad;
+  }
+  // Two loads in a row (a receiver and an argument, two arguments), unless
+  // the second begins an operator group, which saves more.
+  if (op == Op_LocalValPtr_Deref && i + 6 <= n && code[i + 3] == Op_LocalValPtr_Deref &&
+      !StartsOperatorGroup(code, i + 3)) {
+    words = 6;
+    return Fx_LoadLL;
   }
   if (op == Op_Subst && i + 2 <= n && code[i + 1] == Op_Pop) {
     words = 2;
