@@ -47,7 +47,13 @@ seed() {
     fuzz_markup|fuzz_resource_tree)
       numbered "$dir" < <(find Kernel Usr tests index.cmml -name '*.ruvelres' -o -name '*.cmml' -o -name '*.ruvelprj') ;;
     fuzz_class_file)
-      RUVEL_FUZZ_KEEP_CLASSES="$dir" "$out/tests/fuzz/fuzz_class_file" -runs=1 /dev/null >/dev/null 2>&1 || true ;;
+      # One run of an empty input starts the kernel, whose class files the
+      # target then copies here.
+      local empty
+      empty=$(mktemp)
+      RUVEL_FUZZ_KEEP_CLASSES="$dir" "$out/tests/fuzz/fuzz_class_file" "$empty" >/dev/null 2>&1 || true
+      rm -f "$empty"
+      [ -n "$(ls "$dir")" ] || { echo "$name: no seeds were made" >&2; return 1; } ;;
     fuzz_bmp)
       find Kernel Usr -iname '*.bmp' -exec cp -t "$dir" {} + ;;
     fuzz_png|fuzz_mlv)
@@ -88,7 +94,7 @@ passed=0
 for name in "${targets[@]}"; do
   bin=$out/tests/fuzz/$name
   [ -x "$bin" ] || { echo "$name: not built"; failed=$((failed + 1)); continue; }
-  seed "$name"
+  seed "$name" || { failed=$((failed + 1)); continue; }
   mkdir -p "$out/corpus/$name"
   log=$out/logs/$name.log
   # Runs in its own folder: the targets write scratch files.
