@@ -688,12 +688,16 @@ void Execute(TProcess* p) {
     if (!w.fast || !w.fast(obj->members()[w.member], sp + argc - 1, out)) goto call_frame;
     rem -= w.steps;
     // A method that returns this leaves the receiver where the result goes.
-    if (w.tail != NativeWrapper::kThis) {
-      Value result = out;
-      if (w.tail == NativeWrapper::kArg) {
-        const int32_t n = static_cast<int32_t>(w.retArg);
-        result = n >= 0 && n < argc ? sp[argc - 1 - n] : MakeNull();
-      }
+    // Each other tail copies its result whole: a value assembled from a tag
+    // and a payload and then copied would stall on the partial stores.
+    if (w.tail == NativeWrapper::kResult) {
+      Retain(out);
+      Value old = recv;
+      recv = out;
+      Release(old);
+    } else if (w.tail == NativeWrapper::kArg) {
+      const int32_t n = static_cast<int32_t>(w.retArg);
+      Value result = n >= 0 && n < argc ? sp[argc - 1 - n] : MakeNull();
       Retain(result);
       Value old = recv;
       recv = result;
