@@ -11,7 +11,7 @@ PACKAGES=(
   xxd ccache
   xvfb xauth xdotool x11-apps netpbm
   libfluidsynth-dev timgm6mb-soundfont
-  lua5.4 time  # benchmarks only: bench/vm/run.sh measures against Lua
+  lua5.4  # benchmarks only: bench/vm/run.sh measures against Lua
   clang libclang-rt-14-dev
 )
 
