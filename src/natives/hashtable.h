@@ -89,6 +89,7 @@ class TAbstractHashtable : public TObject {
 // Keys compared by the interpreter's equality; string keys hashed by text.
 class THashtable : public TAbstractHashtable {
  public:
+  THashtable() { kind_ = HostKind::kHashtable; }
   const char* TypeName() const override { return "THashtable"; }
   // A string: (sum of its bytes) * 70009 * 48828125 mod 2^30. A float with
   // an integral value hashes as that integer, so that keys the comparison
@@ -105,6 +106,7 @@ class THashtable : public TAbstractHashtable {
 // Keys compared by tag and payload.
 class TLightHashtable : public TAbstractHashtable {
  public:
+  TLightHashtable() { kind_ = HostKind::kLightHashtable; }
   const char* TypeName() const override { return "TLightHashtable"; }
   uint32_t Hash(const Value& key) const override { return IdentityHash(key); }
   bool KeyEquals(const Value& entryKey, const Value& key) const override;

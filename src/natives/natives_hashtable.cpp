@@ -1,6 +1,5 @@
 // Natives of "AbstractHashTable", "LightHashTable" and "HashTable": the
 // script object keeps its table as a host value and passes it as argument 1.
-#include <typeinfo>
 
 #include "natives/hashtable.h"
 #include "natives/native_table.h"
@@ -11,14 +10,14 @@ namespace ruvel {
 
 namespace {
 
-// The live table that v holds, else nullptr. Both table classes are
-// known here; matching the exact type is much cheaper than a cast to
-// their base, which compares type names.
+// The live table that v holds, else nullptr. Both table classes carry a
+// kind byte; matching it is much cheaper than a cast to their base, which
+// compares type names.
 [[gnu::always_inline]] inline TAbstractHashtable* LiveTable(const Value& v) {
   if (v.tag != kHost || !v.host || !IsLiveHost(v.host)) return nullptr;
-  const std::type_info& type = typeid(*v.host);
-  if (type == typeid(THashtable)) return static_cast<THashtable*>(v.host);
-  if (type == typeid(TLightHashtable)) return static_cast<TLightHashtable*>(v.host);
+  const HostKind kind = v.host->Kind();
+  if (kind == HostKind::kHashtable) return static_cast<THashtable*>(v.host);
+  if (kind == HostKind::kLightHashtable) return static_cast<TLightHashtable*>(v.host);
   return dynamic_cast<TAbstractHashtable*>(v.host);
 }
 

@@ -41,8 +41,13 @@ template <typename T>
 template <typename T>
 [[gnu::always_inline]] inline T* LiveHostAs(const Value& v) {
   if (v.tag != kHost || !v.host || !IsLiveHost(v.host)) return nullptr;
-  // The exact type is the usual case and needs no walk of the hierarchy.
-  if (typeid(*v.host) == typeid(T)) return static_cast<T*>(v.host);
+  // A kind byte answers with one load from the object; otherwise the exact
+  // type is the usual case and needs no walk of the hierarchy.
+  if constexpr (requires { T::kHostKind; }) {
+    if (v.host->Kind() == T::kHostKind) return static_cast<T*>(v.host);
+  } else {
+    if (typeid(*v.host) == typeid(T)) return static_cast<T*>(v.host);
+  }
   return LiveHostAsSubclass<T>(v.host);
 }
 

@@ -26,6 +26,10 @@ enum Tag : uint8_t {
 // never frees these; their owners do. Every host object is entered in the
 // live host registry while it exists (vm/host_registry.h), so a value that
 // outlived its object is recognised instead of being dereferenced.
+// Kinds of host object that natives look for on every call; a native
+// checks this byte instead of the object's run-time type.
+enum class HostKind : uint8_t { kOther, kValueList, kHashtable, kLightHashtable };
+
 class TObject {
  public:
   TObject();
@@ -34,6 +38,11 @@ class TObject {
   virtual ~TObject();
   // Type name shown as the text form of a host value.
   virtual const char* TypeName() const { return "TObject"; }
+  HostKind Kind() const { return kind_; }
+
+ protected:
+  // Set by the constructor of each kind that has a HostKind.
+  HostKind kind_ = HostKind::kOther;
 };
 
 // A 16-byte tagged cell: a tag byte and a 64-bit payload.

@@ -5,7 +5,10 @@
 
 namespace ruvel {
 
-TValueList::TValueList() { RegisterHost(this); }
+TValueList::TValueList() {
+  kind_ = kHostKind;
+  RegisterHost(this);
+}
 
 TValueList::~TValueList() {
   UnregisterHost(this);

@@ -14,6 +14,7 @@ class TValueList : public TObject {
   TValueList(const TValueList&) = delete;
   TValueList& operator=(const TValueList&) = delete;
   const char* TypeName() const override { return "TList"; }
+  static constexpr HostKind kHostKind = HostKind::kValueList;
 
   // Cells hold retained values; use ValueAssign to change them.
   std::vector<Value> cells;
