@@ -130,12 +130,22 @@ bool FastArrayAdd(const Value& member, const Value* args, Value&) {
   return true;
 }
 
-bool FastArrayGet(const Value& member, const Value* args, Value& out) {
-  TValueList* list = LiveHostAs<TValueList>(member);
+bool GetFromList(TValueList* list, const Value* args, Value& out) {
   const Value& i = args[0];
   if (!list || i.tag != kInt || i.i < 0 || static_cast<size_t>(i.i) >= list->cells.size()) return false;
   out = list->cells[static_cast<size_t>(i.i)];
   return true;
+}
+
+[[gnu::noinline]] bool FastArrayGetSearched(const Value& member, const Value* args, Value& out) {
+  return GetFromList(LiveHostAs<TValueList>(member), args, out);
+}
+
+// The list is looked for in the cache of recent finds first, so that the
+// usual get calls nothing; any other case searches the registry.
+bool FastArrayGet(const Value& member, const Value* args, Value& out) {
+  TValueList* list = CachedHostAs<TValueList>(member);
+  return list ? GetFromList(list, args, out) : FastArrayGetSearched(member, args, out);
 }
 
 bool FastArraySet(const Value& member, const Value* args, Value&) {

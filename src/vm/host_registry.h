@@ -31,6 +31,16 @@ inline size_t LiveHostCacheSlot(const TObject* p) {
   return IsLiveHostInSet(p);
 }
 
+// The object of a host value when the cache of recent finds already holds
+// it and its kind byte is T's; else nullptr (without calling anything, so
+// that a caller can be a leaf function and leave the rest to a slower form).
+template <typename T>
+[[gnu::always_inline]] inline T* CachedHostAs(const Value& v) {
+  TObject* p = v.host;
+  if (v.tag != kHost || !p || g_liveHostCache[LiveHostCacheSlot(p)] != p || p->Kind() != T::kHostKind) return nullptr;
+  return static_cast<T*>(p);
+}
+
 template <typename T>
 [[gnu::noinline]] T* LiveHostAsSubclass(TObject* p) {
   return dynamic_cast<T*>(p);
