@@ -42,7 +42,10 @@ bool TCookieStore::Load(const std::string& file) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Every carriage return at the end goes: a value never ends in one (set
+    // strips them), and one kept here would be lost by the next save and
+    // load, changing the value.
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     lines_.push_back(std::move(line));
     start = end + 1;
   }

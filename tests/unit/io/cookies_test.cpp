@@ -91,6 +91,18 @@ TEST(Cookies, LoadAndSaveThroughATemporaryFile) {
   ASSERT_TRUE(again.Load(dir / "Cookies.ini"));
   EXPECT_EQ(again.Lines(), store.Lines());
 
+  // A line ending in more than one carriage return reads the same after a
+  // save and a load (a kept one was lost by the next save).
+  dir.WriteFile("cr.ini", "env:AutoLoadPage=/p/x.cmml\r\r\n");
+  TCookieStore cr;
+  ASSERT_TRUE(cr.Load(dir / "cr.ini"));
+  EXPECT_EQ(cr.Get("AutoLoadPage"), "/p/x.cmml");
+  cr.Save(dir / "cr.ini");
+  TCookieStore crAgain;
+  ASSERT_TRUE(crAgain.Load(dir / "cr.ini"));
+  EXPECT_EQ(crAgain.Get("AutoLoadPage"), "/p/x.cmml");
+  std::filesystem::remove(dir / "cr.ini");
+
   // A missing file keeps the list; a folder that cannot be written raises.
   EXPECT_FALSE(again.Load(dir / "none.ini"));
   EXPECT_EQ(again.Lines(), store.Lines());
