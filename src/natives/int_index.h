@@ -40,7 +40,10 @@ class TIntIndex {
     if (s->pos < 0) Fill(s, key, pos);
   }
   // Stores key and pos in a free slot that Claim returned.
-  void Fill(Slot* s, int32_t key, int32_t pos);
+  void Fill(Slot* s, int32_t key, int32_t pos) {
+    *s = {key, pos};
+    ++size_;
+  }
   // Stores pos for key, replacing what it had.
   void Set(int32_t key, int32_t pos) {
     Slot* s = Locate(key);
@@ -64,7 +67,6 @@ class TIntIndex {
     --size_;
   }
   size_t Size() const { return size_; }
-
 
  private:
   size_t Home(int32_t key) const {
@@ -97,10 +99,5 @@ class TIntIndex {
   size_t mask_ = 0;
   size_t size_ = 0;
 };
-
-inline void TIntIndex::Fill(Slot* s, int32_t key, int32_t pos) {
-  *s = {key, pos};
-  ++size_;
-}
 
 }  // namespace ruvel

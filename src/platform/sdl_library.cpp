@@ -14,7 +14,6 @@
 #if RUVEL_LAZY_SDL
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,8 +50,7 @@
   X(SDL_ShowMessageBox) X(SDL_ShowSimpleMessageBox) X(SDL_ShowWindow) X(SDL_StartTextInput)                          \
   X(SDL_UnlockAudioDevice) X(SDL_UnlockSurface) X(SDL_UpdateTexture) X(SDL_WaitEventTimeout)                         \
   X(SDL_WarpMouseInWindow) X(SDL_WasInit) X(SDL_free) X(SDL_getenv) X(TTF_CloseFont) X(TTF_FontHeight)               \
-  X(TTF_GlyphIsProvided32) X(TTF_Init) X(TTF_OpenFontDPI) X(TTF_Quit) X(TTF_RenderUTF8_Blended) X(TTF_SetFontStyle) 
-
+  X(TTF_GlyphIsProvided32) X(TTF_Init) X(TTF_OpenFontDPI) X(TTF_Quit) X(TTF_RenderUTF8_Blended) X(TTF_SetFontStyle)
 
 // The stand-in for NAME: jumps through ruvel_slot_NAME, which holds first
 // ruvel_stub_NAME (hand the slot to the loader) and then SDL's NAME.

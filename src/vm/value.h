@@ -22,14 +22,14 @@ enum Tag : uint8_t {
   kUninit = 7,
 };
 
-// Base of every host-side object a Value may carry with tag kHost. The VM
-// never frees these; their owners do. Every host object is entered in the
-// live host registry while it exists (vm/host_registry.h), so a value that
-// outlived its object is recognised instead of being dereferenced.
 // Kinds of host object that natives look for on every call; a native
 // checks this byte instead of the object's run-time type.
 enum class HostKind : uint8_t { kOther, kValueList, kHashtable, kLightHashtable };
 
+// Base of every host-side object a Value may carry with tag kHost. The VM
+// never frees these; their owners do. Every host object is entered in the
+// live host registry while it exists (vm/host_registry.h), so a value that
+// outlived its object is recognised instead of being dereferenced.
 class TObject {
  public:
   TObject();
