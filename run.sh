@@ -5,5 +5,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" build Release >&2
+# Only the program and its program directory: tests and tools are built by ./test.sh.
+"$root/scripts/build.sh" build Release ruvel >&2
 exec "$root/build/ruvel" "$@"

@@ -4,7 +4,7 @@
 # each fuzz target for a few seconds (RUVEL_FUZZ_SECONDS, default 5).
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/setup.sh
+./scripts/setup.sh --tests
 ./scripts/build.sh build Release
 (cd build && ctest --output-on-failure)
 ./scripts/build.sh build-asan Sanitize

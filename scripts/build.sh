@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# build.sh DIR MODE: configures and builds the project into DIR.
-# MODE is Release (the program directory) or Sanitize (ASan + UBSan, no benchmarks).
+# build.sh DIR MODE [TARGET...]: configures and builds the project into DIR.
+# MODE is Release (the program directory) or Sanitize (ASan + UBSan, no
+# benchmarks); without targets everything is built (tests, tools, benchmarks).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 mode=${2:-Release}
+shift $(( $# < 2 ? $# : 2 ))
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
 jobs=$(nproc 2>/dev/null || echo 2)
 # ccache, when present, keeps object files across build directories and
 # checkouts; paths are made relative to the checkout so they share entries.
@@ -18,4 +22,4 @@ if [ "$mode" = "Sanitize" ]; then
 else
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$mode" "${launcher[@]}" >/dev/null
 fi
-cmake --build "$dir" -j "$jobs"
+cmake --build "$dir" -j "$jobs" "${targets[@]}"

@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the program and the tests need.
+# Installs the Debian packages that building and running the program need;
+# with --tests also those that only the tests, fuzzing and benchmarks use.
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
-  libgtest-dev libgmock-dev libbenchmark-dev
+  build-essential cmake ninja-build pkg-config git ccache
   libpcre2-dev libpng-dev zlib1g-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic libgif-dev libimgui-dev
-  xxd ccache
-  xvfb xauth xdotool x11-apps netpbm
   libfluidsynth-dev timgm6mb-soundfont
-  lua5.4  # benchmarks only: bench/vm/run.sh measures against Lua
-  clang libclang-rt-14-dev
 )
+TEST_PACKAGES=(
+  libgtest-dev libgmock-dev
+  xvfb xauth xdotool x11-apps netpbm xxd
+  lua5.4                     # bench/vm/run.sh measures against Lua
+  clang libclang-rt-14-dev   # the fuzz targets (scripts/fuzz.sh)
+)
+
+case "${1:-}" in
+  "") ;;
+  --tests) PACKAGES+=("${TEST_PACKAGES[@]}") ;;
+  *) echo "usage: scripts/setup.sh [--tests]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do
