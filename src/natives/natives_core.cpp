@@ -55,6 +55,7 @@ const std::vector<NativeEntry>& CoreNatives() {
       {kObject, "floor", NativeFloor},
       {kObject, "sqrt", NativeSqrt},
       {kObject, "valueOf", NativeValueOf},
+      {kObject, "rgb", NativeRgb},
       {kObject, "_n_initResource", NativeInitResource},
       {kObject, "_n_getResource", NativeGetResource},
       {kObject, "_inspect", NativeInspect},

@@ -48,6 +48,7 @@ RUVEL_NATIVE(NativeTrunc);
 RUVEL_NATIVE(NativeFloor);
 RUVEL_NATIVE(NativeSqrt);
 RUVEL_NATIVE(NativeValueOf);
+RUVEL_NATIVE(NativeRgb);
 
 // Array natives (argument 1: the host list of the array's "_x").
 RUVEL_NATIVE(NativeArrayAdd);

@@ -1,5 +1,6 @@
 // Number natives: the 30-bit random generator, degree-table sine and
 // cosine, the piecewise-linear angle, distances, truncation and parsing.
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -198,6 +199,16 @@ void NativeValueOf(Value* self, int32_t argc, int32_t) {
   } else {
     a.ReturnNull();
   }
+}
+
+// rgb(r, g, b): the colour number the drawing natives take, r + g*256 +
+// b*65536. Each part is taken as an integer and held to 0..255, as alpha
+// is, so a computed shade that runs over stays the brightest one.
+void NativeRgb(Value* self, int32_t argc, int32_t) {
+  TNativeArgs a(self, argc);
+  if (!a.Has(3)) return;
+  auto part = [&](int32_t k) { return std::clamp(a.Int(k), 0, 255); };
+  a.ReturnInt(part(1) + part(2) * 256 + part(3) * 65536);
 }
 
 }  // namespace ruvel

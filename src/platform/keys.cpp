@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <array>
+#include <cctype>
 #include <vector>
 
 #include "platform/joystick.h"
@@ -61,6 +62,22 @@ constexpr KeyMap kKeyTable[] = {
     {SDL_SCANCODE_INTERNATIONAL1, 0xE2}, {SDL_SCANCODE_NONUSBACKSLASH, 0xE2},
 };
 
+struct KeyName {
+  const char* name;
+  uint8_t vk;
+};
+
+// Named keys besides the letters and digits, whose names are themselves.
+constexpr KeyName kKeyNames[] = {
+    {"LEFT", 0x25},   {"RIGHT", 0x27}, {"UP", 0x26},     {"DOWN", 0x28},    {"SPACE", 0x20},
+    {"RETURN", 0x0D}, {"ESCAPE", 0x1B}, {"SHIFT", 0x10}, {"CONTROL", 0x11}, {"F1", 0x70},
+    {"F2", 0x71},     {"F3", 0x72},    {"F4", 0x73},     {"F5", 0x74},      {"F6", 0x75},
+    {"F7", 0x76},     {"F8", 0x77},    {"F9", 0x78},     {"F10", 0x79},     {"F11", 0x7A},
+    {"F12", 0x7B},
+};
+
+bool IsLetterOrDigitKey(int vk) { return (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'); }
+
 // The scancodes behind each virtual-key code, built once from the table.
 const std::array<std::vector<SDL_Scancode>, 256>& ScancodesByKey() {
   static const auto table = [] {
@@ -106,6 +123,30 @@ int VirtualKeyOfScancode(int scancode) {
 int ScancodeOfVirtualKey(int vk) {
   if (vk < 0 || vk > 255 || ScancodesByKey()[vk].empty()) return 0;
   return ScancodesByKey()[vk].front();
+}
+
+int VirtualKeyOfName(const std::string& name) {
+  std::string up = name;
+  for (char& c : up) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (up.size() == 1 && IsLetterOrDigitKey(up[0])) return up[0];
+  for (const KeyName& k : kKeyNames) {
+    if (up == k.name) return k.vk;
+  }
+  return 0;
+}
+
+std::string NameOfVirtualKey(int vk) {
+  if (IsLetterOrDigitKey(vk)) return std::string(1, static_cast<char>(vk));
+  for (const KeyName& k : kKeyNames) {
+    if (k.vk == vk) return k.name;
+  }
+  return std::string();
+}
+
+void ForEachKeyName(const std::function<void(const std::string& name, int vk)>& visit) {
+  for (int c = 'A'; c <= 'Z'; ++c) visit(std::string(1, static_cast<char>(c)), c);
+  for (int c = '0'; c <= '9'; ++c) visit(std::string(1, static_cast<char>(c)), c);
+  for (const KeyName& k : kKeyNames) visit(k.name, k.vk);
 }
 
 void SetReplayedKey(int vk, bool down) {

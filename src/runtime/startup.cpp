@@ -4,6 +4,7 @@
 
 #include "platform/cp932.h"
 #include "platform/error.h"
+#include "platform/keys.h"
 #include "platform/message_sink.h"
 #include "runtime/modules.h"
 #include "resources/resource_pattern.h"
@@ -84,6 +85,11 @@ void StartScriptWorld(const std::string& programDir) {
   if (!vm.objectClass || !vm.stringClass || !vm.arrayClass) {
     throw ERuvel(J("カーネルにclasses.lang.Object、String、Arrayのいずれかがありません"));
   }
+  // "$KEY_" + every key name ($KEY_LEFT, $KEY_Z, $KEY_F1) holds its code for
+  // getkey; the names come from the same table as those of --input.
+  ForEachKeyName([](const std::string& name, int vk) {
+    if (Value* slot = ScratchGlobal("$KEY_" + name)) ValueSetInt(*slot, vk);
+  });
   LogLine("Compiling Kernel Resources..");
   vm.root->Initialize();
   LogLine("Setting Native Interfaces..");

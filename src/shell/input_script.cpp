@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/keys.h"
 #include "shell/cli_text.h"
 
 namespace ruvel {
@@ -15,20 +16,6 @@ constexpr const char* kKindWords[] = {
 #define RUVEL_INPUT_WORD(id, word) word,
     RUVEL_INPUT_EVENTS(RUVEL_INPUT_WORD)
 #undef RUVEL_INPUT_WORD
-};
-
-struct TKeyNameEntry {
-  const char* name;
-  int vk;
-};
-
-// Named keys besides the letters and digits, whose names are themselves.
-constexpr TKeyNameEntry kKeyNames[] = {
-    {"LEFT", 0x25},   {"RIGHT", 0x27}, {"UP", 0x26},     {"DOWN", 0x28},    {"SPACE", 0x20},
-    {"RETURN", 0x0D}, {"ESCAPE", 0x1B}, {"SHIFT", 0x10}, {"CONTROL", 0x11}, {"F1", 0x70},
-    {"F2", 0x71},     {"F3", 0x72},    {"F4", 0x73},     {"F5", 0x74},      {"F6", 0x75},
-    {"F7", 0x76},     {"F8", 0x77},    {"F9", 0x78},     {"F10", 0x79},     {"F11", 0x7A},
-    {"F12", 0x7B},
 };
 
 std::string Upper(std::string s) {
@@ -57,20 +44,12 @@ std::vector<std::string> Words(const std::string& line) {
 int ParseKeyName(const std::string& word) {
   long code = 0;
   if (ParseLong(word, code)) return code >= 1 && code <= 255 ? static_cast<int>(code) : 0;
-  std::string up = Upper(word);
-  if (up.size() == 1 && ((up[0] >= 'A' && up[0] <= 'Z') || (up[0] >= '0' && up[0] <= '9'))) return up[0];
-  for (const TKeyNameEntry& k : kKeyNames) {
-    if (up == k.name) return k.vk;
-  }
-  return 0;
+  return VirtualKeyOfName(word);
 }
 
 std::string KeyName(int vk) {
-  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return std::string(1, static_cast<char>(vk));
-  for (const TKeyNameEntry& k : kKeyNames) {
-    if (k.vk == vk) return k.name;
-  }
-  return std::to_string(vk);
+  std::string name = NameOfVirtualKey(vk);
+  return name.empty() ? std::to_string(vk) : name;
 }
 
 std::vector<TInputEvent> ParseInputScript(const std::string& text, const std::string& fileName) {

@@ -1,7 +1,7 @@
 // ruvel --new-project DIR: a starter project a person can run at once and
-// grow into a game: the project file, a title page and a play page, a hero
-// moved by the arrow keys that picks up coins, a small pattern sheet and a
-// README for the game.
+// grow into a game: the project file, a title page and a play page, a
+// basket moved by the arrow keys that catches apples, the tutorial's pattern
+// sheet and sounds, and a README for the game. Texts are UTF-8.
 #pragma once
 #include <string>
 

@@ -22,6 +22,17 @@
 # 5. A code block followed directly by a ```text block (an example with its
 #    output) must carry one of the markers above, so that no output shown
 #    in docs/ goes unchecked.
+# 6. docs/tutorial.md is followed as written, in a fresh home folder with
+#    `ruvel` on the PATH. In the order of the text, "<!-- shell -->" blocks
+#    run in bash (the folder a block ends in is where the next step runs),
+#    "<!-- save: PATH -->" and "<!-- file: examples/tutorial/PATH -->"
+#    blocks are written to PATH, and the `ruvel ...` command of a
+#    "<!-- play: N -->" block runs headless for N frames. Each must exit
+#    with 0 and print nothing on standard error; "<!-- pixel: X Y R G B -->"
+#    lines after a play or shell marker are facts of the play's screenshot
+#    or of the picture the shell block's --screenshot names. At the end
+#    the game's folder must hold the files of examples/tutorial (all but
+#    its README.md) byte for byte, and no other classes.
 # Usage: run_docs_test.sh RUVEL_BINARY [SOURCE_DIR]
 set -u
 ruvel=${1:?usage: run_docs_test.sh RUVEL_BINARY [SOURCE_DIR]}
@@ -239,6 +250,117 @@ for replay in "$root"/examples/*/replay.txt; do
     passed=$((passed + 1))
   fi
 done
+
+# Splits the tutorial into its steps in $work/steps: N.kind (shell, play,
+# save), N.arg (frames or path), N.line, N.code and N.pixels.
+tutorial_steps() {
+  rm -rf "$work/steps"
+  mkdir -p "$work/steps"
+  awk -v dir="$work/steps" '
+    function start(kind, arg) {
+      n++
+      print kind > (dir "/" n ".kind"); close(dir "/" n ".kind")
+      print arg > (dir "/" n ".arg"); close(dir "/" n ".arg")
+      print FNR > (dir "/" n ".line"); close(dir "/" n ".line")
+      printf "" > (dir "/" n ".pixels"); close(dir "/" n ".pixels")
+      want = 1
+    }
+    /^<!-- shell -->$/ && !inblock { start("shell", ""); next }
+    /^<!-- play: [0-9]+ -->$/ && !inblock { start("play", $3); next }
+    /^<!-- save: .* -->$/ && !inblock { a = $0; sub(/^<!-- save: /, "", a); sub(/ -->$/, "", a); start("save", a); next }
+    /^<!-- file: examples\/tutorial\/.* -->$/ && !inblock {
+      a = $0; sub(/^<!-- file: examples\/tutorial\//, "", a); sub(/ -->$/, "", a); start("save", a); next
+    }
+    /^<!-- pixel: .* -->$/ && want && !inblock {
+      a = $0; sub(/^<!-- pixel: /, "", a); sub(/ -->$/, "", a)
+      print a >> (dir "/" n ".pixels"); close(dir "/" n ".pixels"); next
+    }
+    /^```/ {
+      if (!inblock) { inblock = 1; buf = ""; target = want ? dir "/" n ".code" : ""; want = 0; next }
+      inblock = 0
+      if (target != "") { printf "%s", buf > target; close(target) }
+      next
+    }
+    inblock { buf = buf $0 "\n" }
+  ' "$1"
+}
+
+# Checks the facts "X Y R G B what" of file $3 against the picture $2.
+check_pixels() {
+  local where=$1 shot=$2 facts=$3 ok=0 x y r g b what got
+  while read -r x y r g b what; do
+    got=$(pixel "$shot" "$x" "$y")
+    if [ "$got" != "$r $g $b" ]; then
+      ok=1
+      fail "$where: pixel ($x, $y) is $got, not $r $g $b ($what)"
+    fi
+  done <"$facts"
+  return $ok
+}
+
+follow_tutorial() {
+  local home=$work/home bin=$work/bin cwd n kind arg where code shot
+  mkdir -p "$home" "$bin"
+  ln -sf "$ruvel" "$bin/ruvel"
+  cwd=$home
+  tutorial_steps "$root/docs/tutorial.md"
+  for n in $(ls "$work/steps" | sed -n 's/\.kind$//p' | sort -n); do
+    kind=$(cat "$work/steps/$n.kind")
+    arg=$(cat "$work/steps/$n.arg")
+    where="docs/tutorial.md:$(cat "$work/steps/$n.line")"
+    if [ ! -e "$work/steps/$n.code" ]; then
+      fail "$where: marker without a code block"
+      return
+    fi
+    shot=""
+    case $kind in
+      save)
+        mkdir -p "$(dirname "$cwd/$arg")"
+        cp "$work/steps/$n.code" "$cwd/$arg"
+        continue
+        ;;
+      shell)
+        printf 'set -e\ncd "%s"\n. "%s"\npwd >"%s"\n' "$cwd" "$work/steps/$n.code" "$work/cwd" >"$work/step.sh"
+        HOME=$home PATH="$bin:$PATH" timeout 120 bash "$work/step.sh" >"$work/out" 2>"$work/err" </dev/null
+        code=$?
+        [ $code = 0 ] && cwd=$(cat "$work/cwd")
+        shot=$(sed -n 's/.*--screenshot \([^ ]*\).*/\1/p' "$work/steps/$n.code" | head -1)
+        [ -n "$shot" ] && shot=$cwd/$shot
+        ;;
+      play)
+        shot=$work/play.png
+        rm -f "$shot"
+        (cd "$cwd" && HOME=$home PATH="$bin:$PATH" timeout 120 bash -c \
+          "$(grep -m1 '^ruvel ' "$work/steps/$n.code") --headless --fixed-clock --frames $arg --screenshot $shot" \
+          >"$work/out" 2>"$work/err" </dev/null)
+        code=$?
+        ;;
+    esac
+    if [ $code != 0 ] || [ -s "$work/err" ]; then
+      fail "$where: exit code $code"
+      sed 's/^/    /' "$work/err" | head -5
+      return
+    fi
+    if [ -s "$work/steps/$n.pixels" ]; then
+      check_pixels "$where" "$shot" "$work/steps/$n.pixels" || return
+    elif [ "$kind" = play ]; then
+      fail "$where: a play step states no pixel fact"
+    fi
+    passed=$((passed + 1))
+  done
+  # The game's folder ends as examples/tutorial.
+  local game=$home/applecatch f
+  for f in $(cd "$root/examples/tutorial" && find . -type f ! -name README.md | sort); do
+    if ! cmp -s "$root/examples/tutorial/$f" "$game/$f"; then
+      fail "docs/tutorial.md: the game's $f differs from examples/tutorial"
+    fi
+  done
+  if [ "$(cd "$game/classes" && ls)" != "$(cd "$root/examples/tutorial/classes" && ls)" ]; then
+    fail "docs/tutorial.md: the game's classes are not those of examples/tutorial"
+  fi
+}
+
+follow_tutorial
 
 echo "docs: $passed passed, $failed failed"
 [ $failed = 0 ]

@@ -8,11 +8,14 @@ namespace {
 
 using namespace it;
 
-// Gold pixels (a coin) in a box around (x, y).
+// Apple-red pixels in a box around (x, y).
 int Gold(const ruvel::TPixelImage& img, int x, int y) {
   int n = 0;
   for (int yy = y - 10; yy < y + 10; ++yy) {
-    for (int xx = x - 10; xx < x + 10; ++xx) n += (img.At(xx, yy) & 0xffffff) == 0xf0c020;
+    for (int xx = x - 10; xx < x + 10; ++xx) {
+      uint32_t c = img.At(xx, yy);
+      n += ((c >> 16) & 0xff) >= 140 && ((c >> 8) & 0xff) <= 50 && (c & 0xff) <= 50;
+    }
   }
   return n;
 }
@@ -24,15 +27,34 @@ class ProjectTest : public IntegrationTest {
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_NE(r.output.find("ruvel --project " + (dir / "game").string()), std::string::npos) << r.output;
     // Z starts the game, then the hero walks right 160 and up 80 pixels,
-    // onto the coin at (440, 120), which scores and jumps elsewhere.
+    // onto the apple at (440, 120), which scores and jumps elsewhere.
     Write(dir / "walk.txt", "5 down Z\n8 up Z\n10 down RIGHT\n64 up RIGHT\n64 down UP\n91 up UP\n");
   }
 };
 
 TEST_F(ProjectTest, AStarterProjectRunsAndPlays) {
   MakeProject();
-  for (const char* f : {"default.ruvelprj", "title.cmml", "play.cmml", "classes/Hero.ruvel", "images/sheet.bmp", "README.md"}) {
-    EXPECT_TRUE(fs::exists(dir / "game" / f)) << f;
+  // Every text is UTF-8 and reads as its Shift_JIS form does: the pages
+  // drawn from a copy converted to Shift_JIS are the same pictures.
+  for (const char* f : {"default.ruvelprj", "title.cmml", "play.cmml", "classes/Title.ruvel", "classes/Hero.ruvel",
+                        "classes/Apple.ruvel", "README.md"}) {
+    EXPECT_EQ(std::system(("iconv -f UTF-8 -t UTF-8 " + (dir / "game" / f).string() + " >/dev/null").c_str()), 0) << f;
+  }
+  for (const char* f : {"images/sheet.bmp", "sounds/catch.wav", "sounds/hit.wav"}) {
+    EXPECT_EQ(std::system(("cmp -s " + (dir / "game" / f).string() + " " + ruvel_test::TestSourceDir() + "/examples/tutorial/" + f).c_str()), 0)
+        << f << " is the tutorial's";
+  }
+  std::string sjis = "cp -r " + (dir / "game").string() + " " + (dir / "sjis").string() + " && cd " + (dir / "sjis").string() +
+                     " && for f in *.cmml *.ruvelprj classes/*.ruvel; do iconv -f UTF-8 -t CP932 $f >t && mv t $f; done";
+  ASSERT_EQ(std::system(sjis.c_str()), 0);
+  for (const char* page : {"title.cmml", "play.cmml"}) {
+    for (const char* copy : {"game", "sjis"}) {
+      RunResult r = RunRuvel("--project " + (dir / copy).string() + " " + page + " --headless --fixed-clock --frames 3 --screenshot " +
+                             (dir / (std::string(copy) + ".png")).string());
+      ASSERT_EQ(r.exitCode, 0) << r.output;
+      EXPECT_EQ(r.output, "") << copy << " " << page;
+    }
+    EXPECT_EQ(std::system(("cmp -s " + (dir / "game.png").string() + " " + (dir / "sjis.png").string()).c_str()), 0) << page;
   }
   RunResult again = RunRuvel("--new-project " + (dir / "game").string(), "LANG=C LC_ALL=");
   EXPECT_EQ(again.exitCode, 1) << "an existing project is never overwritten";
@@ -42,12 +64,12 @@ TEST_F(ProjectTest, AStarterProjectRunsAndPlays) {
                          (dir / "walk.txt").string() + " --screenshot " + before.string());
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(r.output, "");
-  EXPECT_GT(Gold(Screenshot(before), 440, 120), 20) << "the coin waits at (440, 120)";
+  EXPECT_GT(Gold(Screenshot(before), 440, 120), 20) << "the apple waits at (440, 120)";
   fs::path after = dir / "after.png";
   r = RunRuvel("--project " + (dir / "game").string() + " --headless --fixed-clock --frames 100 --input " +
                (dir / "walk.txt").string() + " --screenshot " + after.string());
   ASSERT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(Gold(Screenshot(after), 440, 120), 0) << "the hero picked the coin up";
+  EXPECT_EQ(Gold(Screenshot(after), 440, 120), 0) << "the hero caught the apple";
   // The project keeps its own class caches.
   EXPECT_TRUE(fs::exists(dir / "game" / "Temp"));
   // A page of the project by name.
