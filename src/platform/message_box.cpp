@@ -23,12 +23,6 @@ constexpr uint32_t kFocusFrame = 0xD07820;  // 0xBBGGRR: a blue frame
 constexpr uint32_t kInk = 0x000000;
 constexpr int kWaitMs = 17;
 
-TFontSpec BoxFont() {
-  TFontSpec f;
-  f.size = 11;
-  return f;
-}
-
 // The box's window with its renderer and text cache, gone with the box.
 struct TBoxWindow {
   SDL_Window* window = nullptr;
@@ -81,7 +75,7 @@ void Place(SDL_Window* box, SDL_Window* owner, const SDL_Rect& display, int w, i
 
 void Draw(TBoxWindow& w, const TMessageBoxModel& model) {
   SDL_Renderer* r = w.renderer;
-  TFontSpec font = BoxFont();
+  TFontSpec font = MessageBoxFont();
   SDL_SetRenderTarget(r, nullptr);
   SetDrawColor(r, kFace);
   SDL_RenderClear(r);
@@ -199,6 +193,12 @@ void Service(const TMessageBoxHooks& hooks) {
 
 }  // namespace
 
+TFontSpec MessageBoxFont() {
+  TFontSpec f;
+  f.size = 11;
+  return f;
+}
+
 int RunMessageBox(const TMessageBoxRequest& request, SDL_Window* owner, const TMessageBoxHooks& hooks) {
   TMessageBoxModel model(request);
   std::fprintf(stderr, "%s\n", TMessageBoxModel::OneLine(request.text).c_str());
@@ -206,7 +206,7 @@ int RunMessageBox(const TMessageBoxRequest& request, SDL_Window* owner, const TM
 
   TBoxWindow w;
   if (!w.Open(request.title)) return -1;
-  TFontSpec font = BoxFont();
+  TFontSpec font = MessageBoxFont();
   int lineW = 0, lineH = 0;
   w.text->Measure("", font, lineW, lineH);
   auto width = [&w, &font](std::string_view text) {

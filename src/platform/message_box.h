@@ -13,6 +13,12 @@ struct SDL_Window;
 
 namespace ruvel {
 
+struct TFontSpec;
+
+// The font a box's text and buttons are drawn with (the default Japanese
+// font of the text renderer).
+TFontSpec MessageBoxFont();
+
 struct TMessageBoxHooks {
   std::function<void()> repaintOwner;  // the owner window was uncovered
   std::function<void()> service;       // about every 17 ms while the box waits

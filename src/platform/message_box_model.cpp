@@ -108,8 +108,8 @@ void TMessageBoxModel::Layout(const std::function<int(std::string_view)>& width,
   for (const std::string& line : lines_) textWidth = std::max(textWidth, TextWidth(width, line));
   // A little room beyond the summed widths: a line drawn whole may be a
   // pixel or two wider than its characters one by one.
-  width_ = std::max({textWidth + 4, rowWidth}) + 2 * kMargin;
-  width_ = std::max(std::min(width_, std::max(limits.maxWidth, rowWidth + 2 * kMargin)), limits.minWidth);
+  width_ = std::max({textWidth + 4 + 2 * kMargin, rowWidth + 2 * kMargin, limits.minWidth});
+  width_ = std::min(width_, std::max(limits.maxWidth, rowWidth + 2 * kMargin));
   int textHeight = static_cast<int>(lines_.size()) * (lineHeight_ + kLineGap) - kLineGap;
   height_ = kMargin + textHeight + kMargin + kButtonHeight + kMargin;
 

@@ -1,0 +1,280 @@
+// The program's own windows on a virtual X display without a window
+// manager: a page whose class does not compile shows a modal message box in
+// front with the keyboard, its text drawn with the program's font and also
+// on stderr; Enter closes it and the game goes on with the keyboard back.
+// breakExec() brings the debugger to the front with the keyboard.
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "integration/integration_fixture.h"
+#include "platform/cp932.h"
+#include "platform/message_box.h"
+#include "platform/text_render.h"
+
+namespace {
+
+using namespace it;
+
+bool Have(const char* program) {
+  return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A picture as 0xRRGGBB values.
+struct TRgbImage {
+  int w = 0, h = 0;
+  std::vector<uint32_t> px;
+  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
+};
+
+// Reads a binary PPM (P6) as xwdtopnm writes it, 8 or 16 bits a channel.
+TRgbImage ReadPpm(const fs::path& path) {
+  TRgbImage img;
+  std::string data = ReadFile(path);
+  std::istringstream in(data);
+  std::string magic;
+  int maxval = 0;
+  in >> magic >> img.w >> img.h >> maxval;
+  in.get();
+  size_t bytes = maxval > 255 ? 2 : 1;
+  size_t at = static_cast<size_t>(in.tellg());
+  if (magic != "P6" || data.size() < at + size_t(img.w) * size_t(img.h) * 3 * bytes) return {};
+  img.px.resize(size_t(img.w) * size_t(img.h));
+  for (size_t i = 0; i < img.px.size(); ++i) {
+    // Each channel scaled to 0..255.
+    auto c = [&](size_t k) {
+      size_t p = at + (3 * i + k) * bytes;
+      uint32_t v = static_cast<unsigned char>(data[p]);
+      if (bytes == 2) v = (v << 8) | static_cast<unsigned char>(data[p + 1]);
+      return uint32_t((v * 255 + maxval / 2) / maxval);
+    };
+    img.px[i] = (c(0) << 16) | (c(1) << 8) | c(2);
+  }
+  return img;
+}
+
+// The CP932 text as the program's text renderer draws it in a box's font,
+// black on the box's face, on a software renderer like the box's.
+TRgbImage RenderLikeABox(const std::string& cp932) {
+  TRgbImage img;
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 1000, 60, 32, SDL_PIXELFORMAT_RGB888);
+  SDL_Renderer* r = s ? SDL_CreateSoftwareRenderer(s) : nullptr;
+  if (!r) return img;
+  {
+    ruvel::TTextRenderer text(r);
+    int w = 0, h = 0;
+    text.Measure(cp932, ruvel::MessageBoxFont(), w, h);
+    SDL_SetRenderDrawColor(r, 0xF0, 0xF0, 0xF0, 255);
+    SDL_RenderClear(r);
+    text.Draw(cp932, ruvel::MessageBoxFont(), 0x000000, 0, 0);
+    SDL_RenderPresent(r);
+    img.w = std::min(w, s->w);
+    img.h = std::min(h, s->h);
+    img.px.resize(size_t(img.w) * size_t(img.h));
+    for (int y = 0; y < img.h; ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
+      for (int x = 0; x < img.w; ++x) img.px[size_t(y) * size_t(img.w) + size_t(x)] = row[x] & 0xFFFFFF;
+    }
+  }
+  SDL_DestroyRenderer(r);
+  SDL_FreeSurface(s);
+  return img;
+}
+
+class MessageBoxWindowTest : public IntegrationTest {
+ protected:
+  void SetUp() override {
+    IntegrationTest::SetUp();
+    for (const char* tool : {"Xvfb", "xdotool", "xwd", "xwdtopnm", "xwininfo"}) {
+      if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    }
+    std::string cmd = "Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>" + (dir / "display").string() +
+                      " >/dev/null 2>&1 & echo $! >" + (dir / "xvfb.pid").string();
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    for (int i = 0; i < 100 && display.empty(); ++i) {
+      Sleep(50);
+      std::string n = ReadFile(dir / "display");
+      if (!n.empty() && n.back() == '\n') display = ":" + n.substr(0, n.size() - 1);
+    }
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+    // The pointer off every window: without a window manager the keyboard
+    // would otherwise follow the pointer to whatever window lies under it.
+    OnDisplay("xdotool mousemove 0 0");
+  }
+  void TearDown() override {
+    for (const char* pid : {"ruvel.pid", "xvfb.pid"}) {
+      if (fs::exists(dir / pid)) (void)std::system(("kill $(cat " + (dir / pid).string() + ") 2>/dev/null").c_str());
+    }
+    // The program's shell writes its exit code before the folder goes.
+    for (int i = 0; i < 50 && fs::exists(dir / "ruvel.pid") && !fs::exists(dir / "done"); ++i) Sleep(20);
+    IntegrationTest::TearDown();
+  }
+  static void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+  // The output of a command run on the display.
+  std::string OnDisplay(const std::string& command) {
+    std::string out;
+    FILE* p = popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+    return out;
+  }
+  // Starts the program on the page in the background; the exit code goes to
+  // the file "done".
+  void Start(const std::string& args) {
+    std::string run = "(DISPLAY=" + display + " sh -c 'echo $$ >" + (dir / "ruvel.pid").string() + "; exec timeout 60 " +
+                      BuildDir() + "/ruvel " + args + "' >" + (dir / "log").string() + " 2>&1; echo $? >" +
+                      (dir / "done").string() + ") &";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+  }
+  // The window that has the keyboard and its title.
+  std::string Focused() { return OnDisplay("xdotool getwindowfocus getwindowname"); }
+  long FocusedId() { return std::atol(OnDisplay("xdotool getwindowfocus").c_str()); }
+  // Windows with this exact title, oldest first.
+  std::vector<long> WindowsNamed(const std::string& title) {
+    std::istringstream in(OnDisplay("xdotool search --name '^" + title + "$'"));
+    std::vector<long> ids;
+    for (long id; in >> id;) ids.push_back(id);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  }
+  // The windows' ids from the top of the stack down.
+  std::vector<long> Stacking() {
+    std::istringstream in(OnDisplay("xwininfo -root -children"));
+    std::vector<long> ids;
+    for (std::string line; std::getline(in, line);) {
+      size_t at = line.find("0x");
+      if (at != std::string::npos && line.find_first_not_of(' ') == at) ids.push_back(std::stol(line.substr(at), nullptr, 16));
+    }
+    return ids;
+  }
+  static int Rank(const std::vector<long>& order, long id) {
+    return static_cast<int>(std::find(order.begin(), order.end(), id) - order.begin());
+  }
+  void WritePage(const std::string& source) {
+    Write(dir / "page.cmml",
+          "<resourcelist name=\"usr\">\n <resourcelist name=\"classes\">\n  <class name=\"Gen\" src=\"Gen.ruvel\">\n"
+          " </resourcelist>\n <resourcelist name=\"gen\">\n  <generator className=\"Gen\" name=\"$it\" inst_x=\"10\" "
+          "inst_y=\"10\">\n </resourcelist>\n</resourcelist>\n");
+    Write(dir / "Gen.ruvel", source);
+  }
+
+  std::string display;
+};
+
+TEST_F(MessageBoxWindowTest, ACompileErrorIsAModalBoxInTheProgramsFont) {
+  WritePage("extends classes.game.Char;\nfunction onGenerate() {\n  x = x + ;\n}\n");
+  Start((dir / "page.cmml").string() + " --frames 180");
+  // The box: the second window of that title, in front with the keyboard.
+  long box = 0;
+  long main = 0;
+  for (int i = 0; i < 300 && !box; ++i) {
+    Sleep(100);
+    std::vector<long> named = WindowsNamed("Ruvel System");
+    if (named.size() >= 2 && FocusedId() == named.back()) {
+      main = named.front();
+      box = named.back();
+    }
+  }
+  ASSERT_NE(box, 0) << "no message box took the keyboard\n" << ReadFile(dir / "log");
+  std::vector<long> order = Stacking();
+  EXPECT_LT(Rank(order, box), Rank(order, main)) << "the box is behind the game window";
+
+  // Modal: 180 frames take three seconds, but the game waits for the answer.
+  Sleep(3500);
+  EXPECT_FALSE(fs::exists(dir / "done")) << "the game went on behind the box\n" << ReadFile(dir / "log");
+
+  // stderr holds the message as one line.
+  std::string log = ReadFile(dir / "log");
+  size_t at = log.find("文法エラー:");
+  ASSERT_NE(at, std::string::npos) << log;
+  std::string line = log.substr(at, log.find('\n', at) - at);
+  EXPECT_NE(line.find("Gen.ruvel (61) 3行目 9桁"), std::string::npos) << log;
+  EXPECT_EQ(log.find("文法エラー", at + 1), std::string::npos) << "shown twice\n" << log;
+
+  // Its first line on the screen is what the program's text renderer draws
+  // in the box's font, pixel for pixel, at the box's margin.
+  ASSERT_EQ(std::system(("DISPLAY=" + display + " xwd -root -silent | xwdtopnm >" + (dir / "screen.ppm").string() +
+                         " 2>/dev/null")
+                            .c_str()),
+            0);
+  TRgbImage screen = ReadPpm(dir / "screen.ppm");
+  ASSERT_GT(screen.w, 0);
+  std::istringstream geo(OnDisplay("xdotool getwindowgeometry --shell " + std::to_string(box)));
+  int bx = -1, by = -1;
+  for (std::string kv; std::getline(geo, kv);) {
+    if (kv.rfind("X=", 0) == 0) bx = std::stoi(kv.substr(2));
+    if (kv.rfind("Y=", 0) == 0) by = std::stoi(kv.substr(2));
+  }
+  TRgbImage expected = RenderLikeABox(ruvel::Utf8ToCp932(line.substr(0, line.find(" ", line.find("Gen.ruvel")))));
+  ASSERT_GT(expected.w, 100);
+  int ink = 0;
+  int differing = 0;
+  int ox = bx + ruvel::TMessageBoxModel::kMargin;
+  int oy = by + ruvel::TMessageBoxModel::kMargin;
+  ASSERT_TRUE(ox >= 0 && oy >= 0 && ox + expected.w <= screen.w && oy + expected.h <= screen.h);
+  for (int y = 0; y < expected.h; ++y) {
+    for (int x = 0; x < expected.w; ++x) {
+      uint32_t want = expected.At(x, y);
+      ink += (want & 0xFF) < 0x80;
+      differing += screen.At(ox + x, oy + y) != want;
+    }
+  }
+  EXPECT_GT(ink, 150) << "the expected line has hardly any text";
+  EXPECT_EQ(differing, 0) << "of " << expected.w * expected.h << " pixels";
+
+  // Enter answers; the keyboard goes back to the game, which runs its frames.
+  OnDisplay("xdotool key Return");
+  bool back = false;
+  for (int i = 0; i < 30 && !back; ++i) {
+    Sleep(50);
+    back = FocusedId() == main;
+  }
+  EXPECT_TRUE(back) << "the game window did not get the keyboard back";
+  for (int i = 0; i < 200 && !fs::exists(dir / "done"); ++i) Sleep(100);
+  EXPECT_EQ(ReadFile(dir / "done"), "0\n") << ReadFile(dir / "log");
+}
+
+TEST_F(MessageBoxWindowTest, BreakExecBringsTheDebuggerToTheFrontWithTheKeyboard) {
+  // Stops, runs a second after "実行", and stops again.
+  WritePage("extends classes.game.Char;\nfunction main() {\n  breakExec();\n  while (x < 70) { x = x + 1; suspend(); }\n"
+            "  breakExec();\n  while (1) { suspend(); }\n}\n");
+  Start((dir / "page.cmml").string());
+  auto debuggerFocused = [this] {
+    std::string focused;
+    for (int i = 0; i < 300 && focused != "停止中\n"; ++i) {
+      Sleep(100);
+      focused = Focused();
+    }
+    return focused == "停止中\n";
+  };
+  ASSERT_TRUE(debuggerFocused()) << ReadFile(dir / "log");
+  long debugger = FocusedId();
+  std::vector<long> main = WindowsNamed("Ruvel System");
+  ASSERT_FALSE(main.empty());
+  std::vector<long> order = Stacking();
+  EXPECT_LT(Rank(order, debugger), Rank(order, main.front())) << "the debugger is behind the game window";
+
+  // "実行" lets the game go on; the player then clicks into the game, which
+  // takes the keyboard and comes to the front of the debugger, still open.
+  OnDisplay("xdotool mousemove --window " + std::to_string(debugger) + " 125 18 click 1 mousemove 0 0");
+  OnDisplay("xdotool windowraise " + std::to_string(main.front()) + " windowfocus " + std::to_string(main.front()));
+  // The second stop brings the debugger back to the front with the keyboard.
+  ASSERT_TRUE(debuggerFocused()) << "the second stop left the keyboard with the game\n" << ReadFile(dir / "log");
+  order = Stacking();
+  EXPECT_LT(Rank(order, debugger), Rank(order, main.front())) << "the debugger is behind the game window";
+}
+
+}  // namespace
