@@ -38,8 +38,8 @@ std::vector<std::string> Paragraphs(const std::string& text) {
 }
 
 // Breaks one paragraph into lines no wider than maxWidth: after the last
-// space of a line when it has one (words stay whole), else before the
-// character that does not fit.
+// space or slash of a line when it has one (words and folder names stay
+// whole), else before the character that does not fit.
 void WrapParagraph(const std::string& text, int maxWidth, const std::function<int(std::string_view)>& width,
                    std::vector<std::string>& lines) {
   std::string line;
@@ -66,7 +66,7 @@ void WrapParagraph(const std::string& text, int maxWidth, const std::function<in
     }
     line += ch;
     lineWidth += w;
-    if (ch == " ") afterSpace = line.size();
+    if (ch == " " || ch == "/") afterSpace = line.size();
   }
   lines.push_back(std::move(line));
 }

@@ -45,8 +45,9 @@ class TMessageBoxModel {
   // Wraps the text and places the buttons. width gives the width in pixels
   // of a CP932 text (one character or a whole label); lineHeight is the
   // font's height. Lines too long for the widest box are broken, after the
-  // last space when the line has one, else between characters; lines that
-  // do not fit the highest box are left out and the last one shown says so.
+  // last space or slash when the line has one, else between characters;
+  // lines that do not fit the highest box are left out and the last one
+  // shown says so.
   void Layout(const std::function<int(std::string_view)>& width, int lineHeight, const TLimits& limits);
 
   // A key pressed; Enter and Space press the focused button, Escape the
