@@ -34,8 +34,10 @@ struct TBoxWindow {
     if (renderer) SDL_DestroyRenderer(renderer);
     if (window) SDL_DestroyWindow(window);
   }
-  bool Open(const std::string& title) {
-    window = SDL_CreateWindow(ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1, 1,
+  // Made at its final size: a window resized after its renderer was made
+  // drew into the old size until the resize event came back.
+  bool Open(const std::string& title, int w, int h) {
+    window = SDL_CreateWindow(ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
                               SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SKIP_TASKBAR);
     if (!window) return false;
     // A small picture drawn once per change: the software renderer needs no
@@ -153,7 +155,8 @@ bool Handle(const SDL_Event& e, TBoxWindow& w, SDL_Window* owner, TMessageBoxMod
     case SDL_WINDOWEVENT:
       if (e.window.windowID == w.Id()) {
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) model.Close();
-        return e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN;
+        return e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
+               e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
       }
       if (owner && e.window.windowID == SDL_GetWindowID(owner)) {
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED && hooks.repaintOwner) hooks.repaintOwner();
@@ -204,19 +207,29 @@ int RunMessageBox(const TMessageBoxRequest& request, SDL_Window* owner, const TM
   std::fprintf(stderr, "%s\n", TMessageBoxModel::OneLine(request.text).c_str());
   std::fflush(stderr);
 
-  TBoxWindow w;
-  if (!w.Open(request.title)) return -1;
-  TFontSpec font = MessageBoxFont();
-  int lineW = 0, lineH = 0;
-  w.text->Measure("", font, lineW, lineH);
-  auto width = [&w, &font](std::string_view text) {
-    int tw = 0, th = 0;
-    w.text->Measure(std::string(text), font, tw, th);
-    return tw;
-  };
+  // The text is measured before the window is made, on a scratch surface.
   SDL_Rect display;
-  model.Layout(width, lineH, LimitsFor(owner, display));
-  SDL_SetWindowSize(w.window, model.Width(), model.Height());
+  SDL_Surface* scratch = SDL_CreateRGBSurfaceWithFormat(0, 1, 1, 32, SDL_PIXELFORMAT_RGB888);
+  SDL_Renderer* measurer = scratch ? SDL_CreateSoftwareRenderer(scratch) : nullptr;
+  bool measured = measurer != nullptr;
+  if (measurer) {
+    {
+      TTextRenderer text(measurer);
+      TFontSpec font = MessageBoxFont();
+      int lineW = 0, lineH = 0;
+      text.Measure("", font, lineW, lineH);
+      auto width = [&text, &font](std::string_view part) {
+        int tw = 0, th = 0;
+        text.Measure(std::string(part), font, tw, th);
+        return tw;
+      };
+      model.Layout(width, lineH, LimitsFor(owner, display));
+    }  // the text's textures go before their renderer
+    SDL_DestroyRenderer(measurer);
+  }
+  if (scratch) SDL_FreeSurface(scratch);
+  TBoxWindow w;
+  if (!measured || !w.Open(request.title, model.Width(), model.Height())) return -1;
   Place(w.window, owner, display, model.Width(), model.Height());
   if (owner) SDL_SetWindowModalFor(w.window, owner);
 

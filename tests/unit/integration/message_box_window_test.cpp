@@ -90,6 +90,27 @@ TRgbImage RenderLikeABox(const std::string& cp932) {
   return img;
 }
 
+// Sends WM_DELETE_WINDOW to the window named by argv[1], as a window
+// manager's close button does (xdotool has no command for it).
+const char* const kCloseWindow = R"PY(import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XFlush.argtypes = [ctypes.c_void_p]
+d = x.XOpenDisplay(None)
+ev = (ctypes.c_long * 24)()
+ev[0] = 33  # ClientMessage; then serial, send_event, display, window, message_type, format, data
+ev[4] = int(sys.argv[1])
+ev[5] = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
+ev[6] = 32
+ev[7] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(d, int(sys.argv[1]), 0, 0, ctypes.byref(ev))
+x.XFlush(d)
+)PY";
+
 class MessageBoxWindowTest : public IntegrationTest {
  protected:
   void SetUp() override {
@@ -163,6 +184,37 @@ class MessageBoxWindowTest : public IntegrationTest {
   static int Rank(const std::vector<long>& order, long id) {
     return static_cast<int>(std::find(order.begin(), order.end(), id) - order.begin());
   }
+  // The window's place on the screen.
+  void Geometry(long id, int& x, int& y, int& w, int& h) {
+    std::istringstream geo(OnDisplay("xdotool getwindowgeometry --shell " + std::to_string(id)));
+    x = y = w = h = -1;
+    for (std::string kv; std::getline(geo, kv);) {
+      size_t eq = kv.find('=');
+      if (eq == std::string::npos) continue;
+      int v = std::atoi(kv.c_str() + eq + 1);
+      std::string k = kv.substr(0, eq);
+      if (k == "X") x = v;
+      if (k == "Y") y = v;
+      if (k == "WIDTH") w = v;
+      if (k == "HEIGHT") h = v;
+    }
+  }
+  TRgbImage ScreenPicture() {
+    std::string cmd = "DISPLAY=" + display + " xwd -root -silent | xwdtopnm >" + (dir / "screen.ppm").string() + " 2>/dev/null";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    return ReadPpm(dir / "screen.ppm");
+  }
+  // Waits until the focused window is a message box (titled as the main
+  // window, but made after it); 0 when none comes.
+  long WaitForBox() {
+    for (int i = 0; i < 300; ++i) {
+      Sleep(100);
+      std::vector<long> named = WindowsNamed("Ruvel System");
+      long focused = FocusedId();
+      if (!named.empty() && focused == named.back() && (named.size() >= 2 || focused != mainWindow)) return focused;
+    }
+    return 0;
+  }
   void WritePage(const std::string& source) {
     Write(dir / "page.cmml",
           "<resourcelist name=\"usr\">\n <resourcelist name=\"classes\">\n  <class name=\"Gen\" src=\"Gen.ruvel\">\n"
@@ -172,6 +224,7 @@ class MessageBoxWindowTest : public IntegrationTest {
   }
 
   std::string display;
+  long mainWindow = 0;
 };
 
 TEST_F(MessageBoxWindowTest, ACompileErrorIsAModalBoxInTheProgramsFont) {
@@ -206,18 +259,10 @@ TEST_F(MessageBoxWindowTest, ACompileErrorIsAModalBoxInTheProgramsFont) {
 
   // Its first line on the screen is what the program's text renderer draws
   // in the box's font, pixel for pixel, at the box's margin.
-  ASSERT_EQ(std::system(("DISPLAY=" + display + " xwd -root -silent | xwdtopnm >" + (dir / "screen.ppm").string() +
-                         " 2>/dev/null")
-                            .c_str()),
-            0);
-  TRgbImage screen = ReadPpm(dir / "screen.ppm");
+  TRgbImage screen = ScreenPicture();
   ASSERT_GT(screen.w, 0);
-  std::istringstream geo(OnDisplay("xdotool getwindowgeometry --shell " + std::to_string(box)));
-  int bx = -1, by = -1;
-  for (std::string kv; std::getline(geo, kv);) {
-    if (kv.rfind("X=", 0) == 0) bx = std::stoi(kv.substr(2));
-    if (kv.rfind("Y=", 0) == 0) by = std::stoi(kv.substr(2));
-  }
+  int bx = -1, by = -1, bw = 0, bh = 0;
+  Geometry(box, bx, by, bw, bh);
   TRgbImage expected = RenderLikeABox(ruvel::Utf8ToCp932(line.substr(0, line.find(" ", line.find("Gen.ruvel")))));
   ASSERT_GT(expected.w, 100);
   int ink = 0;
@@ -275,6 +320,56 @@ TEST_F(MessageBoxWindowTest, BreakExecBringsTheDebuggerToTheFrontWithTheKeyboard
   ASSERT_TRUE(debuggerFocused()) << "the second stop left the keyboard with the game\n" << ReadFile(dir / "log");
   order = Stacking();
   EXPECT_LT(Rank(order, debugger), Rank(order, main.front())) << "the debugger is behind the game window";
+}
+
+// Closing design mode with a moved object asks in a box with three buttons:
+// Escape keeps the program open, Enter saves and ends it.
+TEST_F(MessageBoxWindowTest, TheCloseQuestionOfDesignModeIsABoxWithThreeButtons) {
+  fs::copy(fs::path(ruvel_test::TestSourceDir()) / "Usr", dir / "game", fs::copy_options::recursive);
+  fs::path page = dir / "game" / "play.cmml";
+  std::string shipped = ReadFile(page);
+  Write(dir / "drag.txt", "30 press left 281 331\n31 move 300 310\n32 move 322 286\n33 move 323 283\n34 release left 323 283\n");
+  Start(page.string() + " --design --input " + (dir / "drag.txt").string());
+  std::vector<long> moved;
+  for (int i = 0; i < 300 && moved.empty(); ++i) {
+    Sleep(100);
+    moved = WindowsNamed("\\*play.cmml.*");
+  }
+  ASSERT_FALSE(moved.empty()) << "the object was not moved\n" << ReadFile(dir / "log");
+  mainWindow = moved.front();
+  if (!Have("python3")) GTEST_SKIP() << "python3 is not installed";
+  Write(dir / "close.py", kCloseWindow);
+  std::string quit = "DISPLAY=" + display + " python3 " + (dir / "close.py").string() + " " + std::to_string(mainWindow);
+
+  ASSERT_EQ(std::system(quit.c_str()), 0);
+  long box = WaitForBox();
+  ASSERT_NE(box, 0) << ReadFile(dir / "log");
+  // Drawn: the box's face covers most of it (a box drawn before its window
+  // had its size stayed black).
+  int x, y, w, h;
+  Geometry(box, x, y, w, h);
+  TRgbImage screen = ScreenPicture();
+  ASSERT_TRUE(x >= 0 && y >= 0 && x + w <= screen.w && y + h <= screen.h && w > 300);
+  int face = 0;
+  for (int j = y; j < y + h; ++j) {
+    for (int i = x; i < x + w; ++i) face += screen.At(i, j) == 0xF0F0F0;
+  }
+  EXPECT_GT(face, w * h / 2);
+  EXPECT_NE(ReadFile(dir / "log").find("play.cmml に保存されていない変更があります。 保存してから終了しますか?\n"),
+            std::string::npos)
+      << ReadFile(dir / "log");
+
+  OnDisplay("xdotool key Escape");
+  Sleep(1000);
+  EXPECT_FALSE(fs::exists(dir / "done")) << "キャンセル ended the program";
+  EXPECT_EQ(ReadFile(page), shipped);
+
+  ASSERT_EQ(std::system(quit.c_str()), 0);
+  ASSERT_NE(WaitForBox(), 0) << ReadFile(dir / "log");
+  OnDisplay("xdotool key Return");
+  for (int i = 0; i < 100 && !fs::exists(dir / "done"); ++i) Sleep(100);
+  EXPECT_EQ(ReadFile(dir / "done"), "0\n") << ReadFile(dir / "log");
+  EXPECT_NE(ReadFile(page).find("name=\"$player\" inst_x=\"320\" inst_y=\"280\""), std::string::npos) << ReadFile(page);
 }
 
 }  // namespace
