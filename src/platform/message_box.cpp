@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "platform/cp932.h"
 #include "platform/surface.h"
@@ -143,13 +144,14 @@ bool BoxKey(const SDL_Keysym& k, TBoxKey& key) {
 }
 
 // One event while the box is up. Keys count whichever of the program's
-// windows has the focus: the box is modal, so they are meant for it.
-// Returns true when the box must be drawn again.
+// windows has the focus: the box is modal, so they are meant for it. A
+// quit request or the owner's close answers the box and goes into kept for
+// the caller's event loop. Returns true when the box must be drawn again.
 bool Handle(const SDL_Event& e, TBoxWindow& w, SDL_Window* owner, TMessageBoxModel& model,
-            const TMessageBoxHooks& hooks, bool& quit) {
+            const TMessageBoxHooks& hooks, std::vector<SDL_Event>& kept) {
   switch (e.type) {
     case SDL_QUIT:
-      quit = true;
+      kept.push_back(e);
       model.Close();
       return false;
     case SDL_WINDOWEVENT:
@@ -160,6 +162,12 @@ bool Handle(const SDL_Event& e, TBoxWindow& w, SDL_Window* owner, TMessageBoxMod
       }
       if (owner && e.window.windowID == SDL_GetWindowID(owner)) {
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED && hooks.repaintOwner) hooks.repaintOwner();
+        // Closing the game window answers as Escape does and then closes it
+        // (a script stuck in a loop is ended that way).
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+          kept.push_back(e);
+          model.Close();
+        }
         // The owner cannot keep the focus while its box waits.
         if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) BringToFront(w.window);
       }
@@ -242,13 +250,13 @@ int RunMessageBox(const TMessageBoxRequest& request, SDL_Window* owner, const TM
   BringToFront(w.window);
   Draw(w, model);
 
-  bool quit = false;
+  std::vector<SDL_Event> kept;
   while (!model.Answered()) {
     SDL_Event e;
     bool redraw = false;
     if (SDL_WaitEventTimeout(&e, kWaitMs)) {
-      redraw = Handle(e, w, owner, model, hooks, quit);
-      while (!model.Answered() && SDL_PollEvent(&e)) redraw = Handle(e, w, owner, model, hooks, quit) || redraw;
+      redraw = Handle(e, w, owner, model, hooks, kept);
+      while (!model.Answered() && SDL_PollEvent(&e)) redraw = Handle(e, w, owner, model, hooks, kept) || redraw;
     }
     if (redraw && !model.Answered()) Draw(w, model);
     Service(hooks);
@@ -259,11 +267,7 @@ int RunMessageBox(const TMessageBoxRequest& request, SDL_Window* owner, const TM
   SDL_Window* back = focusBeforeId ? SDL_GetWindowFromID(focusBeforeId) : nullptr;
   if (!back || back == w.window) back = owner;
   if (back && (SDL_GetWindowFlags(back) & SDL_WINDOW_SHOWN)) BringToFront(back);
-  if (quit) {
-    SDL_Event e{};
-    e.type = SDL_QUIT;
-    SDL_PushEvent(&e);
-  }
+  for (SDL_Event& e : kept) SDL_PushEvent(&e);
   return model.Answer();
 }
 

@@ -26,9 +26,9 @@ struct TMessageBoxHooks {
 
 // Shows the box centred on owner (on the screen without one), waits for the
 // answer and returns the index of the button pressed; -1 when no window
-// could be opened (the text is on stderr all the same). A quit request that
-// arrives meanwhile answers the escape button and is kept for the caller's
-// event loop.
+// could be opened (the text is on stderr all the same). A quit request or a
+// close of the owner that arrives meanwhile answers the escape button and
+// is handed on to the caller's event loop.
 int RunMessageBox(const TMessageBoxRequest& request, SDL_Window* owner, const TMessageBoxHooks& hooks = {});
 
 }  // namespace ruvel

@@ -169,7 +169,7 @@ std::string TMessageBoxModel::OneLine(const std::string& cp932) {
       out += c;
       continue;
     }
-    while (i + 1 < utf8.size() && (utf8[i + 1] == ' ' || utf8[i + 1] == '\t' || utf8[i + 1] == '\r' || utf8[i + 1] == '\n')) ++i;
+    while (i + 1 < utf8.size() && std::string_view(" \t\r\n").find(utf8[i + 1]) != std::string_view::npos) ++i;
     if (!out.empty() && i + 1 < utf8.size()) out += ' ';
   }
   return out;

@@ -147,7 +147,8 @@ bool MayClose(TShell& shell) {
   if (choice < 0) {
     // No box can be shown: the close goes ahead, and the lost moves are at
     // least reported.
-    std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", ToUtf8(page).c_str(), SDL_GetError());
+    std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", ToUtf8(page).c_str(),
+                 SDL_GetError());
     return true;
   }
   if (choice == 0) return SaveDesignedPage(*shell.screen);
