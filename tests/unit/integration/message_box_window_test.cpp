@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -29,61 +30,25 @@ std::string ReadFile(const fs::path& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// A picture as 0xRRGGBB values.
-struct TRgbImage {
-  int w = 0, h = 0;
-  std::vector<uint32_t> px;
-  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
-};
-
-// Reads a binary PPM (P6) as xwdtopnm writes it, 8 or 16 bits a channel.
-TRgbImage ReadPpm(const fs::path& path) {
-  TRgbImage img;
-  std::string data = ReadFile(path);
-  std::istringstream in(data);
-  std::string magic;
-  int maxval = 0;
-  in >> magic >> img.w >> img.h >> maxval;
-  in.get();
-  size_t bytes = maxval > 255 ? 2 : 1;
-  size_t at = static_cast<size_t>(in.tellg());
-  if (magic != "P6" || data.size() < at + size_t(img.w) * size_t(img.h) * 3 * bytes) return {};
-  img.px.resize(size_t(img.w) * size_t(img.h));
-  for (size_t i = 0; i < img.px.size(); ++i) {
-    // Each channel scaled to 0..255.
-    auto c = [&](size_t k) {
-      size_t p = at + (3 * i + k) * bytes;
-      uint32_t v = static_cast<unsigned char>(data[p]);
-      if (bytes == 2) v = (v << 8) | static_cast<unsigned char>(data[p + 1]);
-      return uint32_t((v * 255 + maxval / 2) / maxval);
-    };
-    img.px[i] = (c(0) << 16) | (c(1) << 8) | c(2);
-  }
-  return img;
-}
-
 // The CP932 text as the program's text renderer draws it in a box's font,
 // black on the box's face, on a software renderer like the box's.
-TRgbImage RenderLikeABox(const std::string& cp932) {
-  TRgbImage img;
+ruvel::TPixelImage RenderLikeABox(const std::string& cp932) {
+  ruvel::TPixelImage img;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 1000, 60, 32, SDL_PIXELFORMAT_RGB888);
   SDL_Renderer* r = s ? SDL_CreateSoftwareRenderer(s) : nullptr;
   if (!r) return img;
   {
     ruvel::TTextRenderer text(r);
-    int w = 0, h = 0;
-    text.Measure(cp932, ruvel::MessageBoxFont(), w, h);
+    text.Measure(cp932, ruvel::MessageBoxFont(), img.width, img.height);
     SDL_SetRenderDrawColor(r, 0xF0, 0xF0, 0xF0, 255);
     SDL_RenderClear(r);
     text.Draw(cp932, ruvel::MessageBoxFont(), 0x000000, 0, 0);
-    SDL_RenderPresent(r);
-    img.w = std::min(w, s->w);
-    img.h = std::min(h, s->h);
-    img.px.resize(size_t(img.w) * size_t(img.h));
-    for (int y = 0; y < img.h; ++y) {
-      const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
-      for (int x = 0; x < img.w; ++x) img.px[size_t(y) * size_t(img.w) + size_t(x)] = row[x] & 0xFFFFFF;
-    }
+  }
+  img.width = std::min(img.width, s->w);
+  img.height = std::min(img.height, s->h);
+  for (int y = 0; y < img.height; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
+    for (int x = 0; x < img.width; ++x) img.pixels.push_back(row[x] & 0xFFFFFF);
   }
   SDL_DestroyRenderer(r);
   SDL_FreeSurface(s);
@@ -115,7 +80,7 @@ class MessageBoxWindowTest : public IntegrationTest {
  protected:
   void SetUp() override {
     IntegrationTest::SetUp();
-    for (const char* tool : {"Xvfb", "xdotool", "xwd", "xwdtopnm", "xwininfo"}) {
+    for (const char* tool : {"Xvfb", "xdotool", "xwd", "xwdtopnm", "pnmtopng", "xwininfo"}) {
       if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
     }
     std::string cmd = "Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>" + (dir / "display").string() +
@@ -186,23 +151,15 @@ class MessageBoxWindowTest : public IntegrationTest {
   }
   // The window's place on the screen.
   void Geometry(long id, int& x, int& y, int& w, int& h) {
-    std::istringstream geo(OnDisplay("xdotool getwindowgeometry --shell " + std::to_string(id)));
+    std::string geo = OnDisplay("xdotool getwindowgeometry --shell " + std::to_string(id));
     x = y = w = h = -1;
-    for (std::string kv; std::getline(geo, kv);) {
-      size_t eq = kv.find('=');
-      if (eq == std::string::npos) continue;
-      int v = std::atoi(kv.c_str() + eq + 1);
-      std::string k = kv.substr(0, eq);
-      if (k == "X") x = v;
-      if (k == "Y") y = v;
-      if (k == "WIDTH") w = v;
-      if (k == "HEIGHT") h = v;
-    }
+    std::sscanf(geo.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &x, &y, &w, &h);
   }
-  TRgbImage ScreenPicture() {
-    std::string cmd = "DISPLAY=" + display + " xwd -root -silent | xwdtopnm >" + (dir / "screen.ppm").string() + " 2>/dev/null";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    return ReadPpm(dir / "screen.ppm");
+  ruvel::TPixelImage ScreenPicture() {
+    fs::path png = dir / "screen.png";
+    EXPECT_EQ(std::system(("DISPLAY=" + display + " xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >" +
+                           png.string() + " 2>/dev/null").c_str()), 0);
+    return Screenshot(png);
   }
   // Waits until the focused window is a message box (titled as the main
   // window, but made after it); 0 when none comes.
@@ -231,16 +188,8 @@ TEST_F(MessageBoxWindowTest, ACompileErrorIsAModalBoxInTheProgramsFont) {
   WritePage("extends classes.game.Char;\nfunction onGenerate() {\n  x = x + ;\n}\n");
   Start((dir / "page.cmml").string() + " --frames 180");
   // The box: the second window of that title, in front with the keyboard.
-  long box = 0;
-  long main = 0;
-  for (int i = 0; i < 300 && !box; ++i) {
-    Sleep(100);
-    std::vector<long> named = WindowsNamed("Ruvel System");
-    if (named.size() >= 2 && FocusedId() == named.back()) {
-      main = named.front();
-      box = named.back();
-    }
-  }
+  long box = WaitForBox();
+  long main = WindowsNamed("Ruvel System").front();
   ASSERT_NE(box, 0) << "no message box took the keyboard\n" << ReadFile(dir / "log");
   std::vector<long> order = Stacking();
   EXPECT_LT(Rank(order, box), Rank(order, main)) << "the box is behind the game window";
@@ -259,26 +208,25 @@ TEST_F(MessageBoxWindowTest, ACompileErrorIsAModalBoxInTheProgramsFont) {
 
   // Its first line on the screen is what the program's text renderer draws
   // in the box's font, pixel for pixel, at the box's margin.
-  TRgbImage screen = ScreenPicture();
-  ASSERT_GT(screen.w, 0);
+  ruvel::TPixelImage screen = ScreenPicture();
   int bx = -1, by = -1, bw = 0, bh = 0;
   Geometry(box, bx, by, bw, bh);
-  TRgbImage expected = RenderLikeABox(ruvel::Utf8ToCp932(line.substr(0, line.find(" ", line.find("Gen.ruvel")))));
-  ASSERT_GT(expected.w, 100);
+  ruvel::TPixelImage expected = RenderLikeABox(ruvel::Utf8ToCp932(line.substr(0, line.find(" ", line.find("Gen.ruvel")))));
+  ASSERT_GT(expected.width, 100);
   int ink = 0;
   int differing = 0;
   int ox = bx + ruvel::TMessageBoxModel::kMargin;
   int oy = by + ruvel::TMessageBoxModel::kMargin;
-  ASSERT_TRUE(ox >= 0 && oy >= 0 && ox + expected.w <= screen.w && oy + expected.h <= screen.h);
-  for (int y = 0; y < expected.h; ++y) {
-    for (int x = 0; x < expected.w; ++x) {
+  ASSERT_TRUE(ox >= 0 && oy >= 0 && ox + expected.width <= screen.width && oy + expected.height <= screen.height);
+  for (int y = 0; y < expected.height; ++y) {
+    for (int x = 0; x < expected.width; ++x) {
       uint32_t want = expected.At(x, y);
       ink += (want & 0xFF) < 0x80;
       differing += screen.At(ox + x, oy + y) != want;
     }
   }
   EXPECT_GT(ink, 150) << "the expected line has hardly any text";
-  EXPECT_EQ(differing, 0) << "of " << expected.w * expected.h << " pixels";
+  EXPECT_EQ(differing, 0) << "of " << expected.width * expected.height << " pixels";
 
   // Enter answers; the keyboard goes back to the game, which runs its frames.
   OnDisplay("xdotool key Return");
@@ -348,8 +296,8 @@ TEST_F(MessageBoxWindowTest, TheCloseQuestionOfDesignModeIsABoxWithThreeButtons)
   // had its size stayed black).
   int x, y, w, h;
   Geometry(box, x, y, w, h);
-  TRgbImage screen = ScreenPicture();
-  ASSERT_TRUE(x >= 0 && y >= 0 && x + w <= screen.w && y + h <= screen.h && w > 300);
+  ruvel::TPixelImage screen = ScreenPicture();
+  ASSERT_TRUE(x >= 0 && y >= 0 && x + w <= screen.width && y + h <= screen.height && w > 300);
   int face = 0;
   for (int j = y; j < y + h; ++j) {
     for (int i = x; i < x + w; ++i) face += screen.At(i, j) == 0xF0F0F0;
