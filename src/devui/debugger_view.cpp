@@ -9,6 +9,7 @@
 #include "devui/debugger_model.h"
 #include "devui/imgui_layer.h"
 #include "platform/cp932.h"
+#include "platform/window_front.h"
 
 namespace ruvel {
 
@@ -65,7 +66,9 @@ bool TDebuggerView::Show() {
     layer_ = std::make_unique<TImGuiLayer>(window_, renderer_);
   }
   SDL_ShowWindow(window_);
-  SDL_RaiseWindow(window_);
+  // In front of the game window and with the keyboard, as a stop asks for
+  // the developer's attention.
+  BringToFront(window_);
   shown_ = true;
   model_.visible = true;
   if (!activated_) {

@@ -28,7 +28,8 @@
   X(SDL_FreeSurface) X(SDL_GameControllerAddMappingsFromRW) X(SDL_GameControllerClose) X(SDL_GameControllerGetAxis)  \
   X(SDL_GameControllerGetBindForButton) X(SDL_GameControllerGetButton) X(SDL_GameControllerGetJoystick)              \
   X(SDL_GameControllerOpen) X(SDL_GameControllerUpdate) X(SDL_GetClipboardText) X(SDL_GetCurrentVideoDriver)         \
-  X(SDL_GetDesktopDisplayMode) X(SDL_GetError) X(SDL_GetGlobalMouseState) X(SDL_GetKeyboardFocus)                    \
+  X(SDL_GetDesktopDisplayMode) X(SDL_GetDisplayBounds)                                                               \
+  X(SDL_GetError) X(SDL_GetGlobalMouseState) X(SDL_GetKeyboardFocus)                                                 \
   X(SDL_GetKeyboardState) X(SDL_GetMouseState) X(SDL_GetRenderTarget) X(SDL_GetRenderer)                             \
   X(SDL_GetRendererOutputSize) X(SDL_GetTicks64) X(SDL_GetWindowDisplayIndex) X(SDL_GetWindowFlags)                  \
   X(SDL_GetWindowFromID) X(SDL_GetWindowID) X(SDL_GetWindowPosition) X(SDL_GetWindowSize) X(SDL_GetWindowTitle)      \
@@ -45,7 +46,8 @@
   X(SDL_RenderReadPixels) X(SDL_RenderSetClipRect) X(SDL_RenderSetViewport) X(SDL_SaveBMP_RW)                        \
   X(SDL_SetClipboardText) X(SDL_SetHint) X(SDL_SetHintWithPriority) X(SDL_SetRenderDrawBlendMode)                    \
   X(SDL_SetRenderDrawColor) X(SDL_SetRenderTarget) X(SDL_SetTextInputRect) X(SDL_SetTextureAlphaMod)                 \
-  X(SDL_SetTextureBlendMode) X(SDL_SetTextureColorMod) X(SDL_SetTextureScaleMode) X(SDL_SetWindowInputFocus)         \
+  X(SDL_SetTextureBlendMode) X(SDL_SetTextureColorMod)                                                               \
+  X(SDL_SetTextureScaleMode) X(SDL_SetWindowInputFocus) X(SDL_SetWindowModalFor)                                     \
   X(SDL_SetWindowPosition) X(SDL_SetWindowResizable) X(SDL_SetWindowSize) X(SDL_SetWindowTitle) X(SDL_ShowCursor)    \
   X(SDL_ShowMessageBox) X(SDL_ShowSimpleMessageBox) X(SDL_ShowWindow) X(SDL_StartTextInput)                          \
   X(SDL_UnlockAudioDevice) X(SDL_UnlockSurface) X(SDL_UpdateTexture) X(SDL_WaitEventTimeout)                         \

@@ -2,19 +2,20 @@
 
 #include <SDL.h>
 
-#include "platform/cp932.h"
-
 namespace ruvel {
 
 void WindowSink::ShowMessage(const std::string& text) {
-  if (!window_ || (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) == 0) {
+  if (!window_) {
     fallback_.ShowMessage(text);
     return;
   }
-  std::string utf8 = ToUtf8(text);
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Ruvel System", utf8.c_str(), window_) != 0) {
-    fallback_.ShowMessage(text);
-  }
+  // A hidden main window does not hold the box back: the box is then
+  // centred on the screen.
+  bool shown = (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0;
+  TMessageBoxRequest box;
+  box.title = "Ruvel System";
+  box.text = text;
+  RunMessageBox(box, shown ? window_ : nullptr, hooks_);
 }
 
 }  // namespace ruvel

@@ -34,6 +34,7 @@
 #include "screen/script_globals.h"
 #include "screen/sprite.h"
 #include "platform/keys.h"
+#include "platform/message_box.h"
 #include "platform/main_loop.h"
 #include "shell/capture.h"
 #include "shell/live_reload.h"
@@ -115,24 +116,39 @@ void SyncDesignSession(TShell& shell) {
   shell.designRoot = root;
 }
 
+// What the shell does while one of its message boxes waits: an uncovered
+// main window shows its last picture again (the drawing target of an
+// unfinished frame is kept), and the sound stays fed.
+TMessageBoxHooks BoxHooks(TShell& shell) {
+  TMessageBoxHooks hooks;
+  hooks.repaintOwner = [&shell] {
+    if (!shell.screen) return;
+    SDL_Renderer* r = shell.window->Renderer();
+    SDL_Texture* target = SDL_GetRenderTarget(r);
+    Guarded(shell, [&] { shell.screen->Present(); });
+    SDL_SetRenderTarget(r, target);
+  };
+  hooks.service = [&shell] { Guarded(shell, [] { SoundManager().Sequencer().Service(); }); };
+  return hooks;
+}
+
 // Closing the window with unsaved moves asks first; false keeps it open.
 // Without a window nobody can answer, and the program ends as asked.
 bool MayClose(TShell& shell) {
   if (shell.cl.headless || !HostState().designMode || !shell.screen->Design().Modified()) return true;
-  std::string page = ToUtf8(PathFileName(PageState().currentFile));
-  std::string text = page + " に保存されていない変更があります。\n保存してから終了しますか?";
-  const SDL_MessageBoxButtonData buttons[] = {
-      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 0, "保存して終了"},
-      {0, 1, "保存せずに終了"},
-      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 2, "キャンセル"},
-  };
-  SDL_MessageBoxData box{SDL_MESSAGEBOX_WARNING, shell.window->Sdl(), "Ruvel System", text.c_str(),
-                         SDL_arraysize(buttons), buttons, nullptr};
-  int choice = 2;
-  if (SDL_ShowMessageBox(&box, &choice) != 0) {
-    // No dialog can be shown (a display without fonts for it): the close
-    // goes ahead, and the lost moves are at least reported.
-    std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", page.c_str(), SDL_GetError());
+  std::string page = PathFileName(PageState().currentFile);
+  TMessageBoxRequest box;
+  box.title = "Ruvel System";
+  box.text = page + J(" に保存されていない変更があります。\n保存してから終了しますか?");
+  box.buttons = {J("保存して終了"), J("保存せずに終了"), J("キャンセル")};
+  box.enterButton = 0;
+  box.escapeButton = 2;
+  int choice = RunMessageBox(box, shell.window->Sdl(), BoxHooks(shell));
+  if (choice < 0) {
+    // No box can be shown: the close goes ahead, and the lost moves are at
+    // least reported.
+    std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", ToUtf8(page).c_str(),
+                 SDL_GetError());
     return true;
   }
   if (choice == 0) return SaveDesignedPage(*shell.screen);
@@ -507,6 +523,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     return 1;
   }
   windowSink.SetWindow(shell.window->Sdl());
+  windowSink.SetHooks(BoxHooks(shell));
 
   int code = 0;
   try {
