@@ -53,8 +53,12 @@ void RunStartupPath(const CommandLine& cl) {
   }
   LoadCookies();
   PrjManager().recent.LoadFromCookies();
-  // The status bar as the cookie "statusBar" left it.
-  if (TDevWindows* dev = DevWindows()) dev->Menu().ApplyStatusBarCookie();
+  // The status bar and the window's scale as the cookies left them (a
+  // --scale given for this run wins).
+  if (TDevWindows* dev = DevWindows()) {
+    dev->Menu().ApplyStatusBarCookie();
+    dev->Menu().ApplyScaleCookie(cl.scale);
+  }
   std::string fileToOpen = CommandLineFile(cl);
   if (chdir(home.c_str()) != 0) {
     // The current directory only matters for relative paths in scripts.
