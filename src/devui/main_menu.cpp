@@ -31,6 +31,10 @@ const std::vector<TMenuEntry>& MainMenuTable() {
       {1, "&B方式", "", TMenuCommand::kDrawB, "描画方法(&D)"},
       {1, "&C方式", "", TMenuCommand::kDrawC, "描画方法(&D)"},
       {1, "ステータスバーを表示(&B)", "", TMenuCommand::kStatusBar, nullptr},
+      {1, "&1倍", "", TMenuCommand::kScale1, "表示倍率(&Z)"},
+      {1, "&2倍", "", TMenuCommand::kScale2, "表示倍率(&Z)"},
+      {1, "&3倍", "", TMenuCommand::kScale3, "表示倍率(&Z)"},
+      {1, "ウィンドウに合わせる(&F)", "", TMenuCommand::kScaleFit, "表示倍率(&Z)"},
       {2, "一時停止/再開(&P)", "F3", TMenuCommand::kPause, nullptr},
       {3, "デバッグ(&D)", "Ctrl+F10", TMenuCommand::kDebugger, nullptr},
       {3, "キャラクタパターン(&P)...", "", TMenuCommand::kPatterns, nullptr},
@@ -91,6 +95,11 @@ bool TMainMenu::Checked(TMenuCommand c) const {
       return screen_ && screen_->drawMethod == TDrawMethod::C;
     case TMenuCommand::kStatusBar:
       return screen_ && screen_->StatusBarShown();
+    case TMenuCommand::kScale1:
+    case TMenuCommand::kScale2:
+    case TMenuCommand::kScale3:
+    case TMenuCommand::kScaleFit:
+      return screen_ && screen_->ScaleChoice() == ScaleOfCommand(c);
     default:
       return false;
   }
@@ -122,6 +131,33 @@ void TMainMenu::SetStatusBar(bool shown) {
 void TMainMenu::ApplyStatusBarCookie() {
   // Hidden through the same toggle, which writes the cookie back.
   if (Cookies().Get("statusBar") == "0") SetStatusBar(false);
+}
+
+int TMainMenu::ScaleOfCommand(TMenuCommand c) {
+  switch (c) {
+    case TMenuCommand::kScale1:
+      return 1;
+    case TMenuCommand::kScale2:
+      return 2;
+    case TMenuCommand::kScale3:
+      return 3;
+    case TMenuCommand::kScaleFit:
+      return kScaleFit;
+    default:
+      return -1;
+  }
+}
+
+void TMainMenu::SetScale(int choice) {
+  if (screen_) screen_->SetScaleChoice(choice);
+  Cookies().Set("windowScale", ScaleChoiceText(choice));
+  SaveCookies();
+}
+
+void TMainMenu::ApplyScaleCookie(int commandLineChoice) {
+  int choice = commandLineChoice;
+  if (choice < 0 && !ParseScaleChoice(Cookies().Get("windowScale"), choice)) return;
+  if (screen_) screen_->SetScaleChoice(choice);
 }
 
 std::string TMainMenu::HelpTarget() {
@@ -169,6 +205,12 @@ void TMainMenu::Execute(TMenuCommand c) {
       return;
     case TMenuCommand::kStatusBar:
       SetStatusBar(!(screen_ && screen_->StatusBarShown()));
+      return;
+    case TMenuCommand::kScale1:
+    case TMenuCommand::kScale2:
+    case TMenuCommand::kScale3:
+    case TMenuCommand::kScaleFit:
+      SetScale(ScaleOfCommand(c));
       return;
     case TMenuCommand::kHelp:
       open(HelpTarget());

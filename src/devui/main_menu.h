@@ -22,6 +22,10 @@ enum class TMenuCommand {
   kDrawB,
   kDrawC,
   kStatusBar,
+  kScale1,
+  kScale2,
+  kScale3,
+  kScaleFit,
   kHelp,
   kHomePage,
   kAbout,
@@ -84,6 +88,14 @@ class TMainMenu {
   // Shows or hides the status bar (keeping the drawing height) and stores
   // the cookie "statusBar" as "1" or "0".
   void SetStatusBar(bool shown);
+  // The window's scale from the cookie "windowScale" at start-up, or the
+  // command line's choice (0 or more) for this run, which is not stored.
+  void ApplyScaleCookie(int commandLineChoice);
+  // Chooses the window's scale and stores the cookie "windowScale" as
+  // "1", "2", "3" or "fit".
+  void SetScale(int choice);
+  // The scale an entry stands for, or -1 for other entries.
+  static int ScaleOfCommand(TMenuCommand c);
   // The help file (project parameter "helpfile"): a file that exists, or a
   // name containing "http://"; empty when there is none to open.
   static std::string HelpTarget();

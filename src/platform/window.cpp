@@ -103,8 +103,6 @@ void TWindow::SetPosition(int x, int y) {
   if (!fullscreen_) SDL_SetWindowPosition(window_, x, y);
 }
 
-void TWindow::SetResizable(bool on) { SDL_SetWindowResizable(window_, on ? SDL_TRUE : SDL_FALSE); }
-
 void TWindow::SetTitle(const std::string& cp932) { SDL_SetWindowTitle(window_, ToUtf8(cp932).c_str()); }
 
 void TWindow::ShowCursor(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }

@@ -49,7 +49,6 @@ class TWindow {
   void ScreenSize(int& w, int& h) const;
   void Position(int& x, int& y) const;
   void SetPosition(int x, int y);
-  void SetResizable(bool on);
   void SetTitle(const std::string& cp932);
   void ShowCursor(bool visible);
   // Moves the pointer to (x, y) of the window's drawable area.

@@ -143,9 +143,12 @@ void JoyGetButtons(Value* self, int32_t argc, int32_t) {
 void MouseMoveCursor(Value* self, int32_t argc, int32_t) {
   TScreen* screen = MainScreen();
   if (argc < 3 || !screen) return;
-  // Picture coordinates: in full-screen mode the picture starts at the
-  // full-screen offset.
-  screen->Window().WarpPointer(NInt(self, 2) + screen->OffsetX(), NInt(self, 3) + screen->OffsetY());
+  // Picture coordinates: the pixel's place in the window (scaled, or after
+  // the full-screen offset).
+  int x = NInt(self, 2);
+  int y = NInt(self, 3);
+  screen->PictureToWindow(x, y);
+  screen->Window().WarpPointer(x, y);
 }
 
 void MouseShowCursor(Value* self, int32_t argc, int32_t) {
@@ -171,6 +174,7 @@ void MouseRefreshXY(Value*, int32_t argc, int32_t) {
     screen->Window().Position(wx, wy);
     x -= wx;
     y -= wy + screen->Window().TopInset();
+    screen->WindowToPicture(x, y);
   }
   SetGlobalInt("$mouseX", x);
   SetGlobalInt("$mouseY", y);

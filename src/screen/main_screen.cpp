@@ -23,6 +23,9 @@ namespace {
 TScreen* g_screen = nullptr;
 
 constexpr int kMaxClientSide = 16384;
+// Room left on the desktop for the window's frame and the desktop's own
+// bars when the window is sized to fit it.
+constexpr int kDesktopMargin = 80;
 constexpr uint32_t kStatusFace = 0xF0F0F0;
 constexpr uint32_t kStatusShadow = 0x808080;
 constexpr uint32_t kStatusLight = 0xFFFFFF;
@@ -53,6 +56,8 @@ TScreen::TScreen(TWindow& window) : window_(window) {
   // In full-screen mode the window covers the desktop while the client
   // area keeps the size a normal window would have; its picture is centred.
   if (!window_.Fullscreen()) window_.Size(clientW_, clientH_);
+  requestedW_ = clientW_;
+  requestedH_ = clientH_;
   window_.Position(windowX_, windowY_);
   int bw = clientW_;
   int bh = clientH_;
@@ -77,7 +82,7 @@ bool TScreen::Fullscreen() const { return window_.Fullscreen(); }
 void TScreen::SetClientSize(int width, int drawingHeight) {
   clientW_ = std::clamp(width, 1, kMaxClientSide);
   clientH_ = std::clamp(drawingHeight, 1, kMaxClientSide) + (statusBar_ ? kStatusBarHeight : 0);
-  window_.SetSize(clientW_, clientH_);
+  SizeWindow();
   OnResize(false);
   GrowBackBuffer();
 }
@@ -87,6 +92,45 @@ void TScreen::SetStatusBarShown(bool shown) {
   int dh = DrawingHeight();
   statusBar_ = shown;
   SetClientSize(clientW_, dh);
+}
+
+void TScreen::SizeWindow() {
+  requestedW_ = clientW_ * shownScale_;
+  requestedH_ = DrawingHeight() * shownScale_ + (statusBar_ ? kStatusBarHeight : 0);
+  window_.SetSize(requestedW_, requestedH_);
+}
+
+void TScreen::SetScaleChoice(int choice) {
+  scaleChoice_ = std::clamp(choice, kScaleFit, kMaxScale);
+  if (Fullscreen() || window_.Headless()) return;
+  if (scaleChoice_ == kScaleFit) {
+    int sw = 0;
+    int sh = 0;
+    window_.ScreenSize(sw, sh);
+    int roomH = sh - kDesktopMargin - window_.TopInset() - (statusBar_ ? kStatusBarHeight : 0);
+    shownScale_ = std::max(1, FitPicture(sw - kDesktopMargin, roomH, clientW_, DrawingHeight()).WholeScale());
+  } else {
+    shownScale_ = scaleChoice_;
+  }
+  SizeWindow();
+  GrowBackBuffer();
+  // A window grown past the desktop's edge is moved back onto it.
+  int sw = 0;
+  int sh = 0;
+  window_.ScreenSize(sw, sh);
+  int x = 0;
+  int y = 0;
+  window_.Position(x, y);
+  int nx = std::max(0, std::min(x, sw - requestedW_));
+  int ny = std::max(0, std::min(y, sh - requestedH_ - window_.TopInset()));
+  if (nx != x || ny != y) window_.SetPosition(nx, ny);
+}
+
+TViewLayout TScreen::Layout() const {
+  int ww = 0;
+  int wh = 0;
+  window_.Size(ww, wh);
+  return FitPicture(ww, wh - (statusBar_ ? kStatusBarHeight : 0), clientW_, DrawingHeight());
 }
 
 void TScreen::GrowBackBuffer() {
@@ -113,10 +157,25 @@ void TScreen::UpdateOffsets() {
   offsetY_ = (sh - pictureH_) / 2;
 }
 
-void TScreen::WindowToPicture(int& x, int& y) const {
-  if (!Fullscreen()) return;
-  x -= offsetX_;
-  y -= offsetY_;
+bool TScreen::WindowToPicture(int& x, int& y) const {
+  if (Fullscreen()) {
+    x -= offsetX_;
+    y -= offsetY_;
+    return true;
+  }
+  TViewLayout view = Layout();
+  bool inside = view.Contains(x, y);
+  view.ToPicture(x, y);
+  return inside;
+}
+
+void TScreen::PictureToWindow(int& x, int& y) const {
+  if (Fullscreen()) {
+    x += offsetX_;
+    y += offsetY_;
+    return;
+  }
+  Layout().ToArea(x, y);
 }
 
 // ---- presenting
@@ -137,11 +196,11 @@ void TScreen::DrawAll() {
   Present();
 }
 
-void TScreen::DrawStatusBar() {
+void TScreen::DrawStatusBar(int width, int bottom) {
   SDL_Renderer* r = window_.Renderer();
-  int top = clientH_ - kStatusBarHeight;
-  FillRectOn(r, 0, top, clientW_, kStatusBarHeight, kStatusFace);
-  FillRectOn(r, 0, top, clientW_, 1, kStatusShadow);
+  int top = bottom - kStatusBarHeight;
+  FillRectOn(r, 0, top, width, kStatusBarHeight, kStatusFace);
+  FillRectOn(r, 0, top, width, 1, kStatusShadow);
   for (int i = 0; i < kStatusPanels; ++i) {
     int x = i * kStatusPanelWidth + 2;
     int w = kStatusPanelWidth - 4;
@@ -185,18 +244,30 @@ void TScreen::Compose() {
     SDL_Rect dst{offsetX_, offsetY_, ww - 2 * offsetX_, wh - 2 * offsetY_};
     if (dst.w > 0 && dst.h > 0) SDL_RenderCopy(r, back_->Texture(), &src, &dst);
   } else {
-    FillRectOn(r, 0, 0, ww, wh, 0);
-    int dh = std::min(DrawingHeight(), back_->Height());
-    int w = std::min(clientW_, back_->Width());
-    SDL_Rect rc{0, 0, w, dh};
-    SDL_RenderCopy(r, back_->Texture(), &rc, &rc);
-    if (statusBar_) {
-      DrawStatusBar();
-      if (busyOn) {
-        SDL_Rect busy{clientW_ - 24, clientH_ - 16, 16, 8};
-        if (busy.x >= 0 && busy.y >= 0) SDL_RenderCopy(r, back_->Texture(), &busy, &busy);
-      }
-    }
+    ComposeWindowed(ww, wh);
+  }
+}
+
+void TScreen::ComposeWindowed(int ww, int wh) {
+  SDL_Renderer* r = window_.Renderer();
+  FillRectOn(r, 0, 0, ww, wh, 0);
+  int sb = statusBar_ ? kStatusBarHeight : 0;
+  int dh = std::min(DrawingHeight(), back_->Height());
+  int w = std::min(clientW_, back_->Width());
+  TViewLayout view = FitPicture(ww, wh - sb, w, dh);
+  SDL_Rect src{0, 0, w, dh};
+  SDL_Rect dst{view.x, view.y, view.w, view.h};
+  // Nearest-neighbour: a scaled pixel stays one sharp square.
+  SDL_SetTextureScaleMode(back_->Texture(), SDL_ScaleModeNearest);
+  if (dst.w > 0 && dst.h > 0) SDL_RenderCopy(r, back_->Texture(), &src, &dst);
+  if (!statusBar_) return;
+  DrawStatusBar(ww, wh);
+  if (busyOn) {
+    // The indicator is drawn in the back buffer's status-bar rows and is
+    // shown at the window's bottom right, where the bar is.
+    SDL_Rect busy{clientW_ - 24, clientH_ - 16, 16, 8};
+    SDL_Rect at{ww - 24, wh - 16, 16, 8};
+    if (busy.x >= 0 && busy.y >= 0 && at.x >= 0 && at.y >= 0) SDL_RenderCopy(r, back_->Texture(), &busy, &at);
   }
 }
 
@@ -208,8 +279,15 @@ void TScreen::Paint() {
 }
 
 bool TScreen::Screenshot(const std::string& path, std::string& error) {
-  // The back buffer still holds the last frame: compose it again and read
-  // it back before it is presented.
+  if (!Fullscreen()) {
+    // The back buffer still holds the last frame: it is composed again at
+    // one pixel per pixel off the window, as a window of the client size
+    // shows it, and read back from there.
+    TSurface shot(window_.Renderer(), clientW_, clientH_);
+    TTargetScope scope(shot);
+    ComposeWindowed(clientW_, clientH_);
+    return SaveRendererPng(window_.Renderer(), clientW_, clientH_, path, error);
+  }
   Compose();
   int ww = 0;
   int wh = 0;
@@ -274,7 +352,7 @@ void TScreen::RestartDisplay() {
 void TScreen::SnapTo(int width, int drawingHeight) {
   clientW_ = width;
   clientH_ = drawingHeight + (statusBar_ ? kStatusBarHeight : 0);
-  window_.SetSize(clientW_, clientH_);
+  SizeWindow();
 }
 
 void TScreen::OnResize(bool fromSystem) {
@@ -285,8 +363,17 @@ void TScreen::OnResize(bool fromSystem) {
     int w = 0;
     int h = 0;
     window_.Size(w, h);
-    clientW_ = std::max(1, w);
-    clientH_ = std::max(statusBar_ ? kStatusBarHeight + 1 : 1, h);
+    int sb = statusBar_ ? kStatusBarHeight : 0;
+    if (resizable) {
+      // The drawing area follows the window at the scale shown.
+      clientW_ = std::max(1, w / shownScale_);
+      clientH_ = std::max(1, (h - sb) / shownScale_) + sb;
+    } else if (w != requestedW_ || h != requestedH_) {
+      // Resized by a person: the picture keeps its size and is scaled to
+      // fit the window, which decides the scale from now on.
+      scaleChoice_ = kScaleFit;
+      shownScale_ = std::max(1, Layout().WholeScale());
+    }
   }
   if (resizable) {
     SetGlobalInt("$ScreenWidth", clientW_);
@@ -348,10 +435,27 @@ void TScreen::EvaluateMouseDown(int x, int y, const std::vector<Instance*>& owne
 }
 
 void TScreen::MouseDown(int wx, int wy, bool left, bool right) {
-  if (!Fullscreen() && statusBar_ && wy >= DrawingHeight()) return;  // on the status bar
+  int x = wx;
+  int y = wy;
+  if (WindowToPicture(x, y)) PictureMouseDown(x, y, left, right);
+}
+
+void TScreen::MouseMove(int wx, int wy, bool left, bool right) {
   int x = wx;
   int y = wy;
   WindowToPicture(x, y);
+  PictureMouseMove(x, y, left, right);
+}
+
+void TScreen::MouseUp(int wx, int wy, bool leftReleased, bool rightReleased) {
+  int x = wx;
+  int y = wy;
+  WindowToPicture(x, y);
+  PictureMouseUp(x, y, leftReleased, rightReleased);
+}
+
+void TScreen::PictureMouseDown(int x, int y, bool left, bool right) {
+  if (!Fullscreen() && statusBar_ && y >= DrawingHeight()) return;  // on the status bar
   leftHeld = left;
   rightHeld = right;
   if (right) {
@@ -380,12 +484,9 @@ void TScreen::MouseDown(int wx, int wy, bool left, bool right) {
   if (designStep) designStep();
 }
 
-void TScreen::MouseMove(int wx, int wy, bool left, bool right) {
+void TScreen::PictureMouseMove(int x, int y, bool left, bool right) {
   const THostState& host = HostState();
   if (host.halted || !host.started) return;
-  int x = wx;
-  int y = wy;
-  WindowToPicture(x, y);
   double now = TickMs();
   if (now - lastMoveTime > 1000.0) {
     lastMouseX = x;
@@ -437,12 +538,9 @@ void TScreen::MouseMove(int wx, int wy, bool left, bool right) {
   lastMoveTime = now;
 }
 
-void TScreen::MouseUp(int wx, int wy, bool leftReleased, bool rightReleased) {
+void TScreen::PictureMouseUp(int x, int y, bool leftReleased, bool rightReleased) {
   const THostState& host = HostState();
   if (host.starting) return;
-  int x = wx;
-  int y = wy;
-  WindowToPicture(x, y);
   if (leftReleased) {
     leftHeld = false;
     design_.Release();
@@ -450,7 +548,12 @@ void TScreen::MouseUp(int wx, int wy, bool leftReleased, bool rightReleased) {
   if (rightReleased) {
     rightHeld = false;
     bool near = std::abs(x - pressX) + std::abs(y - pressY) <= 8;
-    if (host.designMode && (!rightPressPending || near) && popupMenu) popupMenu(windowX_ + wx, windowY_ + wy);
+    if (host.designMode && (!rightPressPending || near) && popupMenu) {
+      int wx = x;
+      int wy = y;
+      PictureToWindow(wx, wy);
+      popupMenu(windowX_ + wx, windowY_ + wy);
+    }
   }
   rightPressPending = false;
   EvaluateStatements("if ($_tmp_cur_select) $_tmp_cur_select.inspect();");
@@ -460,8 +563,9 @@ void TScreen::MouseUp(int wx, int wy, bool leftReleased, bool rightReleased) {
 // ---- the "Window" natives
 
 void TScreen::SetSizeFromScript(int width, int height, bool resizableFlag) {
+  // The window stays resizable for the person: without the flag a resize
+  // scales the picture instead of changing the drawing area.
   resizable = resizableFlag;
-  window_.SetResizable(resizableFlag);
   if (width != clientW_ || height != DrawingHeight()) SetClientSize(width, height);
 }
 

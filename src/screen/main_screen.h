@@ -4,6 +4,11 @@
 // events (resize, move, mouse) into script globals and statements; draws
 // the busy indicator; and offers the keep-alive routine. The window itself
 // (platform/window.h) is owned by the shell.
+//
+// The client size is the picture's own size, the one scripts see. The
+// window shows it enlarged by a whole number (screen/view_layout.h): the
+// scale a person chose, or whatever fits after they resized the window.
+// The status bar stays one pixel per pixel along the window's bottom.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -14,6 +19,7 @@
 #include "platform/rect.h"
 #include "screen/design_editor.h"
 #include "screen/sprite_list.h"
+#include "screen/view_layout.h"
 #include "vm/vm_state.h"
 
 struct SDL_Renderer;
@@ -54,7 +60,8 @@ class TScreen {
   int ClientHeight() const { return clientH_; }
   int DrawingHeight() const { return clientH_ - (statusBar_ ? kStatusBarHeight : 0); }
   // Sets the client width and the drawing height (the client height follows
-  // with the status bar), then runs the resize handler.
+  // with the status bar), sizes the window for them at the scale shown,
+  // then runs the resize handler.
   void SetClientSize(int width, int drawingHeight);
   bool StatusBarShown() const { return statusBar_; }
   // Shows or hides the status bar keeping the drawing height.
@@ -62,6 +69,17 @@ class TScreen {
   bool Fullscreen() const;
   int OffsetX() const { return offsetX_; }
   int OffsetY() const { return offsetY_; }
+
+  // The scale chosen (1 .. kMaxScale, or kScaleFit). Choosing sizes the
+  // window for it: that many times the picture, or for kScaleFit the
+  // largest whole number that fits the desktop. Without a visible window
+  // (headless, full screen) only the choice is kept, so headless runs
+  // always draw one pixel per pixel.
+  int ScaleChoice() const { return scaleChoice_; }
+  void SetScaleChoice(int choice);
+  // Where the picture sits in the window now (window coordinates below the
+  // menu bar); full screen keeps its own offsets and is not described here.
+  TViewLayout Layout() const;
 
   // Presents one frame: background, sprites in depth order, one present.
   void DrawAll();
@@ -72,7 +90,9 @@ class TScreen {
   // A paint of the window: clears drawing disabled and redraws, except for
   // a started window whose "$_seamLessLoad" is true.
   void Paint();
-  // Writes the last presented picture (the whole client area) as PNG.
+  // Writes the last presented picture as PNG: the client area at its own
+  // size, whatever the window's scale (the whole screen in full-screen
+  // mode).
   bool Screenshot(const std::string& path, std::string& error);
   // The drawing area of the last frame (status bar left out) as 0x00RRGGBB
   // pixels, read from the back buffer; false when it cannot be read.
@@ -91,14 +111,24 @@ class TScreen {
   // Restart of the display before the script world starts.
   void RestartDisplay();
 
-  // Window events; positions are window coordinates.
+  // Window events; positions are window coordinates. A press outside the
+  // picture (the status bar, the bands around a scaled picture) is not
+  // the game's.
   void OnResize(bool fromSystem);
   void OnMove(int x, int y);
   void MouseDown(int wx, int wy, bool left, bool right);
   void MouseMove(int wx, int wy, bool left, bool right);
   void MouseUp(int wx, int wy, bool leftReleased, bool rightReleased);
-  // Window coordinates to picture coordinates (the full-screen offset).
-  void WindowToPicture(int& x, int& y) const;
+  // The same with picture positions (replayed and recorded input).
+  void PictureMouseDown(int x, int y, bool left, bool right);
+  void PictureMouseMove(int x, int y, bool left, bool right);
+  void PictureMouseUp(int x, int y, bool leftReleased, bool rightReleased);
+  // Window coordinates to picture coordinates (the full-screen offset, or
+  // the scaled picture's place); false when the position lies outside the
+  // picture.
+  bool WindowToPicture(int& x, int& y) const;
+  // Picture coordinates to the window position of that pixel.
+  void PictureToWindow(int& x, int& y) const;
   // Owners of the sprites at picture position (x, y), in list order.
   std::vector<Instance*> HitTest(int x, int y);
 
@@ -139,7 +169,11 @@ class TScreen {
  private:
   void GrowBackBuffer();
   void UpdateOffsets();
-  void DrawStatusBar();
+  void DrawStatusBar(int width, int bottom);
+  // The picture, status bar and busy indicator on a ww × wh target.
+  void ComposeWindowed(int ww, int wh);
+  // Sizes the window for the client size at the scale shown.
+  void SizeWindow();
   std::string statusText_;
   void SnapTo(int width, int drawingHeight);
   void EvaluateMouseDown(int x, int y, const std::vector<Instance*>& owners);
@@ -158,6 +192,10 @@ class TScreen {
   int pictureH_ = 0;
   int borderCounter_ = 0;
   bool resizing_ = false;
+  int scaleChoice_ = 1;
+  int shownScale_ = 1;      // the whole scale the window is sized for
+  int requestedW_ = -1;     // the window size last asked for
+  int requestedH_ = -1;
   bool restartedOnce_ = false;
   int savedW_ = 0;
   int savedH_ = 0;

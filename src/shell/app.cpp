@@ -290,8 +290,6 @@ void OnKeyDown(TShell& shell, int scancode, bool repeat) {
 void DeliverInput(TShell& shell, const TInputEvent& e, bool replayed, bool repeat) {
   shell.input.Record(e);
   TScreen& screen = *shell.screen;
-  int wx = e.x + screen.OffsetX();
-  int wy = e.y + screen.OffsetY();
   switch (e.kind) {
     case TInputKind::kKeyDown:
       if (replayed) SetReplayedKey(e.key, true);
@@ -302,14 +300,14 @@ void DeliverInput(TShell& shell, const TInputEvent& e, bool replayed, bool repea
       break;
     case TInputKind::kPress:
       if (replayed) SetReplayedKey(e.right ? 0x02 : 0x01, true);
-      screen.MouseDown(wx, wy, !e.right || KeySource().IsDown(0x01), e.right || KeySource().IsDown(0x02));
+      screen.PictureMouseDown(e.x, e.y, !e.right || KeySource().IsDown(0x01), e.right || KeySource().IsDown(0x02));
       break;
     case TInputKind::kRelease:
       if (replayed) SetReplayedKey(e.right ? 0x02 : 0x01, false);
-      screen.MouseUp(wx, wy, !e.right, e.right);
+      screen.PictureMouseUp(e.x, e.y, !e.right, e.right);
       break;
     case TInputKind::kMove:
-      screen.MouseMove(wx, wy, KeySource().IsDown(0x01), KeySource().IsDown(0x02));
+      screen.PictureMouseMove(e.x, e.y, KeySource().IsDown(0x01), KeySource().IsDown(0x02));
       break;
   }
 }
@@ -319,8 +317,9 @@ void DeliverReplayed(TShell& shell, const TInputEvent& e) {
   DeliverInput(shell, e, true, repeat);
 }
 
-// An SDL key or mouse event of the main window as an input event; false
-// for keys without a virtual-key code and for other events.
+// An SDL key or mouse event of the main window as an input event, mouse
+// positions in picture pixels; false for keys without a virtual-key code,
+// presses outside the picture and other events.
 bool FromSdl(TShell& shell, const SDL_Event& e, TInputEvent& out) {
   out.frame = shell.frames;
   TScreen& screen = *shell.screen;
@@ -336,14 +335,15 @@ bool FromSdl(TShell& shell, const SDL_Event& e, TInputEvent& out) {
       if (e.button.button != SDL_BUTTON_LEFT && e.button.button != SDL_BUTTON_RIGHT) return false;
       out.kind = e.type == SDL_MOUSEBUTTONDOWN ? TInputKind::kPress : TInputKind::kRelease;
       out.right = e.button.button == SDL_BUTTON_RIGHT;
-      out.x = e.button.x - screen.OffsetX();
-      out.y = e.button.y - screen.OffsetY();
-      return true;
+      out.x = e.button.x;
+      out.y = e.button.y;
+      return screen.WindowToPicture(out.x, out.y) || out.kind == TInputKind::kRelease;
     case SDL_MOUSEMOTION:
       if (e.motion.windowID != shell.window->Id()) return false;
       out.kind = TInputKind::kMove;
-      out.x = e.motion.x - screen.OffsetX();
-      out.y = e.motion.y - screen.OffsetY();
+      out.x = e.motion.x;
+      out.y = e.motion.y;
+      screen.WindowToPicture(out.x, out.y);
       return true;
     default:
       return false;

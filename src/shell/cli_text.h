@@ -13,6 +13,7 @@ namespace ruvel {
   X(kUsageHint, "Run 'ruvel --help' for usage.", "'ruvel --help' で使い方を表示します。")                  \
   X(kNeedsValue, "%s needs a value", "%s には値が必要です")                                                \
   X(kBadFrames, "--frames needs a whole number of 0 or more: %s", "--frames には 0 以上の整数を指定してください: %s") \
+  X(kBadScale, "--scale needs 1 to 8 or fit: %s", "--scale には 1〜8 または fit を指定してください: %s") \
   X(kUnknownOption, "unknown option: %s", "不明なオプションです: %s")                                      \
   X(kOneFile, "only one file can be opened: %s", "開くファイルは一つだけ指定できます: %s")                  \
   X(kCompileMmlOutput, "--compile-mml needs -o OUTPUT", "--compile-mml には -o 出力ファイル が必要です") \

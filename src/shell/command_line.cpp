@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/paths.h"
+#include "screen/view_layout.h"
 #include "shell/cli_text.h"
 
 namespace ruvel {
@@ -81,6 +82,13 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
         return false;
       }
       cl.frames = n;
+    } else if (a == "--scale") {
+      std::string v;
+      if (!needValue(v)) return false;
+      if (!ParseScaleChoice(v, cl.scale)) {
+        error = CliText(TCliText::kBadScale, v);
+        return false;
+      }
     } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
       error = CliText(TCliText::kUnknownOption, std::string(a));
       return false;
@@ -140,6 +148,7 @@ std::string HelpText() {
            "  --log                 進行状況を標準エラーに出力する\n"
            "  --design              ページをデザインモードで開く (ドラッグで配置を変え、Ctrl+S で保存)\n"
            "  --dev                 開発用のメニュー (実行・ウィンドウ) を表示する\n"
+           "  --scale N             ウィンドウの表示倍率 (1〜8、fit で画面に収まる最大の倍率)\n"
            "  --project DIR [PAGE]  フォルダ DIR のプロジェクトを実行する\n"
            "  --new-project DIR     新しいプロジェクトを DIR に作る\n"
            "  --export DIR OUT      プロジェクト DIR を配布用フォルダ OUT (と OUT.tar.gz) にまとめる\n"
@@ -167,6 +176,7 @@ std::string HelpText() {
          "  --log                 write progress lines to stderr\n"
          "  --design              open the page in design mode (drag objects, Ctrl+S saves)\n"
          "  --dev                 show the development menus (run, window) and the debugger keys\n"
+         "  --scale N             show the picture N times enlarged (1-8; fit: the largest that fits the screen)\n"
          "  --project DIR [PAGE]  run the project in folder DIR (its main page, or PAGE)\n"
          "  --new-project DIR     write a starter project into DIR\n"
          "  --export DIR OUT      pack project DIR with the program into folder OUT (and OUT.tar.gz)\n"

@@ -7,6 +7,7 @@
 #include "shell/dev_windows.h"
 #include "devui/main_menu.h"
 #include "io/cookies.h"
+#include "platform/host_caps.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -53,8 +54,13 @@ void RunStartupPath(const CommandLine& cl) {
   }
   LoadCookies();
   PrjManager().recent.LoadFromCookies();
-  // The status bar as the cookie "statusBar" left it.
-  if (TDevWindows* dev = DevWindows()) dev->Menu().ApplyStatusBarCookie();
+  // The status bar and the window's scale as the cookies left them (a
+  // --scale given for this run wins). A browser page sizes its canvas
+  // itself.
+  if (TDevWindows* dev = DevWindows()) {
+    dev->Menu().ApplyStatusBarCookie();
+    if (HostHasMoreWindows()) dev->Menu().ApplyScaleCookie(cl.scale);
+  }
   std::string fileToOpen = CommandLineFile(cl);
   if (chdir(home.c_str()) != 0) {
     // The current directory only matters for relative paths in scripts.

@@ -190,6 +190,28 @@ TEST_F(MenuTest, TheStatusBarCookieIsReadAtStartUp) {
   EXPECT_EQ(screen->ClientHeight(), screen->DrawingHeight());
 }
 
+TEST_F(MenuTest, TheScaleChoiceIsStoredAndTheCommandLineWinsForOneRun) {
+  EXPECT_TRUE(menu->Checked(TMenuCommand::kScale1));
+  menu->Execute(TMenuCommand::kScaleFit);
+  EXPECT_EQ(screen->ScaleChoice(), kScaleFit);
+  EXPECT_TRUE(menu->Checked(TMenuCommand::kScaleFit));
+  EXPECT_FALSE(menu->Checked(TMenuCommand::kScale1));
+  menu->Execute(TMenuCommand::kScale3);
+  EXPECT_NE(ReadAll(CookieFilePath()).find("env:windowScale=3"), std::string::npos);
+  dir.WriteFile("Kernel/Cookies.ini", "env:windowScale=2\n");
+  ASSERT_TRUE(LoadCookies());
+  menu->ApplyScaleCookie(-1);
+  EXPECT_TRUE(menu->Checked(TMenuCommand::kScale2));
+  menu->ApplyScaleCookie(1);
+  EXPECT_EQ(screen->ScaleChoice(), 1);
+  EXPECT_EQ(Cookies().Get("windowScale"), "2");
+  // A value the program never writes leaves the choice alone.
+  dir.WriteFile("Kernel/Cookies.ini", "env:windowScale=12\n");
+  ASSERT_TRUE(LoadCookies());
+  menu->ApplyScaleCookie(-1);
+  EXPECT_EQ(screen->ScaleChoice(), 1);
+}
+
 TEST_F(MenuTest, AcceleratorsAndMnemonics) {
   EXPECT_EQ(menu->KeyCommand(SDL_SCANCODE_F1, KMOD_NONE), TMenuCommand::kHelp);
   EXPECT_EQ(menu->KeyCommand(SDL_SCANCODE_F10, KMOD_LCTRL), TMenuCommand::kDebugger);

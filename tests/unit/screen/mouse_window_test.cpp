@@ -134,23 +134,43 @@ TEST_F(MouseWindow, ResizeFollowsOrSnapsBackToTheScriptSize) {
   screen->SetSizeFromScript(320, 240, false);
   EXPECT_EQ(screen->ClientWidth(), 320);
   EXPECT_EQ(screen->DrawingHeight(), 240);
-  // The user drags the window larger: it snaps back.
-  window->SetSize(500, 400);
+  // The user drags the window larger: the picture keeps the script's size
+  // and is scaled to fit the window, which keeps the user's size.
+  window->SetSize(700, 600);
   screen->OnResize(true);
   EXPECT_EQ(screen->ClientWidth(), 320);
   EXPECT_EQ(screen->DrawingHeight(), 240);
   int w = 0, h = 0;
   window->Size(w, h);
-  EXPECT_EQ(w, 320);
-  EXPECT_EQ(h, 240 + TScreen::kStatusBarHeight);
-  // Resizable: the globals follow the window and the back buffer grows.
+  EXPECT_EQ(w, 700);
+  EXPECT_EQ(h, 600);
+  EXPECT_EQ(screen->ScaleChoice(), kScaleFit);
+  TViewLayout view = screen->Layout();
+  EXPECT_EQ(view.WholeScale(), 2);
+  int px = view.x + 2 * 31 + 1;
+  int py = view.y + 2 * 17 + 1;
+  EXPECT_TRUE(screen->WindowToPicture(px, py));
+  EXPECT_EQ(px, 31);
+  EXPECT_EQ(py, 17);
+  int bx = view.x - 1;
+  int by = view.y;
+  EXPECT_FALSE(screen->WindowToPicture(bx, by)) << "the band left of the picture";
+  // A script's new size is shown at the scale of the window.
+  SetGlobalInt("$ScreenWidth", 300);
+  SetGlobalInt("$ScreenHeight", 200);
+  screen->SetSizeFromScript(300, 200, false);
+  window->Size(w, h);
+  EXPECT_EQ(w, 600);
+  EXPECT_EQ(h, 400 + TScreen::kStatusBarHeight);
+  // Resizable: the globals follow the window at the scale shown and the
+  // back buffer grows.
   screen->resizable = true;
-  window->SetSize(900, 700);
+  window->SetSize(1800, 1400);
   screen->OnResize(true);
   EXPECT_EQ(GlobalInt("$ScreenWidth"), 900);
-  EXPECT_EQ(GlobalInt("$ScreenHeight"), 700 - TScreen::kStatusBarHeight);
+  EXPECT_EQ(GlobalInt("$ScreenHeight"), (1400 - TScreen::kStatusBarHeight) / 2);
   EXPECT_EQ(screen->BackBuffer().Width(), 950);
-  EXPECT_GE(screen->BackBuffer().Height(), 700);
+  EXPECT_GE(screen->BackBuffer().Height(), 690);
 }
 
 TEST_F(MouseWindow, StatusBarToggleKeepsTheDrawingHeight) {
