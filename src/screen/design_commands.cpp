@@ -17,8 +17,6 @@ namespace ruvel {
 
 namespace {
 
-constexpr const char* kSelectionGlobal = "$_tmp_cur_select";
-
 TResourceList* GenList() { return FindList("usr.gen"); }
 
 // The generator of "usr.gen" named global, with its place.
@@ -81,7 +79,7 @@ bool RemoveGenerator(const std::string& global) {
   if (!list || !g) return false;
   std::string name = g->name;
   Instance* obj = ObjectOfGlobal(name);
-  if (obj && TDesignEditor::Selected() == obj) SetGlobalInt(kSelectionGlobal, 0);
+  if (obj && TDesignEditor::Selected() == obj) TDesignEditor::SetSelected(nullptr);
   list->Remove(g);
   EvaluateStatements("if ($chars) $chars.remove(" + name + "); " + name + " = null;");
   return true;

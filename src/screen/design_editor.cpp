@@ -94,6 +94,14 @@ Instance* TDesignEditor::Selected() {
   return v ? ValueAsObject(*v) : nullptr;
 }
 
+void TDesignEditor::SetSelected(Instance* obj) {
+  if (obj) {
+    SetGlobalObject(kSelectionGlobal, obj);
+  } else {
+    SetGlobalInt(kSelectionGlobal, 0);
+  }
+}
+
 void TDesignEditor::Press(Instance* top, int x, int y, bool left) {
   dragging_ = false;
   grabbed_ = nullptr;
@@ -172,7 +180,7 @@ bool TDesignEditor::AddObject(const std::string& cls, int x, int y) {
   Release();
   TDesignCommand add;
   if (!MakeAddCommand(cls, x, y, add) || !history_.Do(add)) return false;
-  SetGlobalObject(kSelectionGlobal, ObjectOfGlobal(add.global));
+  SetSelected(ObjectOfGlobal(add.global));
   HistoryChanged();
   return true;
 }
@@ -181,7 +189,7 @@ bool TDesignEditor::CopySelection() {
   Release();
   TDesignCommand copy;
   if (!MakeCopyCommand(Selected(), kCopyOffset, kCopyOffset, copy) || !history_.Do(copy)) return false;
-  SetGlobalObject(kSelectionGlobal, ObjectOfGlobal(copy.global));
+  SetSelected(ObjectOfGlobal(copy.global));
   HistoryChanged();
   return true;
 }

@@ -75,6 +75,8 @@ class TDesignEditor {
 
   // The selected object: "$_tmp_cur_select" when it holds an object.
   static Instance* Selected();
+  // Makes obj the selection (none: nothing is selected).
+  static void SetSelected(Instance* obj);
   // The union of the bounds of every sprite the selected object recorded;
   // false when there is no selection or it drew nothing.
   static bool SelectionBounds(TSpriteList& sprites, TDrawTarget& target, TRect& bounds);

@@ -10,11 +10,10 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "resources/resource_tree.h"
-#include "screen/host_state.h"
 #include "runtime/rtti.h"
 #include "screen/design_commands.h"
+#include "screen/host_state.h"
 #include "screen/main_screen.h"
-#include "screen/script_globals.h"
 
 namespace ruvel {
 
@@ -79,9 +78,8 @@ bool SaveDesignedPage(TScreen& screen) {
   ForgetPageScript(loaded);
   if (file != loaded) ForgetPageScript(file);
   screen.Design().SetModified(false);
-  std::string done = J("ページを保存しました: ") + file;
   screen.SetStatusText(J("保存しました: ") + PathFileName(file));
-  LogLine(done);
+  LogLine(J("ページを保存しました: ") + file);
   return true;
 }
 
