@@ -16,6 +16,12 @@
 
 namespace ruvel {
 
+namespace {
+int compileFailures = 0;
+}  // namespace
+
+int CompileFailures() { return compileFailures; }
+
 void Log(const std::string& text) { LogLine(text); }
 
 void ReportError(const std::string& message, const std::string& path, int32_t offset) {
@@ -50,6 +56,7 @@ int CompileSource(TRTTI& cls, const std::string& source, const std::string& path
   TParseTree tree = ScriptParser().Parse(*tokens);
   if (!tree) {
     cls.CompileFailed = true;
+    ++compileFailures;
     if (report) ReportError(J("文法エラー:") + path, path, tokens->LastConsumedStart());
     return 1;
   }
@@ -70,7 +77,7 @@ int CompileSource(TRTTI& cls, const std::string& source, const std::string& path
   }
   tree.reset();
   tokens.reset();
-
+  if (result != 0) ++compileFailures;
   return result;
 }
 

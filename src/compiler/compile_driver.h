@@ -21,6 +21,11 @@ int CompileClass(TRTTI& cls, const std::string& source, bool report);
 // with no class file read or written. Errors name path.
 int CompileSource(TRTTI& cls, const std::string& source, const std::string& path, bool report);
 
+// How many classes failed to compile in this run (syntax or compile
+// errors, hot swaps included): a headless run ends with exit code 1 when
+// any did.
+int CompileFailures();
+
 // The progress sink: a log line (shown with --log).
 void Log(const std::string& text);
 

@@ -45,9 +45,17 @@ const std::vector<TMenuEntry>& MainMenuTable() {
   return table;
 }
 
-const std::vector<const char*>& ObjectPopupEntries() {
-  static const std::vector<const char*> entries = {"新規(&N)...", "切り取り(&X)", "コピー(&C)",
-                                                   "貼り付け(&P)", "名前の変更(&R)...", "削除(&D)"};
+const std::vector<TObjectPopupEntry>& ObjectPopupEntries() {
+  static const std::vector<TObjectPopupEntry> entries = {
+      {"新規(&N)...", "Ctrl+N", TObjectCommand::kNew},
+      {"切り取り(&X)", "", TObjectCommand::kNone},
+      {"コピー(&C)", "Ctrl+D", TObjectCommand::kCopy},
+      {"貼り付け(&P)", "", TObjectCommand::kNone},
+      {"名前の変更(&R)...", "", TObjectCommand::kNone},
+      {"削除(&D)", "Delete", TObjectCommand::kDelete},
+      {"元に戻す(&U)", "Ctrl+Z", TObjectCommand::kUndo},
+      {"やり直し(&Y)", "Ctrl+Y", TObjectCommand::kRedo},
+  };
   return entries;
 }
 

@@ -50,10 +50,16 @@ struct TMenuTitle {
 
 const std::vector<TMenuTitle>& MainMenuTitles();
 const std::vector<TMenuEntry>& MainMenuTable();
-// The design-mode object popup menu's entries, in order. They are hooks of
-// a development environment this program does not have, so they are shown
-// disabled.
-const std::vector<const char*>& ObjectPopupEntries();
+// The design-mode object popup menu's entries, in order, with the edit
+// each makes. 新規 opens a list of the page's classes; 切り取り, 貼り付け
+// and 名前の変更 have no edit here and are shown disabled.
+enum class TObjectCommand { kNone, kNew, kCopy, kDelete, kUndo, kRedo };
+struct TObjectPopupEntry {
+  const char* caption;  // UTF-8, "&" before the mnemonic
+  const char* key;      // the design-mode key that does the same, "" for none
+  TObjectCommand command;
+};
+const std::vector<TObjectPopupEntry>& ObjectPopupEntries();
 // "ファイル(&F)" → "ファイル(F)": how a caption is shown.
 std::string MenuLabel(const char* caption);
 

@@ -11,6 +11,7 @@
 #include "pages/page.h"
 #include "platform/cp932.h"
 #include "platform/window.h"
+#include "screen/design_commands.h"
 #include "screen/main_screen.h"
 
 namespace ruvel {
@@ -135,6 +136,46 @@ void TMainMenuView::DrawItems(int menu) {
   if (openSub && subOpen) ImGui::EndMenu();
 }
 
+TObjectCommand TMainMenuView::TakeObjectCommand(std::string& cls) {
+  TObjectCommand c = objectCommand_;
+  cls = objectClass_;
+  objectCommand_ = TObjectCommand::kNone;
+  objectClass_.clear();
+  return c;
+}
+
+void TMainMenuView::DrawObjectPopup() {
+  TDesignEditor& design = screen_.Design();
+  bool selected = TDesignEditor::Selected() != nullptr;
+  for (const TObjectPopupEntry& entry : ObjectPopupEntries()) {
+    std::string label = MenuLabel(entry.caption);
+    const char* key = entry.key[0] ? entry.key : nullptr;
+    if (entry.command == TObjectCommand::kNew) {
+      // The page's classes; the new object goes where the menu was opened.
+      std::vector<std::string> classes = PageClassNames();
+      if (ImGui::BeginMenu(label.c_str(), !classes.empty())) {
+        for (const std::string& cls : classes) {
+          if (ImGui::MenuItem(ToUtf8(cls).c_str())) {
+            objectCommand_ = TObjectCommand::kNew;
+            objectClass_ = cls;
+          }
+        }
+        ImGui::EndMenu();
+      }
+      continue;
+    }
+    bool enabled = false;
+    switch (entry.command) {
+      case TObjectCommand::kCopy:
+      case TObjectCommand::kDelete: enabled = selected; break;
+      case TObjectCommand::kUndo: enabled = design.CanUndo(); break;
+      case TObjectCommand::kRedo: enabled = design.CanRedo(); break;
+      default: break;
+    }
+    if (ImGui::MenuItem(label.c_str(), key, false, enabled)) objectCommand_ = entry.command;
+  }
+}
+
 void TMainMenuView::DrawAbout() {
   if (!aboutShown_) return;
   ImGuiIO& io = ImGui::GetIO();
@@ -219,7 +260,7 @@ void TMainMenuView::DrawOverlay() {
   objectPopupOpen_ = false;
   if (ImGui::BeginPopup("##object")) {
     objectPopupOpen_ = true;
-    for (const char* entry : ObjectPopupEntries()) ImGui::MenuItem(MenuLabel(entry).c_str(), nullptr, false, false);
+    DrawObjectPopup();
     ImGui::EndPopup();
   }
   DrawAbout();

@@ -59,9 +59,13 @@ class TMainMenuView {
   // rows included) with the next frame.
   void OpenObjectPopup(int x, int y);
   bool ObjectPopupOpen() const { return objectPopupOpen_; }
+  // The popup entry chosen in the last frame, cleared (run it outside the
+  // drawing); cls: the class chosen under 新規.
+  TObjectCommand TakeObjectCommand(std::string& cls);
 
  private:
   void DrawItems(int menu);
+  void DrawObjectPopup();
   void DrawAbout();
 
   TMainMenu& menu_;
@@ -77,6 +81,8 @@ class TMainMenuView {
   bool objectPopupOpen_ = false;
   int popupX_ = 0;
   int popupY_ = 0;
+  TObjectCommand objectCommand_ = TObjectCommand::kNone;
+  std::string objectClass_;
   bool aboutShown_ = false;
   TAboutBox about_;
   TFileBrowser openBrowser_;

@@ -81,7 +81,9 @@ std::vector<std::string> TFileWatcher::Poll() {
       if (ev->mask & IN_ISDIR) {
         // A folder made or moved in is watched from now on; files written
         // into it before its watch was added are reported with it.
-        if (ev->mask & (IN_CREATE | IN_MOVED_TO)) {
+        // A skipped folder (the program's own captures and caches) is not
+        // watched, and the files already in it are no edits either.
+        if ((ev->mask & (IN_CREATE | IN_MOVED_TO)) && !(skip_ && skip_(ev->name))) {
           AddTree(path);
           std::error_code ec;
           for (const auto& entry : std::filesystem::recursive_directory_iterator(path, ec)) {

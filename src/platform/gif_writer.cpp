@@ -23,6 +23,9 @@ std::string GifError(int code) {
   return text ? text : "GIF error " + std::to_string(code);
 }
 
+// The longest delay one image can carry (a 16-bit field).
+constexpr int kMaxDelayCs = 65535;
+
 // The smallest colour-table size (a power of two, at least 2) for n colours.
 int TableSize(int n) {
   int size = 2;
@@ -62,67 +65,165 @@ TGifWriter::~TGifWriter() {
   }
 }
 
-bool TGifWriter::PutRect(const std::vector<uint32_t>& rgb, int x0, int y0, int x1, int y1, int delayCs) {
+bool TGifWriter::PutImage(const TImage& image) {
   auto* gif = static_cast<GifFileType*>(gif_);
-  std::unordered_map<uint32_t, int> index;
-  std::vector<uint32_t> colours;
-  for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) {
-      uint32_t c = rgb[size_t(y) * size_t(width_) + size_t(x)] & 0xFFFFFF;
-      if (index.emplace(c, int(colours.size())).second) colours.push_back(c);
-    }
-  }
-  ColorMapObject* map = GifMakeMapObject(TableSize(int(colours.size())), nullptr);
+  ColorMapObject* map = GifMakeMapObject(TableSize(int(image.colours.size())), nullptr);
   if (!map) {
     error_ = "out of memory";
     return false;
   }
-  for (size_t i = 0; i < colours.size(); ++i) {
-    map->Colors[i].Red = GifByteType(colours[i] >> 16);
-    map->Colors[i].Green = GifByteType(colours[i] >> 8);
-    map->Colors[i].Blue = GifByteType(colours[i]);
+  for (size_t i = 0; i < image.colours.size(); ++i) {
+    map->Colors[i].Red = GifByteType(image.colours[i] >> 16);
+    map->Colors[i].Green = GifByteType(image.colours[i] >> 8);
+    map->Colors[i].Blue = GifByteType(image.colours[i]);
   }
   GraphicsControlBlock gcb{};
   gcb.DisposalMode = DISPOSE_DO_NOT;
   gcb.UserInputFlag = false;
-  gcb.DelayTime = delayCs;
-  gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+  gcb.DelayTime = std::min(image.delayCs, kMaxDelayCs);
+  gcb.TransparentColor = image.transparent ? int(image.colours.size()) - 1 : NO_TRANSPARENT_COLOR;
   GifByteType ext[4];
   size_t extLen = EGifGCBToExtension(&gcb, ext);
   bool ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(extLen), ext) != GIF_ERROR &&
-            EGifPutImageDesc(gif, x0, y0, x1 - x0, y1 - y0, false, map) != GIF_ERROR;
-  std::vector<GifPixelType> line(size_t(x1 - x0));
-  for (int y = y0; ok && y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) line[size_t(x - x0)] = GifPixelType(index[rgb[size_t(y) * size_t(width_) + size_t(x)] & 0xFFFFFF]);
-    ok = EGifPutLine(gif, line.data(), x1 - x0) != GIF_ERROR;
+            EGifPutImageDesc(gif, image.x, image.y, image.w, image.h, false, map) != GIF_ERROR;
+  std::vector<GifPixelType> line(size_t(image.w));
+  for (int y = 0; ok && y < image.h; ++y) {
+    std::copy_n(&image.pixels[size_t(y) * size_t(image.w)], image.w, line.begin());
+    ok = EGifPutLine(gif, line.data(), image.w) != GIF_ERROR;
   }
   GifFreeMapObject(map);
-  if (!ok) error_ = GifError(gif->Error);
-  return ok;
+  if (!ok) {
+    error_ = GifError(gif->Error);
+    return false;
+  }
+  // A delay longer than the field holds goes on in one unchanged pixel.
+  if (image.delayCs > kMaxDelayCs) {
+    TImage more;
+    more.w = more.h = 1;
+    more.colours = {previous_.empty() ? 0u : previous_[0] & 0xFFFFFF};
+    more.pixels = {0};
+    more.delayCs = image.delayCs - kMaxDelayCs;
+    return PutImage(more);
+  }
+  return true;
 }
 
-// Puts the rectangle as one image when it has at most 256 colours, else
-// as halves (cut across the longer side); only the last piece is shown for
-// the frame's time.
-bool TGifWriter::PutPiece(const std::vector<uint32_t>& rgb, int x0, int y0, int x1, int y1, int delayCs) {
-  std::unordered_map<uint32_t, bool> seen;
-  bool fits = true;
-  for (int y = y0; fits && y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) {
-      seen.emplace(rgb[size_t(y) * size_t(width_) + size_t(x)] & 0xFFFFFF, true);
-      if (seen.size() > 256) {
-        fits = false;
-        break;
+bool TGifWriter::Flush() {
+  for (const TImage& image : pending_) {
+    if (!PutImage(image)) return false;
+  }
+  pending_.clear();
+  return true;
+}
+
+void TGifWriter::Layer(const std::vector<uint32_t>& rgb, int x0, int y0, int x1, int y1) {
+  auto at = [&](int x, int y) { return rgb[size_t(y) * size_t(width_) + size_t(x)] & 0xFFFFFF; };
+  std::unordered_map<uint32_t, int> count;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) ++count[at(x, y)];
+  }
+  // The most frequent colours first (ties by value, so a file is the same
+  // every time).
+  std::vector<std::pair<uint32_t, int>> order(count.begin(), count.end());
+  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    return a.second != b.second ? a.second > b.second : a.first < b.first;
+  });
+  // Where each colour is drawn exactly: layer and index in its table.
+  struct TSlot {
+    int layer;
+    int index;
+  };
+  std::unordered_map<uint32_t, TSlot> slot;
+  std::vector<std::vector<uint32_t>> tables(1);
+  for (size_t i = 0; i < order.size(); ++i) {
+    size_t layer = i < 256 ? 0 : 1 + (i - 256) / 255;
+    if (layer >= size_t(kMaxLayers)) break;
+    if (layer >= tables.size()) tables.emplace_back();
+    slot[order[i].first] = TSlot{int(layer), int(tables[layer].size())};
+    tables[layer].push_back(order[i].first);
+  }
+  // The first layer covers the rectangle: colours it lacks are drawn with
+  // the nearest of its own until a later layer draws them exactly.
+  std::unordered_map<uint32_t, int> nearest;
+  auto firstIndex = [&](uint32_t c) {
+    auto s = slot.find(c);
+    if (s != slot.end() && s->second.layer == 0) return s->second.index;
+    auto n = nearest.find(c);
+    if (n != nearest.end()) return n->second;
+    int best = 0;
+    long bestDistance = -1;
+    for (size_t i = 0; i < tables[0].size(); ++i) {
+      uint32_t t = tables[0][i];
+      long dr = long(c >> 16 & 0xFF) - long(t >> 16 & 0xFF);
+      long dg = long(c >> 8 & 0xFF) - long(t >> 8 & 0xFF);
+      long db = long(c & 0xFF) - long(t & 0xFF);
+      long d = dr * dr + dg * dg + db * db;
+      if (bestDistance < 0 || d < bestDistance) {
+        bestDistance = d;
+        best = int(i);
       }
     }
+    nearest[c] = best;
+    return best;
+  };
+  TImage first;
+  first.x = x0;
+  first.y = y0;
+  first.w = x1 - x0;
+  first.h = y1 - y0;
+  first.colours = tables[0];
+  first.pixels.reserve(size_t(first.w) * size_t(first.h));
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) first.pixels.push_back(uint8_t(firstIndex(at(x, y))));
   }
-  if (fits) return PutRect(rgb, x0, y0, x1, y1, delayCs);
-  if (x1 - x0 >= y1 - y0) {
-    int mid = (x0 + x1) / 2;
-    return PutPiece(rgb, x0, y0, mid, y1, 0) && PutPiece(rgb, mid, y0, x1, y1, delayCs);
+  pending_.push_back(std::move(first));
+  for (size_t layer = 1; layer < tables.size(); ++layer) {
+    // The rectangle around the pixels of this layer's colours.
+    int lx0 = x1, ly0 = y1, lx1 = x0, ly1 = y0;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) {
+        auto s = slot.find(at(x, y));
+        if (s == slot.end() || s->second.layer != int(layer)) continue;
+        lx0 = std::min(lx0, x);
+        lx1 = std::max(lx1, x + 1);
+        ly0 = std::min(ly0, y);
+        ly1 = std::max(ly1, y + 1);
+      }
+    }
+    TImage image;
+    image.x = lx0;
+    image.y = ly0;
+    image.w = lx1 - lx0;
+    image.h = ly1 - ly0;
+    image.colours = tables[layer];
+    image.colours.push_back(0);
+    image.transparent = true;
+    uint8_t clear = uint8_t(image.colours.size() - 1);
+    image.pixels.reserve(size_t(image.w) * size_t(image.h));
+    for (int y = ly0; y < ly1; ++y) {
+      for (int x = lx0; x < lx1; ++x) {
+        auto s = slot.find(at(x, y));
+        bool here = s != slot.end() && s->second.layer == int(layer);
+        image.pixels.push_back(here ? uint8_t(s->second.index) : clear);
+      }
+    }
+    pending_.push_back(std::move(image));
   }
-  int mid = (y0 + y1) / 2;
-  return PutPiece(rgb, x0, y0, x1, mid, 0) && PutPiece(rgb, x0, mid, x1, y1, delayCs);
+}
+
+int TGifWriter::TakeDelay(double delayMs, int atLeast) {
+  // Delays are in 1/100 s: the fractions carry over, so 34 ms frames are
+  // shown for 3, 4, 3, 3, 4... hundredths; a frame given more than its
+  // time (one hundredth for each layer) is paid back by the next ones.
+  double wanted = delayMs / 10.0 + delayCarryCs_;
+  int delayCs = std::max(atLeast, int(std::lround(wanted)));
+  delayCarryCs_ = wanted - delayCs;
+  return delayCs;
+}
+
+void TGifWriter::AddTime(double delayMs) {
+  if (pending_.empty()) return;
+  pending_.back().delayCs += TakeDelay(delayMs, 0);
 }
 
 bool TGifWriter::AddFrame(const std::vector<uint32_t>& rgb, double delayMs) {
@@ -131,11 +232,6 @@ bool TGifWriter::AddFrame(const std::vector<uint32_t>& rgb, double delayMs) {
     error_ = "picture size changed";
     return false;
   }
-  // Delays are in 1/100 s: the fractions carry over, so 34 ms frames are
-  // shown for 3, 4, 3, 3, 4... hundredths.
-  double wanted = delayMs / 10.0 + delayCarryCs_;
-  int delayCs = std::max(1, int(std::lround(wanted)));
-  delayCarryCs_ = wanted - delayCs;
   // The rectangle that changed since the previous frame.
   int x0 = 0, y0 = 0, x1 = width_, y1 = height_;
   if (!previous_.empty()) {
@@ -156,13 +252,19 @@ bool TGifWriter::AddFrame(const std::vector<uint32_t>& rgb, double delayMs) {
       y0 = std::min(y0, y);
       y1 = std::max(y1, y + 1);
     }
-    // Nothing changed: one unchanged pixel carries the frame's time.
+    // Nothing changed: the picture before stays up that much longer.
     if (x1 <= x0 || y1 <= y0) {
-      x0 = y0 = 0;
-      x1 = y1 = 1;
+      AddTime(delayMs);
+      ++frames_;
+      return true;
     }
   }
-  if (!PutPiece(rgb, x0, y0, x1, y1, delayCs)) return false;
+  if (!Flush()) return false;
+  Layer(rgb, x0, y0, x1, y1);
+  int layers = int(pending_.size());
+  int total = TakeDelay(delayMs, layers);
+  for (TImage& image : pending_) image.delayCs = 1;
+  pending_.back().delayCs = total - (layers - 1);
   previous_ = rgb;
   ++frames_;
   return true;
@@ -171,6 +273,10 @@ bool TGifWriter::AddFrame(const std::vector<uint32_t>& rgb, double delayMs) {
 bool TGifWriter::Save(const std::string& path, std::string& error) {
   if (!gif_ || !error_.empty()) {
     error = error_.empty() ? "no GIF encoder" : error_;
+    return false;
+  }
+  if (!Flush()) {
+    error = error_;
     return false;
   }
   int err = 0;
@@ -205,6 +311,7 @@ bool ReadGifFrames(const std::string& path, TGifFrames& out, std::string& error)
   out.height = gif->SHeight;
   std::vector<uint32_t> canvas(size_t(out.width) * size_t(out.height), 0);
   bool ok = true;
+  int pendingCs = 0;  // time of 0 s images folded into the next
   for (int i = 0; i < gif->ImageCount && ok; ++i) {
     const SavedImage& image = gif->SavedImages[i];
     const GifImageDesc& d = image.ImageDesc;
@@ -227,9 +334,17 @@ bool ReadGifFrames(const std::string& path, TGifFrames& out, std::string& error)
             uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | uint32_t(c.Blue);
       }
     }
+    // A layer with a transparent colour completes the picture before it.
+    if (gcb.TransparentColor != NO_TRANSPARENT_COLOR && !out.pictures.empty() && pendingCs == 0) {
+      out.pictures.back() = canvas;
+      out.delaysCs.back() += gcb.DelayTime;
+      continue;
+    }
+    pendingCs += gcb.DelayTime;
     if (gcb.DelayTime > 0 || i + 1 == gif->ImageCount) {
       out.pictures.push_back(canvas);
-      out.delaysCs.push_back(gcb.DelayTime);
+      out.delaysCs.push_back(pendingCs);
+      pendingCs = 0;
     }
   }
   DGifCloseFile(gif, &err);

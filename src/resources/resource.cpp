@@ -132,6 +132,13 @@ void TResourceList::AddChild(TResource* child) {
   child->AddedTo(this);
 }
 
+void TResourceList::InsertChild(size_t i, TResource* child) {
+  if (!child) return;
+  children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(std::min(i, children_.size())), child);
+  child->parent = this;
+  child->AddedTo(this);
+}
+
 TResource* TResourceList::Child(std::string_view childName) {
   for (TResource* c : children_) {
     if (EqualsNoCase(c->name, childName)) return c;

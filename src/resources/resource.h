@@ -114,6 +114,9 @@ class TResourceList : public TResource {
   TResource* ChildAt(size_t i) const { return children_[i]; }
   // Takes a child out of the list without freeing it.
   TResource* Detach(TResource* child);
+  // Adds child (owned from now on) at position i, or last when i is past
+  // the end.
+  void InsertChild(size_t i, TResource* child);
   void DeleteAt(size_t i);
 
  private:

@@ -70,6 +70,16 @@ int Offset(int v, long long d) {
 
 bool ObjectPosition(Instance* obj, int& x, int& y) { return MemberInt(obj, "x", x) && MemberInt(obj, "y", y); }
 
+bool SetObjectPosition(Instance* obj, int x, int y) {
+  int oldX = 0;
+  int oldY = 0;
+  if (!ObjectPosition(obj, oldX, oldY)) return false;
+  if (oldX == x && oldY == y) return false;
+  ValueSetInt(*Member(obj, "x"), x);
+  ValueSetInt(*Member(obj, "y"), y);
+  return true;
+}
+
 Instance* TDesignEditor::TopmostAt(TSpriteList& sprites, TDrawTarget& target, int x, int y) {
   TRect point{x, y, x + 1, y + 1};
   for (size_t i = sprites.Size(); i-- > 0;) {
@@ -84,9 +94,19 @@ Instance* TDesignEditor::Selected() {
   return v ? ValueAsObject(*v) : nullptr;
 }
 
+void TDesignEditor::SetSelected(Instance* obj) {
+  if (obj) {
+    SetGlobalObject(kSelectionGlobal, obj);
+  } else {
+    SetGlobalInt(kSelectionGlobal, 0);
+  }
+}
+
 void TDesignEditor::Press(Instance* top, int x, int y, bool left) {
   dragging_ = false;
   grabbed_ = nullptr;
+  pointX_ = SnapPointer(x);
+  pointY_ = SnapPointer(y);
   // The press statements left the last owner they called in the global;
   // the object drawn on top is the one the person pointed at.
   if (top) SetGlobalObject(kSelectionGlobal, top);
@@ -116,8 +136,23 @@ bool TDesignEditor::DragTo(int x, int y) {
 }
 
 void TDesignEditor::Release() {
+  bool wasDragging = dragging_;
+  Instance* grabbed = grabbed_;
   dragging_ = false;
   grabbed_ = nullptr;
+  if (!wasDragging || !grabbed || grabbed != Selected()) return;
+  // A finished drag is one edit, from where the press found the object.
+  TDesignCommand move;
+  move.global = GeneratorGlobalOf(grabbed);
+  move.fromX = grabX_;
+  move.fromY = grabY_;
+  if (move.global.empty() || !ObjectPosition(grabbed, move.toX, move.toY)) return;
+  if (move.toX == move.fromX && move.toY == move.fromY) {
+    HistoryChanged();
+    return;
+  }
+  history_.Record(move);
+  HistoryChanged();
 }
 
 bool TDesignEditor::Nudge(int dx, int dy) {
@@ -126,8 +161,61 @@ bool TDesignEditor::Nudge(int dx, int dy) {
   int x = 0;
   int y = 0;
   if (!sel || !ObjectPosition(sel, x, y)) return false;
-  return MoveTo(sel, SnapPosition(Offset(x, static_cast<long long>(dx) * kGrid)),
-                SnapPosition(Offset(y, static_cast<long long>(dy) * kGrid)));
+  int toX = SnapPosition(Offset(x, static_cast<long long>(dx) * kGrid));
+  int toY = SnapPosition(Offset(y, static_cast<long long>(dy) * kGrid));
+  TDesignCommand move;
+  move.global = GeneratorGlobalOf(sel);
+  // An object no generator placed is moved, but no save keeps it.
+  if (move.global.empty()) return MoveTo(sel, toX, toY);
+  move.fromX = x;
+  move.fromY = y;
+  move.toX = toX;
+  move.toY = toY;
+  if (!history_.Do(move)) return false;
+  HistoryChanged();
+  return true;
+}
+
+bool TDesignEditor::AddObject(const std::string& cls, int x, int y) {
+  Release();
+  TDesignCommand add;
+  if (!MakeAddCommand(cls, x, y, add) || !history_.Do(add)) return false;
+  SetSelected(ObjectOfGlobal(add.global));
+  HistoryChanged();
+  return true;
+}
+
+bool TDesignEditor::CopySelection() {
+  Release();
+  TDesignCommand copy;
+  if (!MakeCopyCommand(Selected(), kCopyOffset, kCopyOffset, copy) || !history_.Do(copy)) return false;
+  SetSelected(ObjectOfGlobal(copy.global));
+  HistoryChanged();
+  return true;
+}
+
+bool TDesignEditor::DeleteSelection() {
+  Release();
+  TDesignCommand remove;
+  if (!MakeRemoveCommand(Selected(), remove) || !history_.Do(remove)) return false;
+  HistoryChanged();
+  return true;
+}
+
+bool TDesignEditor::Undo() {
+  Release();
+  if (!history_.CanUndo()) return false;
+  history_.Undo();
+  HistoryChanged();
+  return true;
+}
+
+bool TDesignEditor::Redo() {
+  Release();
+  if (!history_.CanRedo()) return false;
+  history_.Redo();
+  HistoryChanged();
+  return true;
 }
 
 void TDesignEditor::Deselect() {
@@ -136,13 +224,9 @@ void TDesignEditor::Deselect() {
 }
 
 bool TDesignEditor::MoveTo(Instance* obj, int x, int y) {
-  int oldX = 0;
-  int oldY = 0;
-  if (!ObjectPosition(obj, oldX, oldY)) return false;
-  if (oldX == x && oldY == y) return false;
-  ValueSetInt(*Member(obj, "x"), x);
-  ValueSetInt(*Member(obj, "y"), y);
-  SetModified(true);
+  if (!SetObjectPosition(obj, x, y)) return false;
+  // The drag becomes an edit when it ends; the caption shows it at once.
+  SetFlag(true);
   return true;
 }
 
@@ -177,16 +261,29 @@ void TDesignEditor::DrawSelection(TSpriteList& sprites, TDrawTarget& target) {
   Outline(target.renderer, light, kFrameLight);
 }
 
-void TDesignEditor::SetModified(bool on) {
+void TDesignEditor::SetFlag(bool on) {
   if (on == modified_) return;
   modified_ = on;
   if (onModifiedChanged) onModifiedChanged();
 }
 
+void TDesignEditor::SetModified(bool on) {
+  if (on) {
+    history_.MarkUnsaved();
+  } else {
+    history_.MarkSaved();
+  }
+  SetFlag(on);
+}
+
+void TDesignEditor::HistoryChanged() { SetFlag(!history_.AtSaved()); }
+
 void TDesignEditor::Reset() {
-  Release();
+  dragging_ = false;
+  grabbed_ = nullptr;
   SetGlobalInt(kSelectionGlobal, 0);
-  SetModified(false);
+  history_.Clear();
+  SetFlag(false);
 }
 
 }  // namespace ruvel

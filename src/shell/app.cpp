@@ -10,6 +10,7 @@
 #include <string>
 
 #include "shell/dev_windows.h"
+#include "compiler/compile_driver.h"
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -40,6 +41,7 @@
 #include "shell/live_reload.h"
 #include "shell/cli_text.h"
 #include "shell/design_session.h"
+#include "shell/error_status.h"
 #include "shell/frame_loop.h"
 #include "shell/input_channel.h"
 #include "shell/long_run_service.h"
@@ -183,6 +185,7 @@ void WireHooks(TShell& shell) {
   WireDesignMode(screen);
   InstallLongRunService(screen, shell.window->Id(), shell.cl.headless);
   screen.Design().onModifiedChanged = [&shell] { UpdateCaption(shell); };
+  WireErrorStatus(screen, [&shell] { return shell.cl.dev || HostState().designMode; });
 }
 
 int ShutDownAudio();
@@ -462,6 +465,7 @@ bool StartAudio(TShell& shell, std::string& error) {
 
 void ShutDown(TShell& shell) {
   SetFrameLoop(nullptr);
+  VM().runError = nullptr;
   if (shell.screen) shell.screen->Sprites().Clear();
   FreeAllPanels();
   SpriteSettings().mapSurface.reset();
@@ -540,6 +544,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     shell.reload = std::make_unique<TLiveReload>();
     shell.reload->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
     shell.reload->unsavedDesign = [&shell] { return shell.screen->Design().Modified(); };
+    SoundManager().notice = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
     // A browser page shows its own loading text instead of a second window.
     shell.loading = std::make_unique<TLoadingWindow>(shell.window.get(), cl.headless || !HostHasMoreWindows());
     if (!cl.headless) shell.dialogs = std::make_unique<TDialogViews>(Dialogs(), shell.window.get());
@@ -566,6 +571,8 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
       std::fprintf(stderr, "ruvel: スクリーンショットを保存できません: %s\n", error.c_str());
       code = 1;
     }
+    // A class that did not compile was shown on stderr; the run failed.
+    if (cl.headless && CompileFailures() > 0) code = 1;
   } catch (const ERuvel& e) {
     std::fprintf(stderr, "ruvel: %s\n", ToUtf8(e.Message()).c_str());
     code = 1;

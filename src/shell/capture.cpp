@@ -118,6 +118,9 @@ bool TCapture::Finish(std::string& error) {
     error = runPath_ + ": no frame was drawn";
     return false;
   }
+  // Frames drawn after the last recorded one still count, so the file
+  // lasts as long as the run.
+  run_->AddTime(double(drawn_ % kFrameStride) * kFrameMs);
   return run_->Save(runPath_, error);
 }
 

@@ -1,9 +1,13 @@
 // Design mode as the program offers it to a person: entering design mode on
 // the loaded page, the design step the screen runs after mouse events, the
-// keys of the design window (Ctrl+S saves, the arrow keys nudge the
-// selection by one grid step, Escape drops the selection), saving the page
-// with every placed object's state written back into its generator, and
-// the window caption, which starts with "*" while moves are unsaved.
+// keys of the design window (Ctrl+S saves; Ctrl+Z undoes and Ctrl+Y redoes
+// the last edit; Ctrl+N makes a new object at the pointer, of the selected
+// object's class or else the page's first class; Ctrl+D copies the
+// selection; Delete removes it; the arrow keys nudge it by one grid step;
+// Escape drops it), the commands of the object popup menu, saving the page
+// with every placed object's state written back into its generator (the
+// status bar names the file), and the window caption, which starts with
+// "*" while edits are unsaved.
 #pragma once
 #include <string>
 
@@ -26,6 +30,14 @@ bool EnterDesignMode();
 // load places the objects where they now are. Clears the unsaved flag on
 // success; a failure is reported in a message box and keeps it.
 bool SaveDesignedPage(TScreen& screen);
+
+// The edits the object popup menu and the keys offer.
+enum class TDesignCommandId { kNew, kCopy, kDelete, kUndo, kRedo };
+
+// Carries out one edit and shows the result; cls is the class of a new
+// object (empty: as Ctrl+N chooses). New objects go to the point of the
+// last press. False when nothing changed.
+bool RunDesignCommand(TScreen& screen, TDesignCommandId id, const std::string& cls = std::string());
 
 // Keys of design mode, as SDL scancodes; true when the key was used.
 bool HandleDesignKey(TScreen& screen, int scancode, bool ctrl);

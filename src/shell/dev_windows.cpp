@@ -15,6 +15,7 @@
 #include "screen/host_state.h"
 #include "screen/main_screen.h"
 #include "screen/ranking.h"
+#include "shell/design_session.h"
 #include "shell/frame_loop.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"
@@ -135,6 +136,15 @@ void TDevWindows::Draw() {
   if (debugger_) debugger_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
+  std::string cls;
+  switch (menuView_->TakeObjectCommand(cls)) {
+    case TObjectCommand::kNew: RunDesignCommand(screen_, TDesignCommandId::kNew, cls); break;
+    case TObjectCommand::kCopy: RunDesignCommand(screen_, TDesignCommandId::kCopy); break;
+    case TObjectCommand::kDelete: RunDesignCommand(screen_, TDesignCommandId::kDelete); break;
+    case TObjectCommand::kUndo: RunDesignCommand(screen_, TDesignCommandId::kUndo); break;
+    case TObjectCommand::kRedo: RunDesignCommand(screen_, TDesignCommandId::kRedo); break;
+    case TObjectCommand::kNone: break;
+  }
   if (menuView_->TakeAddPattern()) {
     try {
       if (menuView_->Patterns().Add()) screen_.Design().SetModified(true);

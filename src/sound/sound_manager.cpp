@@ -1,6 +1,7 @@
 #include "sound/sound_manager.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "io/cookies.h"
 #include "platform/paths.h"
@@ -51,10 +52,25 @@ void TSndManager::AttachDevice(std::unique_ptr<TWaveOut> device) {
   device_ = std::move(device);
 }
 
+void TSndManager::ReportFile(const std::string& file, const std::string& what) {
+  if (!reportedFiles_.insert(file).second) return;
+  std::string text = what + ": " + file;
+  std::fprintf(stderr, "ruvel: %s\n", ToUtf8(text).c_str());
+  if (notice) notice(text);
+}
+
 int32_t TSndManager::LoadEffect(const std::string& name) {
   std::string path = LocateSoundFile(name);
-  if (path.empty()) return 0;
-  return seq_->LoadEffect(path);
+  if (path.empty()) {
+    ReportFile(name, J("効果音のファイルが見つかりません"));
+    return 0;
+  }
+  int32_t id = seq_->LoadEffect(path);
+  TSoundStatus status = seq_->Status();
+  if (id == 0 && (status == kSoundCannotOpen || status == kSoundNoFormat)) {
+    ReportFile(path, J("効果音のファイルを読めません"));
+  }
+  return id;
 }
 
 void TSndManager::PlayEffect(int32_t id, int volume) {
@@ -69,7 +85,10 @@ void TSndManager::PlayBgm(const std::string& name, bool hasLoop, bool loop) {
   if (!soundOn_) return;
   if (hasLoop) midiLoop_ = loop;
   std::string path = LocateSoundFile(name);
-  if (path.empty()) return;
+  if (path.empty()) {
+    ReportFile(name, J("BGM のファイルが見つかりません"));
+    return;
+  }
   std::string ext = LowerExtension(path);
   if (ext == ".mlv" || ext == ".mml") {
     std::string error;
@@ -79,7 +98,8 @@ void TSndManager::PlayBgm(const std::string& name, bool hasLoop, bool loop) {
       return;
     }
     midi_.Stop();
-    seq_->LoadMusic(music);
+    TSoundStatus status = seq_->LoadMusic(music);
+    if (status != kSoundOk && status != kSoundNoDevice) ReportFile(music, J("BGM のファイルを読めません"));
     seq_->PlayMusic();
     mode_ = TBgmMode::kMusic;
   } else if (ext == ".mid" || ext == ".midi") {

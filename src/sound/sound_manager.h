@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/audio_device.h"
@@ -58,6 +59,11 @@ class TSndManager {
   // default read from the open project and the cookies.
   std::function<std::string()> soundfontSetting;
 
+  // Where a sound file that cannot be found or read is told, once per
+  // file (CP932); the line also goes to stderr. The script still sees what
+  // it always did (an effect id of 0, no music).
+  std::function<void(const std::string& cp932)> notice;
+
   // Writes every played sample to a WAV file until StopRecording.
   bool StartRecording(const std::string& path, std::string& error);
   bool StopRecording(std::string& error);
@@ -67,7 +73,10 @@ class TSndManager {
   std::unique_ptr<TMelvane> seq_;
   TWavRecorder recorder_;
   TMidiSynth midi_;
+  void ReportFile(const std::string& file, const std::string& what);
+
   std::string reportedFailure_;  // soundfont and file of the MIDI failure last reported
+  std::set<std::string> reportedFiles_;  // sound files already told about
   TBgmMode mode_ = TBgmMode::kNone;
   bool midiLoop_ = false;
   bool soundOn_ = true;

@@ -46,6 +46,7 @@ void Report(TProcess* p, const std::string& message) {
   if (message == VM().lastReported) return;
   VM().lastReported = message;
   ShowError(message, p ? Trace(p) : TTraceList{});
+  if (p && VM().runError) VM().runError(p, message);
 }
 
 namespace {
@@ -1137,6 +1138,7 @@ void Run(TProcess* p, int32_t budget) {
     p->state = 2;
     try {
       ShowError(message, Trace(p));
+      if (vm.runError) vm.runError(p, message);
     } catch (...) {
     }
     p->Kill();

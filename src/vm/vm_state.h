@@ -82,6 +82,10 @@ struct VMState {
   // Shows a run-time error or a report with its trace (the main screen's
   // message display). Defaults to a message box through the message sink.
   std::function<void(const std::string& message, const TTraceList& trace)> showError;
+  // Told of a run-time error of process p after it was shown: one that
+  // ends the process (told before it is killed, so its frames still say
+  // where it was) or one that is reported while the process goes on.
+  std::function<void(TProcess* p, const std::string& message)> runError;
   // The time analyzer while it measures; none otherwise (one test of a
   // pointer per call, return and run).
   ProfileHook profile = nullptr;

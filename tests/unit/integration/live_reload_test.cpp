@@ -3,7 +3,7 @@
 // new body takes over at its next call while the object keeps its members;
 // a compile error is shown once and the old code goes on; a new method or
 // an edited page reloads the page; the program's own saves in design mode
-// reload nothing.
+// and its captures reload nothing.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -307,16 +307,19 @@ TEST_F(LiveReloadTest, ANewMethodOrAnEditedPageReloadsThePage) {
   EXPECT_EQ(t.n, 100001) << "a new page again";
 }
 
-TEST_F(LiveReloadTest, SavingInDesignModeReloadsNothing) {
-  // Ctrl+S in design mode writes the page; that save is the program's own
-  // and must not start a reload in the many frames that follow it.
-  Write(dir / "save.txt", "10 down CONTROL\n10 down S\n11 up S\n11 up CONTROL\n");
+TEST_F(LiveReloadTest, TheProgramsOwnFilesReloadNothing) {
+  // Ctrl+S in design mode writes the page, and the first F6 makes the
+  // captures folder beside it with a picture in it; both are the program's
+  // own and must not start a reload in the many frames that follow.
+  Write(dir / "save.txt", "10 down CONTROL\n10 down S\n11 up S\n11 up CONTROL\n20 down F6\n21 up F6\n");
   RunResult r = RunRuvel("--project " + game.string() + " --design live.cmml --headless --fixed-clock --frames 1500 --log --input " +
                          (dir / "save.txt").string());
   ASSERT_EQ(r.exitCode, 0) << r.output;
   std::ifstream saved(game / "live.cmml");
   std::string page((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
   EXPECT_NE(page, Page("0")) << "the page was saved";
+  ASSERT_TRUE(fs::exists(game / "captures")) << r.output;
+  EXPECT_FALSE(fs::is_empty(game / "captures")) << "the screenshot was saved";
   EXPECT_NE(r.output.find("Watching "), std::string::npos) << r.output;
   EXPECT_EQ(r.output.find("Changed "), std::string::npos) << r.output;
   EXPECT_EQ(r.output.find("再読み込みしました"), std::string::npos) << r.output;
