@@ -22,7 +22,7 @@ command -v debootstrap >/dev/null || die "debootstrap is missing: run scripts/se
 
 # The mirror the machine's own package lists use (security updates apart).
 mirror=$(grep -hs -E '^(URIs:|deb )' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list |
-         grep -v security | sed -E 's/^URIs: *//; s/^deb (\[[^]]*\] )?//' | awk '{print $1; exit}')
+         grep -v security | sed -E 's/^URIs: *//; s/^deb (\[[^]]*\] )?//' | awk '{print $1; exit}' || true)
 mirror=${RUVEL_DEBIAN_MIRROR:-${mirror:-http://deb.debian.org/debian}}
 
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/ruvel

@@ -116,6 +116,8 @@ printf '20 down Z\n24 up Z\n' >"$work/replay.txt"
 find "$root/game/Temp" -name '_116c*' ! -name '_116cTemp*' -newer "$root/game/Usr/default.ruvelprj" >"$work/compiled"
 [ -s "$work/compiled" ] && fail "classes were compiled again: $(head -3 "$work/compiled")"
 grep -q "not a valid Class File" "$work/log" && fail "a packed class file was refused"
+# The source tree marked as an exported game, which has no status bar.
+cp "$root/game/exported-game.txt" "$prog/"
 "$ruvel" --home "$prog" --headless --fixed-clock --frames 60 --input "$work/replay.txt" --screenshot "$work/tree.png" 2>/dev/null
 cmp -s "$work/packed.png" "$work/tree.png" || fail "the unpacked game draws another picture than the source tree"
 
