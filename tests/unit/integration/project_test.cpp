@@ -81,6 +81,7 @@ TEST_F(ProjectTest, AnExportedGameRunsByItsStartScript) {
   // What nothing in the game names stays behind.
   Write(dir / "game" / "replay.txt", "5 down Z\n");
   Write(dir / "game" / "design-notes.txt", "notes\n");
+  fs::create_directories(dir / "game" / "captures");
   Write(dir / "game" / "captures" / "shot.png", "png");
   for (bool sources : {true, false}) {
     fs::path out = dir / (sources ? "shipped" : "bare");
@@ -115,6 +116,7 @@ TEST_F(ProjectTest, AnExportedGameRunsByItsStartScript) {
     EXPECT_NE(readme.find(p), std::string::npos) << p << "\n" << readme;
   }
   EXPECT_EQ(readme.find(" libc6"), std::string::npos) << "every Debian system has libc6";
+  fs::create_directories(dir / "bin");
   Write(dir / "bin" / "dpkg-query", "#!/bin/sh\nexit 1\n");
   fs::permissions(dir / "bin" / "dpkg-query", fs::perms::owner_all);
   std::string cmd = "PATH=" + (dir / "bin").string() + ":$PATH " + (dir / "shipped" / "start.sh").string() +
