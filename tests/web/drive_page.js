@@ -319,4 +319,8 @@ async function main() {
   }
 }
 
-main().then(() => process.exit(0), (e) => { console.error("drive_page: " + e.message); process.exit(1); });
+main().then(() => process.exit(0), (e) => {
+  for (const f of failures) console.error("drive_page: " + f);
+  console.error("drive_page: " + e.message);
+  process.exit(1);
+});
