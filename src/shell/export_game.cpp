@@ -37,6 +37,7 @@ std::vector<std::string> RuntimePackages(fs::path& file) {
     }
     if (!packages.empty()) return packages;
   }
+  file = fs::path(ProgramDir()) / kPackageList;
   return packages;
 }
 
