@@ -10,6 +10,9 @@
 #  - the probe project (tests/web/probe): the dialogs, files kept and
 #    deleted across reloads, the ranking opener and a module that cannot
 #    load, each with its usual message;
+#  - the page before the click at window sizes from a phone held upright
+#    (360x640) to 1920x1080: the start button whole and centred
+#    (screenshots), then the game scaled by whole numbers, sharp;
 #  - start time, size and frame rate of a real-time run (reported).
 # Every wait is for a condition, with a generous limit.
 set -euo pipefail
@@ -49,12 +52,15 @@ wait_for() {
 
 "$desktop/ruvel" --export-web "$work/www/site" >/dev/null
 size=$(du -sb "$work/www/site" | cut -f1)
+# The desktop's picture comes from the same game exported for the desktop
+# (an exported game: no status bar).
+"$desktop/ruvel" --export "$desktop/Usr" "$work/native" >/dev/null
 # The title page, Z pressed at frame 20: the play page at frame $frames.
 printf '# the title page: Z starts the game\n20 down Z\n24 up Z\n' >"$work/www/site/replay.txt"
-"$desktop/ruvel" --headless --fixed-clock --frames "$frames" --input "$work/www/site/replay.txt" --screenshot "$work/desktop.png"
+"$work/native/start.sh" --headless --fixed-clock --frames "$frames" --input "$work/www/site/replay.txt" --screenshot "$work/desktop.png"
 # The same with the left arrow held from the start, as the gamepad will be.
 printf '1 down LEFT\n20 down Z\n24 up Z\n' >"$work/left.txt"
-"$desktop/ruvel" --headless --fixed-clock --frames "$frames" --input "$work/left.txt" --screenshot "$work/desktop-left.png"
+"$work/native/start.sh" --headless --fixed-clock --frames "$frames" --input "$work/left.txt" --screenshot "$work/desktop-left.png"
 
 # The probe runs on a kernel with a module, as a game that needs one would.
 prog=$work/prog
@@ -94,7 +100,8 @@ paddiff=$(node tests/web/compare_png.js "$work/desktop-left.png" "$work/web-pad.
 if node tests/web/compare_png.js "$work/desktop.png" "$work/web-pad.png" >/dev/null; then
   failed+=("the gamepad left the player where it was")
 fi
-if [ -n "${RUVEL_WEB_SHOTS:-}" ]; then cp "$work"/desktop*.png "$work"/web*.png "$RUVEL_WEB_SHOTS/"; fi
+layout=$(node tests/web/drive_page.js layout "$site" "$work/layout") || failed+=("the page's layout: $layout")
+if [ -n "${RUVEL_WEB_SHOTS:-}" ]; then cp "$work"/desktop*.png "$work"/web*.png "$work"/layout/*.png "$RUVEL_WEB_SHOTS/"; fi
 persist=$(node tests/web/drive_page.js persist "$site") || failed+=("browser storage: $persist")
 probe=$(node tests/web/drive_page.js probe "http://127.0.0.1:$port/probe/index.html?log" 2>&1) || failed+=("the probe: $probe")
 measure=$(node tests/web/drive_page.js measure "$site") || failed+=("the real-time run: $measure")
@@ -104,6 +111,7 @@ say "size_bytes=$size"
 say "fixed-clock run: $compare"
 say "screenshot against the desktop: $diff"
 say "gamepad against the left arrow: $paddiff"
+say "layout: $layout"
 say "browser storage: $persist"
 say "probe: $probe"
 say "real-time run: $measure"

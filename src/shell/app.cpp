@@ -11,6 +11,8 @@
 
 #include "shell/dev_windows.h"
 #include "compiler/compile_driver.h"
+#include "shell/export_contents.h"
+#include "shell/script_mode.h"
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -198,6 +200,8 @@ void WireDevWindows(TShell& shell) {
   // as without a display.
   bool windowless = shell.cl.headless || !HostHasMoreWindows();
   shell.dev = std::make_unique<TDevWindows>(*shell.screen, *shell.loop, windowless, shell.cl.dev);
+  // An exported game shows the game alone unless --dev asks otherwise.
+  if (!shell.cl.dev && ExportedGameHidesDevMenus(ResolveProgramDir(shell.cl))) shell.dev->HideDevelopmentMenus();
   TDevShellHooks& h = shell.dev->shell;
   h.requestClose = [&shell] { RequestClose(shell); };
   h.dispatch = [&shell](const SDL_Event& e) { Guarded(shell, [&] { Dispatch(shell, e); }); };

@@ -41,6 +41,8 @@ namespace ruvel {
   X(kNewProjectMade, "A new project is in %s. Run it with:\n  ruvel --project %s\nand edit its classes/*.ruvel and pages (*.cmml).", \
     "新しいプロジェクトを %s に作りました。実行するには:\n  ruvel --project %s\nclasses/*.ruvel とページ (*.cmml) を編集してください。") \
   X(kExportFailed, "cannot export: %s", "書き出せません: %s")                                         \
+  X(kExportPacked, "%s files of the project were packed (listed in %s):", \
+    "プロジェクトのファイル %s 個を書き出しました (一覧は %s):")                                   \
   X(kExportInsideProject, "%s is inside the project %s; choose a folder outside it", \
     "%s はプロジェクト %s の中にあります。プロジェクトの外のフォルダを指定してください")               \
   X(kExportMade, "The game is in %s and %s.tar.gz. On another machine: %s/start.sh", \

@@ -116,6 +116,14 @@ TDevWindows::~TDevWindows() {
   if (g_dev == this) g_dev = nullptr;
 }
 
+void TDevWindows::HideDevelopmentMenus() {
+  gameOnly_ = true;
+  screen_.overlay = nullptr;
+  screen_.popupMenu = nullptr;
+  menuView_.reset();
+  screen_.SetStatusBarShown(false);
+}
+
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
 bool TDevWindows::HandleEvent(SDL_Event& e) {
@@ -124,6 +132,7 @@ bool TDevWindows::HandleEvent(SDL_Event& e) {
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
     TMenuCommand c = menu_->KeyCommand(e.key.keysym.scancode, e.key.keysym.mod);
+    if (gameOnly_ && c != TMenuCommand::kHelp) c = TMenuCommand::kNone;
     if (c != TMenuCommand::kNone) {
       menu_->Execute(c);
       return true;

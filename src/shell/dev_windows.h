@@ -55,6 +55,9 @@ class TDevWindows {
   bool HandleEvent(SDL_Event& e);
   // Paints the shown development windows and runs their commands.
   void Draw();
+  // An exported game's window: no menu bar, no status bar, no debugger or
+  // open command from their keys; only F1 (the game's help) is left.
+  void HideDevelopmentMenus();
   // Shows the debugger window (Ctrl+F10); false headless.
   bool ShowDebugger();
   TDebuggerView* DebuggerView() const { return debugger_.get(); }
@@ -70,6 +73,7 @@ class TDevWindows {
   TScreen& screen_;
   TFrameLoop& loop_;
   bool headless_;
+  bool gameOnly_ = false;
   std::unique_ptr<TDebuggerView> debugger_;
   std::unique_ptr<TMainMenu> menu_;
   std::unique_ptr<TMainMenuView> menuView_;

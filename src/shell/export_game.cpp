@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "compiler/class_file.h"
 #include "platform/paths.h"
 #include "platform/atomic_file.h"
+#include "shell/export_contents.h"
 #include "shell/export_files.h"
 
 namespace ruvel {
@@ -16,23 +18,81 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kStartScript =
-    "#!/bin/sh\n"
-    "# Starts the game: the program, its kernel and the game are in this folder.\n"
-    "here=$(cd \"$(dirname \"$0\")\" && pwd)\n"
-    "exec \"$here/ruvel\" --home \"$here\" \"$@\"\n";
+// The packages the program needs on Debian, computed when the program was
+// built (scripts/runtime-packages.sh) and installed beside it.
+constexpr const char* kPackageList = "runtime-packages.txt";
 
-const char* const kReadme =
-    "This folder holds a game and the program that plays it.\n"
-    "\n"
-    "    ./start.sh                 # play\n"
-    "    ./start.sh FULLSCREEN      # play on the whole screen\n"
-    "\n"
-    "It runs on Debian 12 (or a system with the same libraries) with these\n"
-    "packages installed:\n"
-    "\n"
-    "    sudo apt install libsdl2-2.0-0 libsdl2-ttf-2.0-0 libpng16-16 libpcre2-8-0 \\\n"
-    "        libfontconfig1 libgif7 fonts-ipafont-gothic\n";
+// The package list beside the program (the program directory, else the
+// executable's); empty when there is none.
+std::vector<std::string> RuntimePackages(fs::path& file) {
+  std::vector<std::string> packages;
+  for (const std::string& dir : {ProgramDir(), ExecutableDir()}) {
+    file = fs::path(dir) / kPackageList;
+    std::ifstream in(file);
+    std::string line;
+    while (in && std::getline(in, line)) {
+      line.erase(0, line.find_first_not_of(" \t"));
+      line.erase(line.find_last_not_of(" \t\r") + 1);
+      if (!line.empty() && line[0] != '#') packages.push_back(line);
+    }
+    if (!packages.empty()) return packages;
+  }
+  file = fs::path(ProgramDir()) / kPackageList;
+  return packages;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string out;
+  for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
+  return out;
+}
+
+// Starts the game; first names the packages that are missing (when the
+// system keeps a Debian package database) and the command that installs
+// them, instead of the loader's message about one library.
+std::string StartScript(const std::vector<std::string>& packages) {
+  return "#!/bin/sh\n"
+         "# Starts the game: the program, its kernel and the game are in this folder.\n"
+         "here=$(cd \"$(dirname \"$0\")\" && pwd)\n"
+         "packages=\"" + Joined(packages) + "\"\n"
+         "if command -v dpkg-query >/dev/null 2>&1; then\n"
+         "  installed=\" $(dpkg-query -W -f='${Package} ${Status}\\n' $packages 2>/dev/null |\n"
+         "    awk '/ install ok installed$/ {printf \"%s \", $1}')\"\n"
+         "  missing=\"\"\n"
+         "  for p in $packages; do\n"
+         "    case \"$installed\" in *\" $p \"*) ;; *) missing=\"$missing $p\" ;; esac\n"
+         "  done\n"
+         "  if [ -n \"$missing\" ]; then\n"
+         "    echo \"このゲームに必要なパッケージがありません (missing packages):$missing\" >&2\n"
+         "    echo \"インストールするには (to install them): sudo apt install$missing\" >&2\n"
+         "    exit 1\n"
+         "  fi\n"
+         "fi\n"
+         "exec \"$here/ruvel\" --home \"$here\" \"$@\"\n";
+}
+
+std::string Readme(const std::vector<std::string>& packages) {
+  std::string text =
+      "This folder holds a game and the program that plays it.\n"
+      "\n"
+      "    ./start.sh                 # play\n"
+      "    ./start.sh FULLSCREEN      # play on the whole screen\n"
+      "\n"
+      "It runs on Debian 12 (or a system with the same libraries) with these\n"
+      "packages installed (start.sh names the missing ones):\n"
+      "\n"
+      "    sudo apt install";
+  size_t column = 20;
+  for (const std::string& p : packages) {
+    if (column + p.size() > 72) {
+      text += " \\\n       ";
+      column = 7;
+    }
+    text += " " + p;
+    column += p.size() + 1;
+  }
+  return text + "\n\n" + kPackedListFile + " lists the game's files.\n";
+}
 
 }  // namespace
 
@@ -49,7 +109,13 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
     error = outDir + ": the folder is not empty";
     return false;
   }
-  std::string exe = ExecutableDir();
+  fs::path packageList;
+  std::vector<std::string> packages = RuntimePackages(packageList);
+  if (packages.empty()) {
+    error = packageList.string() + ": the list of the packages the program needs is missing "
+            "(scripts/runtime-packages.sh makes it)";
+    return false;
+  }
   std::string self = ExecutablePath();
   if (self.empty()) {
     error = "the program's own file cannot be found";
@@ -61,14 +127,18 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
   if (!ec && fs::exists(fs::path(ProgramDir()) / "tones.wdt")) {
     fs::copy_file(fs::path(ProgramDir()) / "tones.wdt", out / "tones.wdt", ec);
   }
-  // The game stands where the program's own project stands.
-  if (!ec) CopyTree(project, out / "Usr", {"Temp", "captures"}, ec);
+  if (!ec) fs::copy_file(packageList, out / kPackageList, ec);
   if (ec) {
     error = ec.message();
     return false;
   }
-  if (!WriteFileAtomic((out / "start.sh").string(), kStartScript) ||
-      !WriteFileAtomic((out / "README.txt").string(), kReadme)) {
+  // The game stands where the program's own project stands.
+  std::vector<std::string> packed;
+  if (!CopyProjectFiles(project, out / "Usr", packed, error) || !MarkExportedGame(project, out, error)) {
+    return false;
+  }
+  if (!WriteFileAtomic((out / "start.sh").string(), StartScript(packages)) ||
+      !WriteFileAtomic((out / "README.txt").string(), Readme(packages))) {
     error = outDir + ": cannot be written";
     return false;
   }
@@ -94,11 +164,13 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
       if (e.is_regular_file() && e.path().extension() == ".ruvel") sources.push_back(e.path());
     }
     for (const fs::path& p : sources) fs::remove(p, ec);
+    std::erase_if(packed, [&](const std::string& rel) { return !fs::exists(out / "Usr" / rel); });
     if (!WriteFileAtomic((out / "Temp" / kShippedMarker).string(), "class sources were left out\n")) {
       error = outDir + ": cannot be written";
       return false;
     }
   }
+  if (!ReportPackedFiles(packed, "Usr/", out / kPackedListFile, error)) return false;
   fs::path parent = fs::absolute(out).parent_path();
   std::string base = fs::absolute(out).filename().string();
   if (!RunProgram({"tar", "-czf", (parent / (base + ".tar.gz")).string(), "-C", parent.string(), base}, true)) {

@@ -13,6 +13,7 @@
 #include "platform/atomic_file.h"
 #include "platform/font_match.h"
 #include "platform/web_paths.h"
+#include "shell/export_contents.h"
 #include "shell/export_files.h"
 
 namespace ruvel {
@@ -100,7 +101,11 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
   if (!ec && fs::exists(fs::path(ProgramDir()) / "tones.wdt")) {
     fs::copy_file(fs::path(ProgramDir()) / "tones.wdt", stage / "tones.wdt", ec);
   }
-  if (!ec) CopyTree(project, stage / "Usr", {"Temp", "captures"}, ec);
+  std::vector<std::string> packed;
+  if (ec || !CopyProjectFiles(project, stage / "Usr", packed, error) || !MarkExportedGame(project, stage, error)) {
+    if (error.empty()) error = ec.message();
+    return false;
+  }
   time_t when = time(nullptr);
   if (!ec) SetTimes(stage, when, ec);
   if (ec) {
@@ -141,6 +146,8 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
     }
   }
   fs::remove_all(stage, ec);
+  // The page's file system has the game in /game, its project in /game/Usr.
+  if (!ReportPackedFiles(packed, std::string(kWebGameDir) + "/Usr/", out / kPackedListFile, error)) return false;
   for (const char* f : {"ruvel.js", "ruvel.wasm"}) {
     if (!ec) fs::copy_file(web / f, out / f, fs::copy_options::overwrite_existing, ec);
   }

@@ -50,8 +50,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kNewProjectMade, cl.newProject, cl.newProject).c_str());
     return 0;
   }
-  // The exports take the kernel of the program directory --home names.
-  if (!cl.home.empty() && (!cl.exportFrom.empty() || !cl.exportWeb.empty())) ruvel::SetProgramDir(cl.home);
+  // The exports take the kernel of the program directory: the one --home
+  // names, else the build's or an installed program's (PREFIX/share/ruvel).
+  if (!cl.exportFrom.empty() || !cl.exportWeb.empty()) ruvel::SetProgramDir(ruvel::ResolveProgramDir(cl));
   if (!cl.exportFrom.empty()) {
     if (!ruvel::ExportGame(cl.exportFrom, cl.exportTo, cl.noSources, error)) {
       std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kExportFailed, error).c_str());

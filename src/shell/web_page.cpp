@@ -5,8 +5,9 @@ namespace ruvel {
 // The exported game's page. A click on the start button (browsers allow
 // sound only after one) fetches game.pack, unpacks it into the program's
 // in-memory file system, brings back what the game saved before (browser
-// storage, IndexedDB), and starts the program. The canvas is scaled to the
-// window with crisp pixels; files the game writes are copied to browser
+// storage, IndexedDB), and starts the program. Before the click the
+// button stands alone in the middle; after it the canvas is scaled to the
+// window by whole numbers with crisp pixels; files the game writes are copied to browser
 // storage within a second. For tests the address may ask for a fixed
 // clock, a frame count, an input replay and the log on the browser's console
 // (?fixed-clock&frames=N&input=F&log).
@@ -20,8 +21,10 @@ const char* WebIndexPage() {
 <style>
 html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
 #stage { position: fixed; inset: 0; display: flex; align-items: center; justify-content: center; background: #000; }
-#canvas { display: block; outline: none; image-rendering: pixelated; image-rendering: crisp-edges; }
-#start { font: bold 24px sans-serif; padding: 16px 48px; cursor: pointer; border-radius: 8px; }
+#canvas { display: block; flex: none; outline: none; image-rendering: crisp-edges; image-rendering: pixelated; }
+#canvas[hidden] { display: none; }
+#start { flex: none; font: bold 24px sans-serif; padding: 16px 48px; cursor: pointer; border-radius: 8px;
+         white-space: nowrap; max-width: calc(100vw - 32px); }
 #full { position: fixed; right: 8px; bottom: 8px; z-index: 2; opacity: 0.6; font: 14px sans-serif; }
 #status { position: fixed; left: 8px; bottom: 8px; z-index: 2; color: #ccc; font: 14px sans-serif; }
 </style>
@@ -38,16 +41,20 @@ html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }
   var stage = document.getElementById("stage");
   var status = document.getElementById("status");
   var state = window.ruvelPage = { clicked: 0, firstFrame: 0, frames: 0, done: false, error: "",
-                                   packed: [], saves: 0, started: false, stepMs: 0, steps: 0 };
+                                   packed: [], saves: 0, scale: 0, started: false, stepMs: 0, steps: 0 };
 
-  // Scale the canvas to the window; its pixels stay sharp.
+  // Scale the canvas to the window by whole numbers of screen pixels per
+  // game pixel, so every pixel stays sharp and equal; only when even one
+  // screen pixel per game pixel does not fit is the picture shrunk.
   function fit() {
     var w = canvas.width, h = canvas.height;
     if (!w || !h) return;
-    var s = Math.min(stage.clientWidth / w, stage.clientHeight / h);
-    if (s >= 1 && params.has("integer-scale")) s = Math.floor(s);
-    canvas.style.width = Math.floor(w * s) + "px";
-    canvas.style.height = Math.floor(h * s) + "px";
+    var ratio = window.devicePixelRatio || 1;
+    var s = Math.min(stage.clientWidth * ratio / w, stage.clientHeight * ratio / h);
+    if (s >= 1) s = Math.floor(s);
+    state.scale = s;
+    canvas.style.width = (w * s / ratio) + "px";
+    canvas.style.height = (h * s / ratio) + "px";
   }
   new MutationObserver(fit).observe(canvas, { attributes: true, attributeFilter: ["width", "height"] });
   window.addEventListener("resize", fit);

@@ -44,6 +44,9 @@ function decode(file) {
   return { width, height, px };
 }
 
+module.exports = { decode };
+if (require.main !== module) return;
+
 const a = decode(process.argv[2]), b = decode(process.argv[3]);
 if (a.width !== b.width || a.height !== b.height) {
   console.log(`size differs: ${a.width}x${a.height} and ${b.width}x${b.height}`);

@@ -10,6 +10,11 @@
 //   node drive_page.js probe URL      the probe project: dialogs, files kept
 //                                     and deleted across reloads, the ranking
 //                                     opener, a module that cannot load
+//   node drive_page.js layout URL DIR the start button whole and centred at
+//                                     window sizes from a phone's to full HD
+//                                     (screenshots before the click in DIR),
+//                                     then the game scaled by whole numbers
+//                                     with sharp pixels
 // Chromium's address comes from CHROME_PORT.
 "use strict";
 const http = require("http");
@@ -225,9 +230,88 @@ async function probe(page) {
   console.log(`dialogs, ranking, module message, files across reloads: ${failures.length ? "FAILED" : "as expected"}`);
 }
 
+// The window sizes the page must suit: phones held upright and sideways,
+// small and large desktop windows.
+const kViewports = [[360, 640], [640, 360], [412, 915], [800, 600], [1280, 720], [1920, 1080]];
+
+// Decoded screenshot of the canvas (RGBA rows), through the PNG reader of
+// compare_png.js.
+function canvasShot(data) {
+  const file = require("path").join(require("os").tmpdir(), `ruvel-shot-${process.pid}.png`);
+  require("fs").writeFileSync(file, Buffer.from(data, "base64"));
+  const img = require("./compare_png.js").decode(file);
+  require("fs").unlinkSync(file);
+  return img;
+}
+
+async function layout(page) {
+  require("fs").mkdirSync(out, { recursive: true });
+  const lines = [];
+  for (const [w, h] of kViewports) {
+    await page.send("Emulation.setDeviceMetricsOverride", { width: w, height: h, deviceScaleFactor: 1, mobile: false });
+    await page.send("Page.navigate", { url });
+    await page.waitForPage("the page", 60000, "document.readyState === 'complete' && !!document.getElementById('start')");
+    await page.settle();
+    const shot = await page.send("Page.captureScreenshot", { format: "png" });
+    require("fs").writeFileSync(`${out}/start-${w}x${h}.png`, Buffer.from(shot.data, "base64"));
+    const b = await page.evaluate(`(() => {
+      const e = document.getElementById('start'), r = e.getBoundingClientRect();
+      return { x: r.x, y: r.y, w: r.width, h: r.height, clipped: e.scrollWidth > e.clientWidth + 1,
+               lineHeight: parseFloat(getComputedStyle(e).fontSize) * 1.6,
+               canvas: getComputedStyle(document.getElementById('canvas')).display };
+    })()`);
+    const where = `${w}x${h}: button at ${b.x.toFixed(0)},${b.y.toFixed(0)} size ${b.w.toFixed(0)}x${b.h.toFixed(0)}`;
+    expect(b.x >= 0 && b.y >= 0 && b.x + b.w <= w && b.y + b.h <= h, where + " reaches out of the window");
+    expect(Math.abs(b.x + b.w / 2 - w / 2) <= 1 && Math.abs(b.y + b.h / 2 - h / 2) <= 1, where + " is not centred");
+    expect(!b.clipped && b.w > b.h && b.h < 2 * b.lineHeight + 32, where + " is squeezed (text wrapped or cut)");
+    expect(b.canvas === "none", `${w}x${h}: the hidden canvas takes room (display ${b.canvas})`);
+    lines.push(`${w}x${h} ${b.w.toFixed(0)}x${b.h.toFixed(0)}`);
+  }
+  // After the click: the scale by whole numbers where one fits, sharp.
+  const scales = [];
+  for (const [w, h] of [[1920, 1080], [1280, 720], [360, 640]]) {
+    await page.send("Emulation.setDeviceMetricsOverride", { width: w, height: h, deviceScaleFactor: 1, mobile: false });
+    await page.open(url + (url.includes("?") ? "&" : "?") + "fixed-clock&frames=40");
+    await page.waitForPage("the end of the run", 300000, "window.ruvelPage.done");
+    await page.evaluate("document.getElementById('full').style.display = 'none'; document.getElementById('status').style.display = 'none'; 1");
+    await page.settle();
+    const c = await page.evaluate(`(() => {
+      const e = document.getElementById('canvas'), r = e.getBoundingClientRect();
+      return { x: r.x, y: r.y, w: r.width, h: r.height, cw: e.width, ch: e.height, scale: ruvelPage.scale,
+               rendering: getComputedStyle(e).imageRendering };
+    })()`);
+    const fits = Math.min(w / c.cw, h / c.ch);
+    const want = fits >= 1 ? Math.floor(fits) : fits;
+    const where = `${w}x${h}: canvas ${c.cw}x${c.ch} shown ${c.w.toFixed(1)}x${c.h.toFixed(1)}`;
+    expect(Math.abs(c.w - c.cw * want) <= 1 && Math.abs(c.h - c.ch * want) <= 1, `${where}, not scaled by ${want.toFixed(2)}`);
+    expect(Math.abs(c.x + c.w / 2 - w / 2) <= 1 && Math.abs(c.y + c.h / 2 - h / 2) <= 1, where + " is not centred");
+    expect(c.rendering === "pixelated", `${where}: image-rendering ${c.rendering}`);
+    if (want >= 2) {
+      // Every game pixel must be a whole square of equal screen pixels.
+      const shot = await page.send("Page.captureScreenshot", { format: "png",
+        clip: { x: c.x, y: c.y, width: c.w, height: c.h, scale: 1 } });
+      require("fs").writeFileSync(`${out}/game-${w}x${h}.png`, Buffer.from(shot.data, "base64"));
+      const img = canvasShot(shot.data);
+      let uneven = 0, colours = new Set();
+      for (let y = 0; y + want <= img.height; y += want) {
+        for (let x = 0; x + want <= img.width; x += want) {
+          const at = (xx, yy) => img.px.readUInt32LE((yy * img.width + xx) * 4);
+          const first = at(x, y);
+          colours.add(first);
+          for (let dy = 0; dy < want; dy++) for (let dx = 0; dx < want; dx++) if (at(x + dx, y + dy) !== first) { uneven++; dy = want; break; }
+        }
+      }
+      expect(colours.size > 4, `${where}: the game drew nothing to look at (${colours.size} colours)`);
+      expect(uneven === 0, `${where}: ${uneven} game pixels are not sharp squares of ${want}x${want}`);
+    }
+    scales.push(`${w}x${h} x${want.toFixed(2)}`);
+  }
+  console.log(`start button whole and centred at ${lines.join(", ")}; game scaled ${scales.join(", ")}`);
+}
+
 async function main() {
   const page = await connect();
-  await ({ compare, measure, persist, probe }[mode] || (() => { throw new Error("unknown mode " + mode); }))(page);
+  await ({ compare, measure, persist, probe, layout }[mode] || (() => { throw new Error("unknown mode " + mode); }))(page);
   page.ws.close();
   if (failures.length) {
     for (const f of failures) console.error("drive_page: " + f);
@@ -235,4 +319,8 @@ async function main() {
   }
 }
 
-main().then(() => process.exit(0), (e) => { console.error("drive_page: " + e.message); process.exit(1); });
+main().then(() => process.exit(0), (e) => {
+  for (const f of failures) console.error("drive_page: " + f);
+  console.error("drive_page: " + e.message);
+  process.exit(1);
+});

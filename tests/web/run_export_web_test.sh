@@ -35,10 +35,20 @@ grep -q "inside the project" "$work/err" || fail "no reason for refusing the fol
 mkdir -p "$work/busy" && touch "$work/busy/x"
 if "$prog/ruvel" --export-web "$work/busy" >/dev/null 2>&1; then fail "a folder that is not empty was written into"; fi
 
-# Without PROJECT the export takes the project --project names.
+# Without PROJECT the export takes the project --project names. It packs
+# what export_files lists, never notes or replays nothing names.
 printf 'only in this project\n' >"$work/proj/marker.txt"
-if "$prog/ruvel" --project "$work/proj" --export-web "$work/named" >/dev/null 2>"$work/err"; then
-  grep -q "only in this project" "$work/named/game.pack" || fail "--project did not name the exported project"
+printf 'a design note\n' >"$work/proj/notes.txt"
+printf '20 down Z\n' >"$work/proj/replay.txt"
+mkdir -p "$work/proj/captures" && printf 'shot' >"$work/proj/captures/shot.png"
+sed -i 's|\(<param name="mainPage"[^>]*>\)|\1\n  <param name="export_files" value="marker.txt"/>|' "$work/proj/default.ruvelprj"
+if "$prog/ruvel" --project "$work/proj" --export-web "$work/named" >"$work/out" 2>"$work/err"; then
+  grep -q "only in this project" "$work/named/game.pack" || fail "--project did not name the exported project, or export_files was not packed"
+  grep -q "game/Usr/marker.txt" "$work/named/packed-files.txt" || fail "packed-files.txt lacks marker.txt"
+  grep -q "/game/Usr/marker.txt" "$work/out" || fail "the export did not print what it packed: $(cat "$work/out")"
+  for f in notes.txt replay.txt captures/shot.png; do
+    grep -q "Usr/$f" "$work/named/game.pack" && fail "$f was packed"
+  done
 else
   fail "export of the --project folder failed: $(cat "$work/err")"
 fi
@@ -49,10 +59,10 @@ if ! "$prog/ruvel" --export-web "$site" >"$work/out" 2>"$work/err"; then
   exit 1
 fi
 grep -q "$site" "$work/out" || fail "the export does not name its folder: $(cat "$work/out")"
-for f in index.html ruvel.js ruvel.wasm game.pack IPA_Font_License.txt; do
+for f in index.html ruvel.js ruvel.wasm game.pack IPA_Font_License.txt packed-files.txt; do
   [ -s "$site/$f" ] || fail "$f missing"
 done
-[ "$(ls -A "$site" | wc -l)" = 5 ] || fail "unexpected files: $(ls -A "$site")"
+[ "$(ls -A "$site" | wc -l)" = 6 ] || fail "unexpected files: $(ls -A "$site")"
 grep -q "only in this project" "$site/game.pack" && fail "the program's own export took the --project folder of an earlier run"
 cmp -s "$site/ruvel.wasm" "$prog/web/ruvel.wasm" || fail "ruvel.wasm not copied"
 grep -q "IPA Font License" "$site/IPA_Font_License.txt" || fail "the font licence is not the IPA licence"
@@ -88,6 +98,10 @@ for f in game/Usr/default.ruvelprj game/Usr/title.cmml game/Usr/classes/TitleScr
   [ -s "$root/$f" ] || fail "game.pack lacks $f"
 done
 [ -e "$root/game/Kernel/Cookies.ini" ] && fail "the developer's cookies were packed"
+[ -s "$root/game/exported-game.txt" ] || fail "the packed game is not marked as an exported game"
+# Every project file the pack carries is in the list, and only those.
+diff <(cd "$root" && find game/Usr -type f | sed 's|^|/|' | sort) <(sort "$site/packed-files.txt") >"$work/listdiff" ||
+  fail "packed-files.txt differs from the pack: $(head -5 "$work/listdiff")"
 ls "$root/game/Temp" | grep -q "TitleScreen" || fail "the project's classes were not compiled into the pack"
 ls "$root/game/Temp" | grep -qi "kernel" || fail "the kernel's classes were not compiled into the pack"
 [ "$(head -c 4 "$root/fonts/ipag.ttf" | od -An -tx1 | tr -d ' ')" = 00010000 ] || fail "the packed font is not a TrueType file"
@@ -102,6 +116,8 @@ printf '20 down Z\n24 up Z\n' >"$work/replay.txt"
 find "$root/game/Temp" -name '_116c*' ! -name '_116cTemp*' -newer "$root/game/Usr/default.ruvelprj" >"$work/compiled"
 [ -s "$work/compiled" ] && fail "classes were compiled again: $(head -3 "$work/compiled")"
 grep -q "not a valid Class File" "$work/log" && fail "a packed class file was refused"
+# The source tree marked as an exported game, which has no status bar.
+cp "$root/game/exported-game.txt" "$prog/"
 "$ruvel" --home "$prog" --headless --fixed-clock --frames 60 --input "$work/replay.txt" --screenshot "$work/tree.png" 2>/dev/null
 cmp -s "$work/packed.png" "$work/tree.png" || fail "the unpacked game draws another picture than the source tree"
 

@@ -93,8 +93,18 @@ TEST_F(ProjectTest, AStarterProjectRunsAndPlays) {
   EXPECT_NE(r.output.find("default.ruvelprj is missing"), std::string::npos) << r.output;
 }
 
+std::string FileText(const fs::path& path) {
+  std::ifstream in(path);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 TEST_F(ProjectTest, AnExportedGameRunsByItsStartScript) {
   MakeProject();
+  // What nothing in the game names stays behind.
+  Write(dir / "game" / "replay.txt", "5 down Z\n");
+  Write(dir / "game" / "design-notes.txt", "notes\n");
+  fs::create_directories(dir / "game" / "captures");
+  Write(dir / "game" / "captures" / "shot.png", "png");
   for (bool sources : {true, false}) {
     fs::path out = dir / (sources ? "shipped" : "bare");
     RunResult r = RunRuvel("--export " + (dir / "game").string() + " " + out.string() + (sources ? "" : " --no-sources"));
@@ -102,6 +112,15 @@ TEST_F(ProjectTest, AnExportedGameRunsByItsStartScript) {
     EXPECT_TRUE(fs::exists(out.string() + ".tar.gz"));
     EXPECT_TRUE(fs::exists(out / "Temp")) << "classes compiled in advance";
     EXPECT_EQ(fs::exists(out / "Usr" / "classes" / "Hero.ruvel"), sources);
+    EXPECT_TRUE(fs::exists(out / "Usr" / "images" / "sheet.bmp")) << "the page's pattern sheet";
+    for (const char* left : {"replay.txt", "design-notes.txt", "captures", "README.md"}) {
+      EXPECT_FALSE(fs::exists(out / "Usr" / left)) << left;
+    }
+    EXPECT_TRUE(fs::exists(out / "exported-game.txt")) << "the development menus are hidden";
+    std::string listed = FileText(out / "packed-files.txt");
+    EXPECT_NE(listed.find("Usr/play.cmml\n"), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("Usr/classes/Hero.ruvel") != std::string::npos, sources) << listed;
+    EXPECT_NE(r.output.find("Usr/images/sheet.bmp"), std::string::npos) << "the export prints what it packed";
     fs::path png = dir / "exported.png";
     std::string cmd = "timeout 120 " + (out / "start.sh").string() + " --headless --fixed-clock --frames 100 --input " +
                       (dir / "walk.txt").string() + " --screenshot " + png.string() + " 2>&1";
@@ -110,6 +129,24 @@ TEST_F(ProjectTest, AnExportedGameRunsByItsStartScript) {
   }
   RunResult r = RunRuvel("--export " + (dir / "game").string() + " " + (dir / "shipped").string());
   EXPECT_EQ(r.exitCode, 1) << "a folder that is not empty is refused";
+
+  // The packages the program loads, its own dlopen ones (SDL2, SDL2_ttf)
+  // and the font included, are in the README; start.sh names those the
+  // package database lacks (here: a database that has none).
+  std::string readme = FileText(dir / "shipped" / "README.txt");
+  for (const char* p : {"libsdl2-2.0-0", "libsdl2-ttf-2.0-0", "libfreetype6", "fonts-ipafont-gothic", "libpng16-16"}) {
+    EXPECT_NE(readme.find(p), std::string::npos) << p << "\n" << readme;
+  }
+  EXPECT_EQ(readme.find(" libc6"), std::string::npos) << "every Debian system has libc6";
+  fs::create_directories(dir / "bin");
+  Write(dir / "bin" / "dpkg-query", "#!/bin/sh\nexit 1\n");
+  fs::permissions(dir / "bin" / "dpkg-query", fs::perms::owner_all);
+  std::string cmd = "PATH=" + (dir / "bin").string() + ":$PATH " + (dir / "shipped" / "start.sh").string() +
+                    " --headless --frames 1 >" + (dir / "refused.txt").string() + " 2>&1";
+  EXPECT_NE(std::system(cmd.c_str()), 0) << "start.sh went on without its packages";
+  std::string refused = FileText(dir / "refused.txt");
+  EXPECT_NE(refused.find("sudo apt install"), std::string::npos) << refused;
+  EXPECT_NE(refused.find("libsdl2-ttf-2.0-0"), std::string::npos) << refused;
 }
 
 // An output folder inside the project would be copied into itself without
