@@ -50,15 +50,20 @@ bool ReadWhole(const std::string& path, std::string& bytes) {
   return true;
 }
 
-// The compiled classes of the tree whose source is path.
+// The classes of the tree whose source is path: the compiled ones, and
+// whether one is there without code (its file was missing or did not
+// compile when the page was loaded).
 class TClassesOfSource : public TResourceIterator {
  public:
   explicit TClassesOfSource(const std::string& path) : path_(path) {}
   void Visit(TResource* node) override {
     auto* cls = dynamic_cast<TRTTI*>(node);
-    if (cls && cls->Compiled && !cls->sourcePath.empty() && PathSame(cls->sourcePath, path_)) found.push_back(cls);
+    if (!cls || cls->sourcePath.empty() || !PathSame(cls->sourcePath, path_)) return;
+    if (cls->Compiled) found.push_back(cls);
+    else broken = true;
   }
   std::vector<TRTTI*> found;
+  bool broken = false;
 
  private:
   const std::string& path_;
@@ -140,7 +145,10 @@ void TLiveReload::Apply() {
     }
     TClassesOfSource classes(path);
     if (VM().root) VM().root->Accept(classes);
-    // A class that is not loaded is compiled when a page needs it.
+    // A class of the page left without code comes back with a reload once
+    // its file is there again; a class that is not loaded is compiled when
+    // a page needs it.
+    if (classes.broken && classes.found.empty() && PathExists(path)) reload = true;
     if (classes.found.empty()) continue;
     std::string text;
     if (!ReadClassSource(path, text)) {

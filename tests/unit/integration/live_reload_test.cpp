@@ -307,6 +307,31 @@ TEST_F(LiveReloadTest, ANewMethodOrAnEditedPageReloadsThePage) {
   EXPECT_EQ(t.n, 100001) << "a new page again";
 }
 
+// A class file that went away, or that did not compile when another change
+// reloaded the page, runs again as soon as it is back and compiles.
+TEST_F(LiveReloadTest, AClassFileMissingOrBrokenAtAReloadIsTakenOnceMended) {
+  fs::path ticker = game / "classes" / "Ticker.ruvel";
+  LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
+  Tick t;
+  ASSERT_TRUE(run.WaitFor("A", 2, t)) << run.all;
+  fs::rename(ticker, game / "Ticker.away");
+  ASSERT_TRUE(run.WaitForText("再読み込みしました")) << run.all;
+  fs::rename(game / "Ticker.away", ticker);
+  Save(ticker, Ticker("D"));
+  ASSERT_TRUE(run.WaitFor("D", 3, t)) << "the file that came back runs\n" << run.all;
+
+  // Broken first (the old code runs on), then the page changes and is
+  // reloaded with the class failing to compile, then the class is mended.
+  Save(ticker, Ticker("E") + "function broken( {\n");
+  ASSERT_TRUE(run.WaitForText("コンパイルエラーのため前のコードで実行を続けます")) << run.all;
+  Save(game / "live.cmml", Page("5000"));
+  ASSERT_TRUE(run.WaitForText("再読み込みしました: live.cmml")) << run.all;
+  Save(ticker, Ticker("E"));
+  ASSERT_TRUE(run.WaitFor("E", 3, t)) << "the mended file runs\n" << run.all;
+  EXPECT_GT(t.n, 5000) << "on the edited page\n" << run.all;
+}
+
 TEST_F(LiveReloadTest, TheProgramsOwnFilesReloadNothing) {
   // Ctrl+S in design mode writes the page, and the first F6 makes the
   // captures folder beside it with a picture in it; both are the program's
