@@ -80,17 +80,22 @@ bool ScriptFileExists(std::string_view name) { return IsRegularFileNoFollow(Scri
 bool MoveScriptFile(std::string_view from, std::string_view to) {
   std::string source = ScriptFilePath(from, false);
   std::string target = ScriptFilePath(to, false);
-  if (source.empty() || target.empty() || !PathExists(source)) return false;
+  // Only a plain file moves; folders, FIFOs and links count as missing, as
+  // for fileExists.
+  if (source.empty() || target.empty() || !IsRegularFileNoFollow(source)) return false;
   // As on the system the games were made for, an existing file is not
-  // replaced, but a file may be renamed to another letter case.
-  if (PathExists(target) && target != source) return false;
+  // replaced, but a file may be renamed to another letter case. Anything
+  // already at the target (a link too, even a dangling one) is kept.
+  struct stat st;
+  if (::lstat(target.c_str(), &st) == 0 && target != source) return false;
   if (target == source) target = PathResolve(CleanScriptFileName(to), ScriptFilesDir());
   return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
 bool DeleteScriptFile(std::string_view name) {
   std::string path = ScriptFilePath(name, false);
-  return !path.empty() && ::unlink(path.c_str()) == 0;
+  // Links, FIFOs and folders are not files to a script: left in place.
+  return !path.empty() && IsRegularFileNoFollow(path) && ::unlink(path.c_str()) == 0;
 }
 
 // Open-file list -------------------------------------------------------
