@@ -70,6 +70,10 @@ seed() {
       printf '\x00ABCD' >"$dir/level.map" ;;
     fuzz_cookies)
       printf 'env:AutoLoadPage=/home/user/game/title.cmml\r\nenv:sound=1\r\nother line\r\nenv:=empty\r\n' >"$dir/Cookies.ini" ;;
+    fuzz_input_script)
+      printf '# comment\n10 down Z\n14 up z\n20 down 7 # digit key\n21 up #55\n22 down 48\n30 move 100 80\n31 press left 100 80\n32 release right -5 9\n40 down F12\n41 up #160\n' >"$dir/keys.txt"
+      printf '1 down\n' >"$dir/bad.txt"
+      printf '5 down #9#x\r\n4 up A\n' >"$dir/back.txt" ;;
     fuzz_base64)
       base64 -w0 Kernel/resource.ruvelres >"$dir/list.b64"
       printf 'AAECAwQ=' >"$dir/short.b64" ;;

@@ -342,15 +342,24 @@ bool FromSdl(TShell& shell, const SDL_Event& e, TInputEvent& out) {
       if (e.button.button != SDL_BUTTON_LEFT && e.button.button != SDL_BUTTON_RIGHT) return false;
       out.kind = e.type == SDL_MOUSEBUTTONDOWN ? TInputKind::kPress : TInputKind::kRelease;
       out.right = e.button.button == SDL_BUTTON_RIGHT;
-      out.x = e.button.x;
-      out.y = e.button.y;
-      return screen.WindowToPicture(out.x, out.y) || out.kind == TInputKind::kRelease;
+      {
+        int x = e.button.x;
+        int y = e.button.y;
+        bool inside = screen.WindowToPicture(x, y);
+        out.x = x;
+        out.y = y;
+        return inside || out.kind == TInputKind::kRelease;
+      }
     case SDL_MOUSEMOTION:
       if (e.motion.windowID != shell.window->Id()) return false;
       out.kind = TInputKind::kMove;
-      out.x = e.motion.x;
-      out.y = e.motion.y;
-      screen.WindowToPicture(out.x, out.y);
+      {
+        int x = e.motion.x;
+        int y = e.motion.y;
+        screen.WindowToPicture(x, y);
+        out.x = x;
+        out.y = y;
+      }
       return true;
     default:
       return false;

@@ -24,14 +24,16 @@ namespace ruvel {
   X(kNoDisplaySet, "DISPLAY is not set", "DISPLAY が設定されていません")                                   \
   X(kInputUnreadable, "%s: cannot read the input file", "%s: 入力ファイルを読めません")                     \
   X(kInputLine, "%s:%s: %s", "%s:%s: %s")                                                                  \
+  X(kInputNotFile, "%s: the input file is not a plain file", "%s: 入力ファイルが普通のファイルではありません")  \
+  X(kInputLineLong, "a line longer than %s bytes", "%s バイトを超える行です")                            \
   X(kExpectFrame, "expected a frame number (0 or more) at the start of the line",                          \
     "行の先頭にフレーム番号 (0 以上) が必要です")                                                           \
   X(kFrameBack, "frame numbers must not go back (previous line: %s)",                                      \
     "フレーム番号が前の行 (%s) より小さくなっています")                                                      \
   X(kExpectEvent, "expected down, up, move, press or release after the frame number",                      \
     "フレーム番号の後に down, up, move, press, release のどれかが必要です")                                  \
-  X(kExpectKey, "expected a key: a code 1..255 or a name (A..Z, 0..9, LEFT, RIGHT, UP, DOWN, SPACE, RETURN, ESCAPE, SHIFT, CONTROL, F1..F12)", \
-    "キーが必要です: 1..255 のコードか名前 (A..Z, 0..9, LEFT, RIGHT, UP, DOWN, SPACE, RETURN, ESCAPE, SHIFT, CONTROL, F1..F12)") \
+  X(kExpectKey, "expected a key: a code #1..#255 or a name (A..Z, digit keys 0..9, LEFT, RIGHT, UP, DOWN, SPACE, RETURN, ESCAPE, SHIFT, CONTROL, F1..F12)", \
+    "キーが必要です: #1..#255 のコードか名前 (A..Z, 数字キー 0..9, LEFT, RIGHT, UP, DOWN, SPACE, RETURN, ESCAPE, SHIFT, CONTROL, F1..F12)") \
   X(kExpectButton, "expected left or right after %s", "%s の後に left か right が必要です")                \
   X(kExpectXY, "expected two whole numbers X Y (drawing-area pixels)", "X Y の二つの整数 (描画領域のピクセル) が必要です") \
   X(kExtraWords, "unexpected text after the event: %s", "イベントの後に余分な文字があります: %s")          \

@@ -1,9 +1,14 @@
 #include "shell/input_script.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
+#include <memory>
 
 #include "platform/keys.h"
 #include "shell/cli_text.h"
@@ -18,6 +23,11 @@ constexpr const char* kKindWords[] = {
 #undef RUVEL_INPUT_WORD
 };
 
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -31,101 +41,200 @@ bool ParseLong(const std::string& word, long& out) {
   return ec == std::errc() && ptr == end;
 }
 
+// "#" and one or more digits: a raw key code.
+bool IsRawCode(const std::string& w) {
+  return w.size() > 1 && w[0] == '#' && std::all_of(w.begin() + 1, w.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The words of a line up to its comment. A "#" starts a comment, except
+// where a key is expected (third word after down/up) and "#" and digits
+// make the whole word: that is a raw key code.
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> words;
-  std::istringstream in(line);
-  std::string w;
-  while (in >> w) words.push_back(w);
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+    size_t start = i;
+    while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+    if (start == i) break;
+    std::string w = line.substr(start, i - start);
+    bool keyPlace = words.size() == 2 && (Lower(words[1]) == "down" || Lower(words[1]) == "up");
+    if (keyPlace && IsRawCode(w)) {
+      words.push_back(w);
+      continue;
+    }
+    if (size_t hash = w.find('#'); hash != std::string::npos) {
+      if (hash > 0) words.push_back(w.substr(0, hash));
+      break;
+    }
+    words.push_back(w);
+  }
   return words;
 }
 
 }  // namespace
 
 int ParseKeyName(const std::string& word) {
+  // A lone digit names the digit key; "#N" and numbers of two or more
+  // digits are codes.
+  if (word.size() == 1) return VirtualKeyOfName(word);
   long code = 0;
-  if (ParseLong(word, code)) return code >= 1 && code <= 255 ? static_cast<int>(code) : 0;
+  bool raw = IsRawCode(word);
+  if (raw || ParseLong(word, code)) {
+    if (raw && !ParseLong(word.substr(1), code)) return 0;
+    return code >= 1 && code <= 255 ? static_cast<int>(code) : 0;
+  }
   return VirtualKeyOfName(word);
 }
 
 std::string KeyName(int vk) {
   std::string name = NameOfVirtualKey(vk);
-  return name.empty() ? std::to_string(vk) : name;
+  return name.empty() ? "#" + std::to_string(vk) : name;
 }
+
+namespace {
+
+// Reads one line (without its end) into e; false for a blank or comment
+// line. lastFrame is the frame of the event before.
+bool ParseLine(const std::string& text, int lineNo, long& lastFrame, const std::string& fileName, TInputEvent& e) {
+  auto fail = [&](TCliText what, const std::string& arg = {}) {
+    throw EInputScript(CliText(TCliText::kInputLine, fileName, std::to_string(lineNo), CliText(what, arg)));
+  };
+  if (text.size() > kMaxInputLine) fail(TCliText::kInputLineLong, std::to_string(kMaxInputLine));
+  std::vector<std::string> w = Words(text);
+  if (w.empty()) return false;
+  e = TInputEvent();
+  long frame = 0;
+  if (!ParseLong(w[0], frame) || frame < 0 || frame > kMaxInputFrame) fail(TCliText::kExpectFrame);
+  if (frame < lastFrame) fail(TCliText::kFrameBack, std::to_string(lastFrame));
+  lastFrame = frame;
+  e.frame = static_cast<int32_t>(frame);
+  if (w.size() < 2) fail(TCliText::kExpectEvent);
+  std::string kindWord = Lower(w[1]);
+  size_t kind = 0;
+  while (kind < std::size(kKindWords) && kindWord != kKindWords[kind]) ++kind;
+  if (kind == std::size(kKindWords)) fail(TCliText::kExpectEvent);
+  e.kind = static_cast<TInputKind>(kind);
+  size_t used = 2;
+  switch (e.kind) {
+    case TInputKind::kKeyDown:
+    case TInputKind::kKeyUp: {
+      int key = w.size() < 3 ? 0 : ParseKeyName(w[2]);
+      if (key == 0) fail(TCliText::kExpectKey);
+      e.key = static_cast<uint32_t>(key);
+      used = 3;
+      break;
+    }
+    case TInputKind::kPress:
+    case TInputKind::kRelease: {
+      std::string button = w.size() > 2 ? Upper(w[2]) : "";
+      if (button != "LEFT" && button != "RIGHT") fail(TCliText::kExpectButton, w[1]);
+      e.right = button == "RIGHT";
+      used = 3;
+      [[fallthrough]];
+    }
+    case TInputKind::kMove: {
+      long x = 0;
+      long y = 0;
+      if (w.size() < used + 2 || !ParseLong(w[used], x) || !ParseLong(w[used + 1], y) || x < -kMaxInputXY ||
+          x > kMaxInputXY || y < -kMaxInputXY || y > kMaxInputXY) {
+        fail(TCliText::kExpectXY);
+      }
+      e.x = static_cast<int32_t>(x);
+      e.y = static_cast<int32_t>(y);
+      used += 2;
+      break;
+    }
+  }
+  if (w.size() > used) fail(TCliText::kExtraWords, w[used]);
+  return true;
+}
+
+// Calls each(line, lineNo) for every line of an open file, read in pieces;
+// a line longer than kMaxInputLine is cut there (ParseLine refuses it).
+template <class F>
+void ForEachFileLine(std::FILE* f, const std::string& path, F each) {
+  std::string line;
+  bool tooLong = false;
+  int lineNo = 0;
+  char buf[16384];
+  size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+    for (size_t i = 0; i < n; ++i) {
+      if (buf[i] == '\n') {
+        each(line, ++lineNo);
+        line.clear();
+        tooLong = false;
+      } else if (!tooLong) {
+        line += buf[i];
+        tooLong = line.size() > kMaxInputLine;
+      }
+    }
+  }
+  if (std::ferror(f)) throw EInputScript(CliText(TCliText::kInputUnreadable, path));
+  if (!line.empty()) each(line, ++lineNo);
+}
+
+struct TFileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
 
 std::vector<TInputEvent> ParseInputScript(const std::string& text, const std::string& fileName) {
   std::vector<TInputEvent> events;
-  std::istringstream in(text);
-  std::string line;
-  int lineNo = 0;
   long lastFrame = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
-    auto fail = [&](TCliText what, const std::string& arg = {}) {
-      throw EInputScript(CliText(TCliText::kInputLine, fileName, std::to_string(lineNo), CliText(what, arg)));
-    };
-    if (size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
-    std::vector<std::string> w = Words(line);
-    if (w.empty()) continue;
-    TInputEvent e;
-    if (!ParseLong(w[0], e.frame) || e.frame < 0) fail(TCliText::kExpectFrame);
-    if (e.frame < lastFrame) fail(TCliText::kFrameBack, std::to_string(lastFrame));
-    lastFrame = e.frame;
-    if (w.size() < 2) fail(TCliText::kExpectEvent);
-    std::string kindWord = w[1];
-    for (char& c : kindWord) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    size_t kind = 0;
-    while (kind < std::size(kKindWords) && kindWord != kKindWords[kind]) ++kind;
-    if (kind == std::size(kKindWords)) fail(TCliText::kExpectEvent);
-    e.kind = static_cast<TInputKind>(kind);
-    size_t used = 2;
-    switch (e.kind) {
-      case TInputKind::kKeyDown:
-      case TInputKind::kKeyUp:
-        if (w.size() < 3 || (e.key = ParseKeyName(w[2])) == 0) fail(TCliText::kExpectKey);
-        used = 3;
-        break;
-      case TInputKind::kPress:
-      case TInputKind::kRelease: {
-        std::string button = w.size() > 2 ? Upper(w[2]) : "";
-        if (button != "LEFT" && button != "RIGHT") fail(TCliText::kExpectButton, w[1]);
-        e.right = button == "RIGHT";
-        used = 3;
-        [[fallthrough]];
-      }
-      case TInputKind::kMove: {
-        long x = 0;
-        long y = 0;
-        if (w.size() < used + 2 || !ParseLong(w[used], x) || !ParseLong(w[used + 1], y) || x < -100000 ||
-            x > 100000 || y < -100000 || y > 100000) {
-          fail(TCliText::kExpectXY);
-        }
-        e.x = static_cast<int>(x);
-        e.y = static_cast<int>(y);
-        used += 2;
-        break;
-      }
-    }
-    if (w.size() > used) fail(TCliText::kExtraWords, w[used]);
-    events.push_back(e);
+  int lineNo = 0;
+  size_t at = 0;
+  TInputEvent e;
+  while (at < text.size()) {
+    size_t nl = text.find('\n', at);
+    size_t end = nl == std::string::npos ? text.size() : nl;
+    std::string line = text.substr(at, std::min(end - at, kMaxInputLine + 1));
+    if (ParseLine(line, ++lineNo, lastFrame, fileName, e)) events.push_back(e);
+    at = end + 1;
   }
   return events;
 }
 
 std::vector<TInputEvent> LoadInputScript(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw EInputScript(CliText(TCliText::kInputUnreadable, path));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw EInputScript(CliText(TCliText::kInputUnreadable, path));
-  return ParseInputScript(text.str(), path);
+  // Opened without waiting for a writer, so a FIFO is refused, not waited on.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st;
+  if (fd < 0) throw EInputScript(CliText(TCliText::kInputUnreadable, path));
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw EInputScript(CliText(TCliText::kInputNotFile, path));
+  }
+  std::unique_ptr<std::FILE, TFileCloser> f(::fdopen(fd, "rb"));
+  if (!f) {
+    ::close(fd);
+    throw EInputScript(CliText(TCliText::kInputUnreadable, path));
+  }
+  // First the events are counted (and every line checked), then kept in a
+  // vector of exactly that size.
+  size_t count = 0;
+  long lastFrame = 0;
+  TInputEvent e;
+  ForEachFileLine(f.get(), path, [&](const std::string& line, int lineNo) {
+    if (ParseLine(line, lineNo, lastFrame, path, e)) ++count;
+  });
+  std::rewind(f.get());
+  std::vector<TInputEvent> events;
+  events.reserve(count);
+  lastFrame = 0;
+  ForEachFileLine(f.get(), path, [&](const std::string& line, int lineNo) {
+    if (ParseLine(line, lineNo, lastFrame, path, e)) events.push_back(e);
+  });
+  return events;
 }
 
 std::string FormatInputEvent(const TInputEvent& e) {
-  std::string line = std::to_string(e.frame) + " " + kKindWords[static_cast<int>(e.kind)];
+  std::string line = std::to_string(int(e.frame)) + " " + kKindWords[static_cast<int>(e.kind)];
   switch (e.kind) {
     case TInputKind::kKeyDown:
     case TInputKind::kKeyUp:
-      return line + " " + KeyName(e.key);
+      return line + " " + KeyName(int(e.key));
     case TInputKind::kPress:
     case TInputKind::kRelease:
       line += e.right ? " right" : " left";
@@ -133,7 +242,7 @@ std::string FormatInputEvent(const TInputEvent& e) {
     case TInputKind::kMove:
       break;
   }
-  return line + " " + std::to_string(e.x) + " " + std::to_string(e.y);
+  return line + " " + std::to_string(int(e.x)) + " " + std::to_string(int(e.y));
 }
 
 }  // namespace ruvel

@@ -1,8 +1,8 @@
 // Input scripts: the text format of --input and --record-input. One event a
 // line: the frame number (frames drawn so far), then the event:
 //
-//   120 down Z          key down (a virtual-key code or a key name)
-//   150 up 90           key up
+//   120 down Z          key down (a key name; "7" is the digit key)
+//   150 up #90          key up (a raw virtual-key code)
 //   160 move 100 80     pointer moved to drawing-area pixel (100, 80)
 //   161 press left 100 80 / release right 10 10
 //
@@ -30,14 +30,20 @@ enum class TInputKind : uint8_t {
 #undef RUVEL_INPUT_ENUM
 };
 
+// Packed into 12 bytes, so that the events of a file take less memory
+// than its text (the shortest line, "0 up A" and its line end, is 7 bytes).
 struct TInputEvent {
-  long frame = 0;
-  TInputKind kind = TInputKind::kKeyDown;
-  int key = 0;          // virtual-key code 1..255 (key events)
-  bool right = false;   // the right button (press, release)
-  int x = 0;            // drawing-area pixels (mouse events)
-  int y = 0;
+  int32_t frame = 0;
+  int32_t x : 18 = 0;                        // drawing-area pixels (mouse events)
+  uint32_t key : 8 = 0;                      // virtual-key code 1..255 (key events)
+  bool right : 1 = false;                    // the right button (press, release)
+  int32_t y : 18 = 0;
+  TInputKind kind : 8 = TInputKind::kKeyDown;
 };
+static_assert(sizeof(TInputEvent) == 12);
+// The largest frame number and mouse coordinate a file may give.
+constexpr long kMaxInputFrame = INT32_MAX;
+constexpr long kMaxInputXY = 100000;
 
 // A malformed line: the text names the file, the line and what was
 // expected (UTF-8).
@@ -49,17 +55,21 @@ class EInputScript : public std::runtime_error {
 // Reads an input script; events come out in file order, which must not go
 // back in frame numbers. fileName only appears in messages.
 std::vector<TInputEvent> ParseInputScript(const std::string& text, const std::string& fileName);
-// Reads the file; a file that cannot be read raises EInputScript too.
+// Reads the file line by line, twice (counting events, then keeping them),
+// so that memory stays under twice the file's size: only a plain file is
+// read, and a line longer than kMaxInputLine is refused. A file that cannot
+// be read raises EInputScript too.
 std::vector<TInputEvent> LoadInputScript(const std::string& path);
+constexpr size_t kMaxInputLine = 4096;
 
 // One line of the format, without its line end. Keys with a name are
 // written by name.
 std::string FormatInputEvent(const TInputEvent& e);
 
-// The virtual-key code of a key name or decimal code (1..255); 0 when the
-// word is neither.
+// The virtual-key code of a key name ("Z", "7", "F1"), of "#N" or of a
+// decimal code of two or more digits (1..255); 0 when the word is none.
 int ParseKeyName(const std::string& word);
-// The name of a virtual-key code, or its decimal code when it has none.
+// The name of a virtual-key code, or "#N" when it has none.
 std::string KeyName(int vk);
 
 }  // namespace ruvel

@@ -163,6 +163,84 @@ TEST_F(InputTest, ARecordedRunReplaysToTheSameScreenshot) {
   EXPECT_EQ(ReadFile(dir / "c.png"), a);
 }
 
+// A page that paints, for each watched key, a bar as long as the frames the
+// key was held, and a mark where the mouse was last dragged to. A
+// recording that pressed letters, digits, function keys and the mouse
+// replays to the same picture; digits are the digit keys, not codes 0..9.
+TEST_F(InputTest, DigitsFunctionKeysAndTheMouseReplayFromARecording) {
+  Write(dir / "page.cmml",
+        "<resourcelist name=\"usr\">\n"
+        " <resourcelist name=\"classes\">\n"
+        "  <class name=\"Bars\" src=\"Bars.ruvel\">\n"
+        " </resourcelist>\n"
+        " <resourcelist name=\"gen\">\n"
+        "  <generator className=\"Bars\" name=\"$bars\" inst_x=\"0\" inst_y=\"0\">\n"
+        " </resourcelist>\n"
+        "</resourcelist>\n");
+  // Codes: A, Q, the digits 0, 5, 9, F1, F4, F12 and the digit-less codes 5 and 9.
+  Write(dir / "Bars.ruvel",
+        "extends classes.game.Char;\n"
+        "function main() {\n"
+        "  keys = new Array();\n"
+        "  keys.add(65).add(81).add(48).add(53).add(57).add(112).add(115).add(123).add(5).add(9);\n"
+        "  held = new Array();\n"
+        "  for (k in keys) held.add(0);\n"
+        "  mx = 0;\n"
+        "  my = 0;\n"
+        "  while (1) {\n"
+        "    i = 0;\n"
+        "    while (i < keys.size()) {\n"
+        "      if (getkey(keys.get(i)) > 0) held.set(i, held.get(i) + 1);\n"
+        "      i = i + 1;\n"
+        "    }\n"
+        "    mx = $mouseX;\n"
+        "    my = $mouseY;\n"
+        "    suspend();\n"
+        "  }\n"
+        "}\n"
+        "function draw() {\n"
+        "  if (held == null) return;\n"
+        "  i = 0;\n"
+        "  while (i < held.size()) {\n"
+        "    fillRect(10, 10 + i * 20, 10 + held.get(i) * 4, 24 + i * 20, 16777215, 0);\n"
+        "    i = i + 1;\n"
+        "  }\n"
+        "  fillRect(mx - 5, my - 5, mx + 5, my + 5, 255, 0);\n"
+        "}\n");
+  Write(dir / "play.txt",
+        "2 down A\n5 up A\n6 down 0\n10 up 0\n11 down 5\n13 down #57\n20 up 5\n22 up 9\n"
+        "23 down F1\n25 up F1\n26 down #115\n30 up #115\n31 down F12\n40 up F12\n"
+        "41 move 300 200\n42 press left 300 200\n43 move 320 210\n44 release left 320 210\n45 down q\n47 up Q\n");
+  fs::path rec = dir / "rec.txt";
+  std::string common = (dir / "page.cmml").string() + " --headless --fixed-clock --frames 60";
+  RunResult r = RunRuvel(common + " --input " + (dir / "play.txt").string() + " --record-input " + rec.string() +
+                         " --screenshot " + (dir / "a.png").string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  std::string recorded = ReadFile(rec);
+  EXPECT_NE(recorded.find("13 down 9\n"), std::string::npos) << recorded;
+  EXPECT_NE(recorded.find("26 down F4\n"), std::string::npos) << recorded;
+  r = RunRuvel(common + " --input " + rec.string() + " --screenshot " + (dir / "b.png").string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  ruvel::TPixelImage a = Screenshot(dir / "a.png");
+  ruvel::TPixelImage b = Screenshot(dir / "b.png");
+  // Bar lengths in frames: A 3, Q 2, 0 4, 5 9, 9 9, F1 2, F4 4, F12 9, codes 5 and 9 none.
+  const int frames[] = {3, 2, 4, 9, 9, 2, 4, 9, 0, 0};
+  for (int i = 0; i < 10; ++i) {
+    int y = 15 + i * 20;
+    int end = 10 + frames[i] * 4;
+    EXPECT_EQ(a.At(end - 1, y) & 0xffffff, frames[i] ? 0xffffffu : 0u) << "bar " << i;
+    EXPECT_EQ(a.At(end + 1, y) & 0xffffff, 0u) << "bar " << i;
+  }
+  EXPECT_EQ(a.At(320, 210) & 0xffffff, 0xff0000u) << "the drag left its mark";
+  ASSERT_EQ(a.width, b.width);
+  ASSERT_EQ(a.height, b.height);
+  int differ = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) differ += (a.At(x, y) & 0xffffff) != (b.At(x, y) & 0xffffff);
+  }
+  EXPECT_EQ(differ, 0) << recorded;
+}
+
 // A malformed line stops the program before it runs, naming the file, the
 // line and what was expected.
 TEST_F(InputTest, AMalformedInputFileIsRefusedBeforeTheRun) {
