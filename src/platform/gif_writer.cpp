@@ -1,13 +1,17 @@
 #include "platform/gif_writer.h"
 
 #include <gif_lib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
 
 #include "platform/atomic_file.h"
+#include "platform/temp_beside.h"
 
 namespace ruvel {
 
@@ -63,6 +67,57 @@ TGifWriter::~TGifWriter() {
     int err = 0;
     EGifCloseFile(static_cast<GifFileType*>(gif_), &err);
   }
+  // A streamed file that was never saved leaves nothing behind.
+  if (fd_ >= 0) CommitTempBeside(fd_, temp_, target_, false);
+}
+
+bool TGifWriter::CanWrite(const std::string& path, std::string& error) {
+  // Only a new file or a plain one is replaced (never a folder).
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    error = path + ": not a plain file";
+    return false;
+  }
+  std::string temp;
+  int fd = CreateTempBeside(path, temp);
+  if (fd < 0) {
+    error = path + ": cannot be written (" + std::strerror(errno) + ")";
+    return false;
+  }
+  CommitTempBeside(fd, temp, path, false);
+  return true;
+}
+
+bool TGifWriter::StreamTo(const std::string& path, std::string& error) {
+  if (fd_ >= 0) return true;
+  fd_ = CreateTempBeside(path, temp_);
+  if (fd_ < 0) {
+    error = error_ = path + ": cannot be written (" + std::strerror(errno) + ")";
+    return false;
+  }
+  target_ = path;
+  if (!Drain()) {
+    error = error_;
+    return false;
+  }
+  return true;
+}
+
+// Writes the bytes encoded so far to the streamed file.
+bool TGifWriter::Drain() {
+  if (fd_ < 0) return true;
+  size_t done = 0;
+  while (done < bytes_.size()) {
+    ssize_t n = ::write(fd_, bytes_.data() + done, bytes_.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error_ = target_ + ": " + std::strerror(errno);
+      return false;
+    }
+    done += size_t(n);
+  }
+  bytes_.clear();
+  return true;
 }
 
 bool TGifWriter::PutImage(const TImage& image) {
@@ -113,7 +168,7 @@ bool TGifWriter::Flush() {
     if (!PutImage(image)) return false;
   }
   pending_.clear();
-  return true;
+  return Drain();
 }
 
 void TGifWriter::Layer(const std::vector<uint32_t>& rgb, int x0, int y0, int x1, int y1) {
@@ -287,6 +342,16 @@ bool TGifWriter::Save(const std::string& path, std::string& error) {
     return false;
   }
   gif_ = nullptr;
+  if (fd_ >= 0) {
+    bool ok = Drain();
+    int fd = fd_;
+    fd_ = -1;
+    if (!CommitTempBeside(fd, temp_, target_, ok)) {
+      error = ok ? target_ + ": cannot be written" : error_;
+      return false;
+    }
+    return true;
+  }
   if (!WriteFileAtomic(path, bytes_)) {
     error = path + ": cannot be written";
     return false;

@@ -32,8 +32,16 @@ class TGifWriter {
   // Shows the last picture delayMs longer (no effect before the first).
   void AddTime(double delayMs);
   int Frames() const { return frames_; }
-  // Finishes the file and writes it (temporary file, then rename).
+  // Streams the file from now on into a temporary file beside path, so a
+  // long recording keeps only the current frame in memory; Save then
+  // renames it over path. False (error set) when it cannot be created.
+  bool StreamTo(const std::string& path, std::string& error);
+  // Finishes the file and writes it (temporary file, then rename). A
+  // streamed file goes to the path given to StreamTo.
   bool Save(const std::string& path, std::string& error);
+  // True when a temporary file beside path can be made (and removes it):
+  // a recording to path can be saved.
+  static bool CanWrite(const std::string& path, std::string& error);
   const std::string& Error() const { return error_; }
 
  private:
@@ -49,11 +57,15 @@ class TGifWriter {
   bool Flush();
   bool PutImage(const TImage& image);
   int TakeDelay(double delayMs, int atLeast);
+  bool Drain();
 
   int width_;
   int height_;
   void* gif_ = nullptr;     // GifFileType
-  std::string bytes_;       // the encoded file so far
+  std::string bytes_;       // the encoded file so far (not yet streamed)
+  int fd_ = -1;             // the temporary file streamed into, or -1
+  std::string temp_;        // its path
+  std::string target_;      // the path it becomes
   std::vector<uint32_t> previous_;
   std::vector<TImage> pending_;  // the last frame's images, not written yet
   int frames_ = 0;

@@ -523,6 +523,11 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     SetSink(previousSink);
     return 1;
   }
+  if (!cl.recordGif.empty() && !TGifWriter::CanWrite(cl.recordGif, error)) {
+    std::fprintf(stderr, "ruvel: GIF: %s\n", error.c_str());
+    SetSink(previousSink);
+    return 1;
+  }
   if (!VideoInit(cl.headless, error)) {
     if (!cl.headless) error = CliText(TCliText::kNoDisplay, error.empty() ? CliText(TCliText::kNoDisplaySet) : error);
     std::fprintf(stderr, "ruvel: %s\n", error.c_str());

@@ -70,7 +70,11 @@ void TCapture::FrameDrawn() {
   int h = 0;
   if (!screen_.ReadDrawingArea(rgb, w, h)) return;
   if (!runPath_.empty()) {
-    if (!run_) run_ = std::make_unique<TGifWriter>(w, h);
+    if (!run_) {
+      run_ = std::make_unique<TGifWriter>(w, h);
+      std::string error;
+      run_->StreamTo(runPath_, error);  // a failure is reported by Finish
+    }
     run_->AddFrame(rgb, kFrameStride * kFrameMs);
   }
   // A key recording stops by itself after 30 seconds of play.

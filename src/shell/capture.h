@@ -23,7 +23,9 @@ class TCapture {
 
   explicit TCapture(TScreen& screen) : screen_(screen) {}
 
-  // --record-gif: every frame of the run goes to this file (saved by Finish).
+  // --record-gif: every frame of the run is streamed to this file (into a
+  // temporary file beside it, renamed over it by Finish). Check the path
+  // first with TGifWriter::CanWrite.
   void RecordRunTo(const std::string& path) { runPath_ = path; }
   // The keys F6, F8, F9 (SDL scancodes); true when one was used.
   bool HandleKey(int scancode);

@@ -4,6 +4,8 @@
 // project's "captures" folder.
 #include <gif_lib.h>
 
+#include <chrono>
+
 #include "integration/integration_fixture.h"
 #include "platform/gif_writer.h"
 
@@ -69,6 +71,22 @@ TEST_F(IntegrationTest, ARecordedGifHoldsEverySecondFrameExactly) {
     }
     EXPECT_EQ(differ, 0) << "frame " << frame;
   }
+}
+
+// A GIF path that cannot become a file stops the program before the run
+// (a run of a million frames would take minutes); nothing is left behind.
+TEST_F(IntegrationTest, AGifPathThatCannotBeWrittenIsRefusedBeforeTheRun) {
+  fs::create_directories(dir / "folder.gif");
+  for (fs::path gif : {dir / "missing" / "run.gif", dir / "folder.gif"}) {
+    auto start = std::chrono::steady_clock::now();
+    RunResult r = RunRuvel("--headless --fixed-clock --frames 1000000 --record-gif " + gif.string());
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_NE(r.output.find(gif.string()), std::string::npos) << r.output;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << "refused before the run";
+  }
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+  EXPECT_TRUE(fs::is_empty(dir / "folder.gif"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary file";
 }
 
 TEST_F(IntegrationTest, CaptureKeysSaveIntoTheProjectsCapturesFolder) {
