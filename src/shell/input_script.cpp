@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/keys.h"
+#include "platform/regular_file.h"
 #include "shell/cli_text.h"
 
 namespace ruvel {
@@ -111,13 +112,23 @@ std::vector<TInputEvent> ParseInputScript(const std::string& text, const std::st
   return events;
 }
 
+// Input files are regular files of at most 256 MB.
+constexpr size_t kMaxInputScriptBytes = size_t(256) << 20;
+
 std::vector<TInputEvent> LoadInputScript(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw EInputScript(CliText(TCliText::kInputUnreadable, path));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw EInputScript(CliText(TCliText::kInputUnreadable, path));
-  return ParseInputScript(text.str(), path);
+  std::string text;
+  switch (ReadRegularFile(path, kMaxInputScriptBytes, text)) {
+    case TReadStatus::kOk:
+      return ParseInputScript(text, path);
+    case TReadStatus::kNotRegular:
+      throw EInputScript(CliText(TCliText::kNotRegularFile, path));
+    case TReadStatus::kTooLarge:
+      throw EInputScript(CliText(TCliText::kFileTooLarge, path, std::to_string(kMaxInputScriptBytes >> 20) + " MB"));
+    case TReadStatus::kMissing:
+    case TReadStatus::kFailed:
+      break;
+  }
+  throw EInputScript(CliText(TCliText::kInputUnreadable, path));
 }
 
 std::string FormatInputEvent(const TInputEvent& e) {
