@@ -26,19 +26,36 @@ std::string LimitText(size_t limit) {
   return std::to_string(limit) + J("バイト");
 }
 
+// Opens path without waiting (O_NONBLOCK keeps the open of a FIFO with no
+// writer from blocking) and checks what the descriptor is; the flag is
+// cleared once fstat has shown a regular file.
+TReadStatus OpenChecked(const std::string& path, bool noFollow, int& fd, struct stat& st) {
+  fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0));
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? TReadStatus::kMissing : TReadStatus::kFailed;
+  if (::fstat(fd, &st) != 0) return TReadStatus::kFailed;
+  if (!S_ISREG(st.st_mode)) return TReadStatus::kNotRegular;
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return TReadStatus::kFailed;
+  return TReadStatus::kOk;
+}
+
 }  // namespace
+
+int OpenRegularFile(const std::string& path, bool noFollow) {
+  if (path.empty()) return -1;
+  TFd f{-1};
+  struct stat st;
+  if (OpenChecked(path, noFollow, f.fd, st) != TReadStatus::kOk) return -1;
+  int fd = f.fd;
+  f.fd = -1;
+  return fd;
+}
 
 TReadStatus ReadRegularFile(const std::string& path, size_t limit, std::string& bytes) {
   bytes.clear();
-  // O_NONBLOCK keeps the open of a FIFO with no writer from waiting; the
-  // flag is cleared once fstat has shown a regular file.
-  TFd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-  if (f.fd < 0) return errno == ENOENT || errno == ENOTDIR ? TReadStatus::kMissing : TReadStatus::kFailed;
+  TFd f{-1};
   struct stat st;
-  if (::fstat(f.fd, &st) != 0) return TReadStatus::kFailed;
-  if (!S_ISREG(st.st_mode)) return TReadStatus::kNotRegular;
-  int flags = ::fcntl(f.fd, F_GETFL);
-  if (flags < 0 || ::fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return TReadStatus::kFailed;
+  if (TReadStatus status = OpenChecked(path, false, f.fd, st); status != TReadStatus::kOk) return status;
   if (st.st_size > 0 && size_t(st.st_size) > limit) return TReadStatus::kTooLarge;
   std::string data;
   data.reserve(size_t(st.st_size));

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/regular_file.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
@@ -200,12 +201,10 @@ void TRTTI::WriteMarkup(std::vector<std::string>& lines, const std::string& inde
 }
 
 bool ReadClassSource(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::stringstream ss;
-  ss << in.rdbuf();
+  std::string bytes;
+  if (ReadRegularFile(path, kMaxSourceFileBytes, bytes) != TReadStatus::kOk) return false;
   // Lines end in CR LF, as the compiler's positions expect.
-  std::string raw = NormalizeToCp932(ss.str());
+  std::string raw = NormalizeToCp932(bytes);
   text.clear();
   text.reserve(raw.size() + raw.size() / 16);
   size_t start = 0;
