@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/paths.h"
 #include "platform/regular_file.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
@@ -161,8 +162,12 @@ void TRTTI::PrepareStep(TInitContext& ctx) {
       // Without its source a class can still come from its class file.
       if (VM().compileClass) VM().compileClass(*this, std::string());
       if (!Compiled) {
-        ShowMessage(sourcePath + J("が見つかりません"));
-        throw EIOError(sourcePath + J("が見つかりません"));
+        // A FIFO, device or folder under the source's name is named as such.
+        std::string message = PathExists(sourcePath) && !IsRegularFile(sourcePath)
+                                  ? ReadFailureText(TReadStatus::kNotRegular, sourcePath, 0)
+                                  : sourcePath + J("が見つかりません");
+        ShowMessage(message);
+        throw EIOError(message);
       }
     } else if (VM().compileClass) {
       VM().compileClass(*this, text);
