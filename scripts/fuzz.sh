@@ -68,6 +68,10 @@ seed() {
       { printf 'RUVEL_ACCESSIBLE_FILE_0001____\r\nREADABLE_WRITEABLE____________\r\nMEMORYCARD_0001_______________\r\n'
         printf '\x01\x00\x00\x00\xfe\xff\xff\xff\x07'; } >"$dir/card.dat"
       printf '\x00ABCD' >"$dir/level.map" ;;
+    fuzz_controller_db)
+      { printf '# comment\n03000000de280000ff11000001000000,Pad,a:b0,b:b1,leftx:a0,platform:Linux,\n'
+        printf '03000000DE280000FF11000001000000,Pad again,a:b1,platform:Linux,\r\n'
+        printf '030000005e0400008e02000000000000,Other,a:b0,platform:Windows,\nnoplatform,Any,a:b0,\n'; } >"$dir/gamecontrollerdb.txt" ;;
     fuzz_cookies)
       printf 'env:AutoLoadPage=/home/user/game/title.cmml\r\nenv:sound=1\r\nother line\r\nenv:=empty\r\n' >"$dir/Cookies.ini" ;;
     fuzz_input_script)

@@ -23,7 +23,8 @@ ldd_files() {
 }
 # soname_file NAME: where the loader finds NAME on this machine (its cache).
 soname_file() {
-  /sbin/ldconfig -p | awk -v n="$1" '$1 == n && /x86-64|64bit|x86_64/ {print $NF; exit}
+  # awk stops at the first match; ldconfig's broken pipe is not a failure.
+  { /sbin/ldconfig -p || true; } | awk -v n="$1" '$1 == n && /x86-64|64bit|x86_64/ {print $NF; exit}
                                      $1 == n {f = $NF} END {if (f) print f}' | head -n1
 }
 

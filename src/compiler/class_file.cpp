@@ -16,6 +16,7 @@
 #include "compiler/link.h"
 #include "platform/paths.h"
 #include "platform/cp932.h"
+#include "platform/regular_file.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "resources/resource_tree.h"
@@ -53,7 +54,7 @@ uint32_t Fnv(uint32_t h, const void* p, size_t n) {
 }
 
 // Largest class file read; anything bigger is not one of ours.
-constexpr std::streamoff kMaxClassFile = 256L << 20;
+constexpr size_t kMaxClassFile = size_t(256) << 20;
 
 }  // namespace
 
@@ -193,14 +194,19 @@ bool ReadClassFile(TRTTI& cls, BinaryReader& r, bool shipped) {
 const char* const kShippedMarker = "shipped-without-sources";
 
 bool LoadClassFile(TRTTI& cls, const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  std::streamoff size = in.tellg();
-  if (size < 0 || size > kMaxClassFile) Corrupt(cls);
-  in.seekg(0);
-  std::string data(static_cast<size_t>(size), '\0');
-  if (!in.read(data.data(), size)) throw EIOError(file + J("を読み込めません"));
+  std::string data;
+  switch (TReadStatus status = ReadRegularFile(file, kMaxClassFile, data)) {
+    case TReadStatus::kOk:
+      break;
+    case TReadStatus::kMissing:
+      return false;
+    case TReadStatus::kTooLarge:
+      Corrupt(cls);
+    case TReadStatus::kNotRegular:
+      throw EIOError(ReadFailureText(status, file, kMaxClassFile));
+    case TReadStatus::kFailed:
+      throw EIOError(file + J("を読み込めません"));
+  }
 
   cls.Uncompile();
   TRTTI* parentBefore = cls.Parent;

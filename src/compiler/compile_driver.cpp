@@ -6,6 +6,7 @@
 #include "compiler/codegen.h"
 #include "compiler/script_parser.h"
 #include "compiler/snippet.h"
+#include "platform/regular_file.h"
 #include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
@@ -37,6 +38,11 @@ namespace {
 bool LoadFromClassFile(TRTTI& cls) {
   std::string file = ClassFilePath(cls);
   if (!PathExists(file)) return false;
+  // A folder, FIFO or device in its place is named and compiled over.
+  if (!IsRegularFile(file)) {
+    Log(ReadFailureText(TReadStatus::kNotRegular, file, 0));
+    return false;
+  }
   try {
     return LoadClassFile(cls, file);
   } catch (const ERuvel&) {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/cp932.h"
+#include "platform/regular_file.h"
 #include "runtime/function.h"
 #include "runtime/rtti.h"
 #include "vm/compiled_info.h"
@@ -16,11 +17,9 @@ namespace {
 
 // The source as the compiler sees it (a UTF-8 file becomes CP932).
 bool ReadSource(const std::string& file, std::string& text) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  std::stringstream s;
-  s << in.rdbuf();
-  text = NormalizeToCp932(s.str());
+  std::string bytes;
+  if (ReadRegularFile(file, kMaxSourceFileBytes, bytes) != TReadStatus::kOk) return false;
+  text = NormalizeToCp932(bytes);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/temp_beside.h"
 #include "vm/host_registry.h"
+#include "platform/regular_file.h"
 
 namespace ruvel {
 
@@ -56,17 +57,7 @@ bool IsRegularFileNoFollow(const std::string& path) {
 }
 
 int OpenRegularFileForReading(const std::string& path, bool noFollow) {
-  if (path.empty()) return -1;
-  // Without blocking, so that a pipe placed under the name cannot hang the
-  // program before it is refused below; a regular file reads as usual.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0));
-  if (fd < 0) return -1;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
+  return OpenRegularFile(path, noFollow);
 }
 
 TBufferedStream::TBufferedStream(int fd) : fd_(fd) { RegisterHost(this); }

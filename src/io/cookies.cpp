@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
+#include "platform/regular_file.h"
 
 namespace ruvel {
 namespace {
@@ -31,11 +32,8 @@ std::string WithoutLineBreaks(std::string_view text) {
 }  // namespace
 
 bool TCookieStore::Load(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  std::string text = buffer.str();
+  std::string text;
+  if (ReadRegularFile(file, kMaxSettingsFileBytes, text) != TReadStatus::kOk) return false;
   lines_.clear();
   size_t start = 0;
   while (start < text.size()) {

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include "platform/regular_file.h"
 
 namespace ruvel {
 
@@ -16,9 +17,8 @@ int32_t HashBytes(std::string_view bytes) {
 
 int32_t PageHashCode(const std::string& file) {
   if (file.empty()) return 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return 0;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  if (ReadRegularFile(file, kMaxSourceFileBytes, bytes) != TReadStatus::kOk) return 0;
   return HashBytes(bytes);
 }
 

@@ -7,6 +7,7 @@
 #include "compiler/compile_driver.h"
 #include "compiler/multi_eval.h"
 #include "compiler/snippet.h"
+#include "platform/regular_file.h"
 #include "platform/paths.h"
 #include "pages/page_hash.h"
 #include "platform/cp932.h"
@@ -142,6 +143,7 @@ int RunPageScript(const std::string& text, const std::string& file) {
 // it was built from; a page edited since (outside design mode too) no
 // longer matches and its script is built again.
 bool PageScriptMatches(const std::string& file, int32_t hashCode) {
+  if (!IsRegularFile(file)) return false;
   std::ifstream in(file, std::ios::binary);
   std::string line;
   // The statement is among the first lines, after the class header.

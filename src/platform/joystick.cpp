@@ -2,6 +2,9 @@
 
 #include <SDL.h>
 
+#include "platform/controller_db.h"
+#include "platform/regular_file.h"
+
 namespace ruvel {
 
 namespace {
@@ -135,7 +138,15 @@ void CloseJoysticks() { SdlSource().CloseAll(); }
 
 int LoadControllerMappings(const std::string& path) {
   if (!SDL_WasInit(SDL_INIT_GAMECONTROLLER)) return -1;
-  return SDL_GameControllerAddMappingsFromFile(path.c_str());
+  std::vector<std::string> mappings =
+      ParseControllerDb(ReadRegularFileOrThrow(path, kMaxControllerDbBytes), SDL_GetPlatform(), path);
+  // Handed over at once, already filtered and without repeated GUIDs.
+  std::string text;
+  for (const std::string& m : mappings) text += m + "\n";
+  if (text.empty()) return 0;
+  SDL_RWops* rw = SDL_RWFromConstMem(text.data(), int(text.size()));
+  if (!rw) return -1;
+  return SDL_GameControllerAddMappingsFromRW(rw, 1);
 }
 
 void SetPadKeys(bool on) { g_padKeys = on; }

@@ -48,7 +48,8 @@ TJoystickSource* SetJoystickSource(TJoystickSource* source);
 // Closes SDL's devices (before SDL shuts down).
 void CloseJoysticks();
 // Adds game-controller mappings from a file in SDL's database format;
-// the number added, or -1.
+// the number added, or -1 when SDL refused them. Throws EIOError when the
+// file is not a regular file or is over its size, line or mapping limit.
 int LoadControllerMappings(const std::string& path);
 // "pad_keys": the first controller's d-pad presses the arrow keys, A the
 // Z key, B the X key and start the Return key, as far as getkey sees.

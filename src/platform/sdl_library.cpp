@@ -29,7 +29,7 @@
   X(SDL_GameControllerGetBindForButton) X(SDL_GameControllerGetButton) X(SDL_GameControllerGetJoystick)              \
   X(SDL_GameControllerOpen) X(SDL_GameControllerUpdate) X(SDL_GetClipboardText) X(SDL_GetCurrentVideoDriver)         \
   X(SDL_GetDesktopDisplayMode) X(SDL_GetDisplayBounds)                                                               \
-  X(SDL_GetError) X(SDL_GetGlobalMouseState) X(SDL_GetKeyboardFocus)                                                 \
+  X(SDL_GetError) X(SDL_GetPlatform) X(SDL_GetGlobalMouseState) X(SDL_GetKeyboardFocus)                             \
   X(SDL_GetKeyboardState) X(SDL_GetMouseState) X(SDL_GetRenderTarget) X(SDL_GetRenderer)                             \
   X(SDL_GetRendererOutputSize) X(SDL_GetTicks64) X(SDL_GetWindowDisplayIndex) X(SDL_GetWindowFlags)                  \
   X(SDL_GetWindowFromID) X(SDL_GetWindowID) X(SDL_GetWindowPosition) X(SDL_GetWindowSize) X(SDL_GetWindowTitle)      \
@@ -40,6 +40,7 @@
   X(SDL_LoadBMP_RW) X(SDL_LockAudioDevice) X(SDL_LockSurface) X(SDL_MapRGB) X(SDL_NumJoysticks)                      \
   X(SDL_OpenAudioDevice) X(SDL_PauseAudioDevice) X(SDL_PeepEvents) X(SDL_PollEvent) X(SDL_PumpEvents)                \
   X(SDL_PushEvent) X(SDL_QueryTexture) X(SDL_Quit) X(SDL_QuitSubSystem) X(SDL_RWFromFile) X(SDL_RWclose)             \
+  X(SDL_RWFromConstMem)                                                                                              \
   X(SDL_RWread) X(SDL_RWseek) X(SDL_RWtell) X(SDL_RaiseWindow) X(SDL_RenderClear) X(SDL_RenderCopy)                  \
   X(SDL_RenderCopyEx) X(SDL_RenderCopyExF) X(SDL_RenderDrawLine) X(SDL_RenderDrawRect) X(SDL_RenderFillRect)         \
   X(SDL_RenderGeometryRaw) X(SDL_RenderGetClipRect) X(SDL_RenderIsClipEnabled) X(SDL_RenderPresent)                  \

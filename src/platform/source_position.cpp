@@ -1,3 +1,4 @@
+#include "platform/regular_file.h"
 #include "platform/source_position.h"
 
 #include <fstream>
@@ -42,11 +43,9 @@ TLineColumn LineColumnOf(std::string_view text, int32_t offset) {
 }
 
 TLineColumn LineColumnInFile(const std::string& path, int32_t offset) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return TLineColumn();
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return LineColumnOf(NormalizeToCp932(ss.str()), offset);
+  std::string bytes;
+  if (ReadRegularFile(path, kMaxSourceFileBytes, bytes) != TReadStatus::kOk) return TLineColumn();
+  return LineColumnOf(NormalizeToCp932(bytes), offset);
 }
 
 std::string LineColumnText(const std::string& path, int32_t offset) { return LineColumnText(LineColumnInFile(path, offset)); }

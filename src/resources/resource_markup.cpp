@@ -16,6 +16,7 @@
 #include "platform/message_sink.h"
 #include "resources/resource_tree.h"
 #include "resources/sgml.h"
+#include "platform/regular_file.h"
 
 namespace ruvel {
 
@@ -59,11 +60,6 @@ std::string ResolveSource(std::string_view src, std::string_view base) {
 
 namespace {
 
-bool IsRegularFile(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 std::string WithCrLf(std::string_view raw) {
   std::string text;
   text.reserve(raw.size() + raw.size() / 16 + 2);
@@ -94,16 +90,15 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 std::string ReadMarkupText(const std::string& path) {
   std::string located = PathLocate(path);
-  std::ifstream in;
-  if (IsRegularFile(located)) in.open(located, std::ios::binary);
-  if (!in.is_open() || !in) {
-    std::string message = path + J("が見つかりません");
+  std::string bytes;
+  TReadStatus status = ReadRegularFile(located, kMaxSourceFileBytes, bytes);
+  if (status != TReadStatus::kOk) {
+    std::string message = status == TReadStatus::kMissing ? path + J("が見つかりません")
+                                                           : ReadFailureText(status, path, kMaxSourceFileBytes);
     ShowMessage(message);
     throw EIOError(message);
   }
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return WithCrLf(NormalizeToCp932(ss.str()));
+  return WithCrLf(NormalizeToCp932(bytes));
 }
 
 bool WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/paths.h"
+#include "platform/regular_file.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
 #include "platform/message_sink.h"
@@ -160,8 +162,12 @@ void TRTTI::PrepareStep(TInitContext& ctx) {
       // Without its source a class can still come from its class file.
       if (VM().compileClass) VM().compileClass(*this, std::string());
       if (!Compiled) {
-        ShowMessage(sourcePath + J("が見つかりません"));
-        throw EIOError(sourcePath + J("が見つかりません"));
+        // A FIFO, device or folder under the source's name is named as such.
+        std::string message = PathExists(sourcePath) && !IsRegularFile(sourcePath)
+                                  ? ReadFailureText(TReadStatus::kNotRegular, sourcePath, 0)
+                                  : sourcePath + J("が見つかりません");
+        ShowMessage(message);
+        throw EIOError(message);
       }
     } else if (VM().compileClass) {
       VM().compileClass(*this, text);
@@ -200,12 +206,10 @@ void TRTTI::WriteMarkup(std::vector<std::string>& lines, const std::string& inde
 }
 
 bool ReadClassSource(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::stringstream ss;
-  ss << in.rdbuf();
+  std::string bytes;
+  if (ReadRegularFile(path, kMaxSourceFileBytes, bytes) != TReadStatus::kOk) return false;
   // Lines end in CR LF, as the compiler's positions expect.
-  std::string raw = NormalizeToCp932(ss.str());
+  std::string raw = NormalizeToCp932(bytes);
   text.clear();
   text.reserve(raw.size() + raw.size() / 16);
   size_t start = 0;

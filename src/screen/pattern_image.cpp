@@ -3,7 +3,11 @@
 #include <SDL.h>
 #include <png.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "platform/cp932.h"
+#include "platform/regular_file.h"
 
 namespace ruvel {
 
@@ -52,12 +56,24 @@ bool IsPngName(std::string_view path) {
   return path.size() >= 4 && EqualsNoCase(path.substr(path.size() - 4), ".png");
 }
 
+// Reads a sheet file whole: a regular file of at most kMaxSheetFileBytes.
+bool ReadSheetFile(const std::string& path, std::string& bytes, std::string& error) {
+  TReadStatus status = ReadRegularFile(path, kMaxSheetFileBytes, bytes);
+  if (status == TReadStatus::kOk) return true;
+  error = status == TReadStatus::kNotRegular ? "not a regular file"
+          : status == TReadStatus::kTooLarge ? "file too large (at most " + std::to_string(kMaxSheetFileBytes >> 20) + " MB)"
+                                             : std::string("cannot open: ") + std::strerror(errno);
+  return false;
+}
+
 bool LoadPngImage(const std::string& path, TPixelImage& image, std::string& error) {
+  std::string bytes;
+  if (!ReadSheetFile(path, bytes, error)) return false;
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
   // The simplified interface catches libpng's errors itself and reports
   // them through its return value and png.message.
-  if (!png_image_begin_read_from_file(&png, path.c_str())) {
+  if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
     error = std::string("not a PNG file: ") + png.message;
     png_image_free(&png);
     return false;
@@ -84,7 +100,9 @@ bool LoadPngImage(const std::string& path, TPixelImage& image, std::string& erro
 }
 
 bool LoadBmpImage(const std::string& path, TPixelImage& image, std::string& error) {
-  SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
+  std::string bytes;
+  if (!ReadSheetFile(path, bytes, error)) return false;
+  SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
   if (!rw) {
     error = std::string("cannot open: ") + SDL_GetError();
     return false;

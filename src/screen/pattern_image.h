@@ -17,6 +17,8 @@ namespace ruvel {
 // kMaxSheetPixels, are refused before their pixels are allocated.
 constexpr int32_t kMaxSheetSide = 16384;
 constexpr int64_t kMaxSheetPixels = int64_t(1) << 24;
+// Largest sheet file read (a 32-bit bitmap of kMaxSheetPixels, with room).
+constexpr size_t kMaxSheetFileBytes = size_t(96) << 20;
 
 struct TPixelImage {
   int32_t width = 0;

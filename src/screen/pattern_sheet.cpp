@@ -5,6 +5,7 @@
 
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
+#include "platform/paths.h"
 
 namespace ruvel {
 
@@ -61,7 +62,7 @@ std::shared_ptr<TPatRects> TPatCache::Cut(const std::string& path, std::string& 
   if (!FileAge(path, age)) {
     sheets_.erase(path);
     failures_.erase(path);
-    error = "no such file";
+    error = PathExists(path) ? "not a regular file" : "no such file";
     return nullptr;
   }
   auto failed = failures_.find(path);

@@ -574,8 +574,13 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     StartUp(shell, hooks);
     // Mappings of more game controllers, as SDL's database writes them.
     std::string pads = PathLocate(ProgramDir() + "/gamecontrollerdb.txt");
-    if (!ProgramDir().empty() && PathExists(pads) && LoadControllerMappings(pads) < 0) {
-      LogLine(J("gamecontrollerdb.txt を読めません: ") + SDL_GetError());
+    try {
+      if (!ProgramDir().empty() && PathExists(pads) && LoadControllerMappings(pads) < 0) {
+        LogLine(J("gamecontrollerdb.txt を読めません: ") + SDL_GetError());
+      }
+    } catch (const EIOError& e) {
+      // Said on stderr as a missing sound is: the program runs on without it.
+      std::fprintf(stderr, "ruvel: %s\n", ToUtf8(e.Message()).c_str());
     }
     // The program directory's tone file replaces the default tables.
     std::string tones = PathLocate(ProgramDir() + "/tones.wdt");

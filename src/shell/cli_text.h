@@ -22,9 +22,11 @@ namespace ruvel {
   X(kNoDisplay, "cannot open a display (%s). Without a display, run with --headless.",                     \
     "ディスプレイを開けません (%s)。ディスプレイのない環境では --headless を付けて起動してください。")          \
   X(kNoDisplaySet, "DISPLAY is not set", "DISPLAY が設定されていません")                                   \
+  X(kNotRegularFile, "%s: not a regular file (folders, devices and FIFOs are not read)",                   \
+    "%s: 通常のファイルではありません (フォルダ・デバイス・FIFO は読みません)")                                \
+  X(kFileTooLarge, "%s: the file is too large (at most %s)", "%s: ファイルが大きすぎます (%s まで)")           \
   X(kInputUnreadable, "%s: cannot read the input file", "%s: 入力ファイルを読めません")                     \
   X(kInputLine, "%s:%s: %s", "%s:%s: %s")                                                                  \
-  X(kInputNotFile, "%s: the input file is not a plain file", "%s: 入力ファイルが普通のファイルではありません")  \
   X(kInputLineLong, "a line longer than %s bytes", "%s バイトを超える行です")                            \
   X(kExpectFrame, "expected a frame number (0 or more) at the start of the line",                          \
     "行の先頭にフレーム番号 (0 以上) が必要です")                                                           \

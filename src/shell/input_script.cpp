@@ -197,6 +197,9 @@ std::vector<TInputEvent> ParseInputScript(const std::string& text, const std::st
   return events;
 }
 
+// Input files are regular files of at most 256 MB.
+constexpr size_t kMaxInputScriptBytes = size_t(256) << 20;
+
 std::vector<TInputEvent> LoadInputScript(const std::string& path) {
   // Opened without waiting for a writer, so a FIFO is refused, not waited on.
   int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -204,7 +207,11 @@ std::vector<TInputEvent> LoadInputScript(const std::string& path) {
   if (fd < 0) throw EInputScript(CliText(TCliText::kInputUnreadable, path));
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    throw EInputScript(CliText(TCliText::kInputNotFile, path));
+    throw EInputScript(CliText(TCliText::kNotRegularFile, path));
+  }
+  if (static_cast<unsigned long long>(st.st_size) > kMaxInputScriptBytes) {
+    ::close(fd);
+    throw EInputScript(CliText(TCliText::kFileTooLarge, path, std::to_string(kMaxInputScriptBytes >> 20) + " MB"));
   }
   std::unique_ptr<std::FILE, TFileCloser> f(::fdopen(fd, "rb"));
   if (!f) {

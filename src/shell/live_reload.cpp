@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "compiler/hot_swap.h"
+#include "platform/regular_file.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -42,12 +43,7 @@ bool SkipFolder(const std::string& name) {
 uint64_t HashOf(const std::string& bytes) { return std::hash<std::string>{}(bytes) ^ (bytes.size() * 0x9e3779b97f4a7c15ull); }
 
 bool ReadWhole(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::stringstream ss;
-  ss << in.rdbuf();
-  bytes = ss.str();
-  return true;
+  return ReadRegularFile(path, kMaxSourceFileBytes, bytes) == TReadStatus::kOk;
 }
 
 // The classes of the tree whose source is path: the compiled ones, and

@@ -1,20 +1,19 @@
 #include "sound/melvane.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 
 namespace ruvel {
 
 namespace {
 
+// Music (".mlv") and tone files: regular files of at most 16 MB.
+constexpr size_t kMaxMelvaneFileBytes = size_t(16) << 20;
+
 bool ReadFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  return ReadRegularFile(path, kMaxMelvaneFileBytes, bytes) == TReadStatus::kOk;
 }
 
 int32_t I32(const std::string& b, size_t at) {
@@ -25,7 +24,7 @@ int32_t I32(const std::string& b, size_t at) {
 }  // namespace
 
 TMelvane::TMelvane(TWaveOut* device) : engine_(device), blocks_(TSoundGenerator::kChannels) {
-  if (PathExists("tones.wdt")) LoadTones("tones.wdt");
+  if (IsRegularFile("tones.wdt")) LoadTones("tones.wdt");
 }
 
 TMelvane::~TMelvane() {

@@ -8,6 +8,7 @@
 
 #include "platform/paths.h"
 #include "platform/cp932.h"
+#include "platform/regular_file.h"
 #include "platform/shared_library.h"
 
 namespace ruvel {
@@ -65,24 +66,26 @@ constexpr const char* kSystemSoundfonts[] = {
     "/usr/share/sounds/sf2/FluidR3_GM.sf2",
 };
 
+// MIDI files are read whole (at most 16 MB) to be checked before playing.
+constexpr size_t kMaxMidiFileBytes = size_t(16) << 20;
+
 // A standard MIDI file: a header chunk of at least 6 bytes followed by a
 // track chunk. FluidSynth reads the file only when it plays it, so a
 // broken file is caught here, where it can still be reported.
 bool LooksLikeMidi(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char head[8] = {};
-  if (!in.read(head, 8) || std::string(head, 4) != "MThd") return false;
-  uint32_t len = uint32_t(uint8_t(head[4])) << 24 | uint32_t(uint8_t(head[5])) << 16 | uint32_t(uint8_t(head[6])) << 8 |
-                 uint8_t(head[7]);
-  if (len < 6 || len > 1024) return false;
-  in.seekg(std::streamoff(8 + len));
-  char track[4] = {};
-  return bool(in.read(track, 4)) && std::string(track, 4) == "MTrk";
+  std::string b;
+  if (ReadRegularFile(path, kMaxMidiFileBytes, b) != TReadStatus::kOk) return false;
+  if (b.size() < 8 || b.compare(0, 4, "MThd") != 0) return false;
+  uint32_t len = uint32_t(uint8_t(b[4])) << 24 | uint32_t(uint8_t(b[5])) << 16 | uint32_t(uint8_t(b[6])) << 8 |
+                 uint8_t(b[7]);
+  if (len < 6 || len > 1024 || b.size() < 8 + len + 4) return false;
+  return b.compare(8 + len, 4, "MTrk") == 0;
 }
 
 // A SoundFont 2 file: a RIFF file of the form "sfbk". Anything else would
 // be handed to other loaders that complain on stderr.
 bool LooksLikeSoundfont(const std::string& path) {
+  if (!IsRegularFile(path)) return false;
   std::ifstream in(path, std::ios::binary);
   char head[12] = {};
   return in.read(head, 12) && std::string(head, 4) == "RIFF" && std::string(head + 8, 4) == "sfbk";

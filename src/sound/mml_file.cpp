@@ -10,17 +10,18 @@
 #include "platform/paths.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
+#include "platform/regular_file.h"
 #include "sound/mml_compiler.h"
 
 namespace ruvel {
 
 namespace {
 
+// MML sources are regular files of at most 1 MB.
+constexpr size_t kMaxMmlFileBytes = size_t(1) << 20;
+
 bool ReadAll(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return ReadRegularFile(path, kMaxMmlFileBytes, bytes) == TReadStatus::kOk;
 }
 
 // Modification time in nanoseconds, -1 when the file is missing.

@@ -1,12 +1,8 @@
 #include "sound/wav_loader.h"
 
-#include <sys/stat.h>
-
-#include <fstream>
-#include <iterator>
-
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
+#include "platform/regular_file.h"
 
 namespace ruvel {
 
@@ -29,22 +25,23 @@ void TWavLoader::Refuse(std::string text) {
 }
 
 void TWavLoader::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  struct stat st;
-  if (!in || ::stat(path.c_str(), &st) != 0) {
+  std::string bytes;
+  TReadStatus status = ReadRegularFile(path, kMaxWavFileBytes, bytes);
+  if (status == TReadStatus::kOk) {
+    LoadBytes(bytes);
+  } else if (status == TReadStatus::kTooLarge) {
+    openError = formatError = dataError = false;
+    Refuse(J("WAVファイルが大きすぎます（") + std::to_string(kMaxWavFileBytes >> 20) + J("MBまで）"));
+  } else if (status == TReadStatus::kNotRegular) {
+    openError = dataError = false;
+    Refuse(J("通常のファイルではありません（フォルダ・デバイス・FIFOは読みません）"));
+  } else {
     samples_.clear();
     exponent_ = 0;
     openError = true;
     formatError = dataError = limitError = false;
     limitText_.clear();
     return;
-  }
-  if (size_t(st.st_size) > kMaxWavFileBytes) {
-    openError = formatError = dataError = false;
-    Refuse(J("WAVファイルが大きすぎます（") + std::to_string(kMaxWavFileBytes >> 20) + J("MBまで）"));
-  } else {
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LoadBytes(bytes);
   }
   if (limitError) ShowMessage(path + ": " + limitText_);
 }

@@ -1,7 +1,9 @@
 // Hostile input through the built program: scripts that never finish a
 // frame (with Ctrl+C), a line to the ends of the integer range, markup
-// nested forty thousand deep, and a bitmap whose header claims gigabytes.
+// nested forty thousand deep, a bitmap whose header claims gigabytes, and
+// FIFOs and devices where files are expected.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -204,6 +206,60 @@ TEST_F(HostileProgram, ABitmapClaimingGigabytesIsRefusedFromItsHeader) {
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(Count(r.output, "image too large (30000x30000)"), 1u) << r.output;
   EXPECT_LT(r.seconds, 10.0);
+}
+
+// A FIFO with no writer blocked every reader for ever and /dev/zero grew
+// memory without end. Each is put where the program reads a file: the
+// --input file, a sound effect, the page class's compiled file in Temp and
+// gamecontrollerdb.txt in the program directory. Each is named and refused,
+// the run ends on time, and the class file is compiled anew in its place.
+TEST_F(HostileProgram, FifosAndDevicesAreNamedAndRefusedByEveryReader) {
+  fs::path home = dir / "home";
+  fs::create_directories(home);
+  fs::create_directory_symlink(fs::path(ruvel_test::TestSourceDir()) / "Kernel", home / "Kernel");
+  WritePage(dir, "Snd", "function onGenerate() {\n  s = new SoundEffect(\"snd.wav\");\n  s.play();\n}\n");
+  std::string run = "--home " + home.string() + " " + Page() + " --headless --frames 5 --log";
+  RunResult first = RunRuvel(run);
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  fs::path classFile;
+  for (const auto& e : fs::directory_iterator(home / "Temp")) {
+    std::string name = e.path().filename().string();
+    if (name.size() > 8 && name.compare(name.size() - 8, 8, "Sndruvel") == 0) classFile = e.path();
+  }
+  ASSERT_FALSE(classFile.empty());
+
+  for (bool fifo : {true, false}) {
+    SCOPED_TRACE(fifo ? "FIFO" : "/dev/zero");
+    // Puts a FIFO or a link to /dev/zero at path.
+    auto plant = [&](const fs::path& path) {
+      fs::remove(path);
+      if (fifo) ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+      else fs::create_symlink("/dev/zero", path);
+    };
+    fs::path input = dir / "input.txt";
+    plant(input);
+    RunResult r = RunRuvel(run + " --input " + input.string());
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+    EXPECT_LT(r.seconds, 30.0);
+    EXPECT_TRUE(r.output.find(input.string() + ": not a regular file") != std::string::npos ||
+                r.output.find(input.string() + ": 通常のファイルではありません") != std::string::npos)
+        << r.output;
+
+    plant(dir / "snd.wav");
+    plant(home / "gamecontrollerdb.txt");
+    plant(classFile);
+    r = RunRuvel(run);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_LT(r.seconds, 30.0);
+    const std::string refused = " は通常のファイルではありません";
+    EXPECT_EQ(Count(r.output, (home / "gamecontrollerdb.txt").string() + refused), 1u) << r.output;
+    EXPECT_EQ(Count(r.output, classFile.string() + refused), 1u) << r.output;
+    EXPECT_NE(r.output.find((dir / "snd.wav").string() + ": 通常のファイルではありません"), std::string::npos)
+        << r.output;
+    // The class was compiled again and its file written in place of the FIFO or link.
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(classFile)));
+    EXPECT_GT(fs::file_size(classFile), 0u);
+  }
 }
 
 }  // namespace
