@@ -106,6 +106,8 @@ bool TExportWorkDir::Open(const fs::path& out, std::string& error) {
   fs::path abs = fs::absolute(out).lexically_normal();
   if (abs.filename().empty()) abs = abs.parent_path();
   target_ = abs;
+  std::error_code ec;
+  fs::create_directories(abs.parent_path(), ec);
   std::string pattern = (abs.parent_path() / ("." + abs.filename().string() + ".partial-XXXXXX")).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
