@@ -42,6 +42,8 @@ namespace ruvel {
   X(kRecordInput, "cannot write the input recording: %s", "入力の記録を書き込めません: %s")        \
   X(kNoProject, "no project in %s (default.ruvelprj is missing)", "%s にプロジェクトがありません (default.ruvelprj がありません)") \
   X(kNewProjectFailed, "cannot make the project: %s", "プロジェクトを作れません: %s")                 \
+  X(kNewProjectNotEmpty, "%s already holds files (or is not a folder); name a new or empty folder, nothing there is replaced", \
+    "%s には既にファイルがあります (またはフォルダではありません)。新しいか空のフォルダを指定してください。既存のファイルは置き換えません") \
   X(kNewProjectMade, "A new project is in %s. Run it with:\n  ruvel --project %s\nand edit its classes/*.ruvel and pages (*.cmml).", \
     "新しいプロジェクトを %s に作りました。実行するには:\n  ruvel --project %s\nclasses/*.ruvel とページ (*.cmml) を編集してください。") \
   X(kExportFailed, "cannot export: %s", "書き出せません: %s")                                         \
@@ -49,6 +51,14 @@ namespace ruvel {
     "プロジェクトのファイル %s 個を書き出しました (一覧は %s):")                                   \
   X(kExportInsideProject, "%s is inside the project %s; choose a folder outside it", \
     "%s はプロジェクト %s の中にあります。プロジェクトの外のフォルダを指定してください")               \
+  X(kExportLinkLoop, "%s: the link leads back into a folder that holds it (a loop)", \
+    "%s: リンクがそれ自身を含むフォルダを指しています (ループ)")                              \
+  X(kExportLinksSkipped, "links that lead out of the project (or to nothing) were not followed: %s", \
+    "プロジェクトの外 (または存在しない場所) を指すリンクは書き出しませんでした: %s")                  \
+  X(kExportArchiveExists, "%s is already there; remove it or choose another OUT", \
+    "%s は既にあります。削除するか、別の出力先を指定してください")                            \
+  X(kExportOutIsLink, "%s is a link; name a folder that is missing or empty", \
+    "%s はリンクです。存在しないか空のフォルダを指定してください")                             \
   X(kExportMade, "The game is in %s and %s.tar.gz. On another machine: %s/start.sh", \
     "ゲームを %s と %s.tar.gz に書き出しました。別のマシンでは: %s/start.sh")                \
   X(kExportWebMade, "The web page is in %s. Serve the folder with any static web server and open index.html.", \

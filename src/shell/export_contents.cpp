@@ -6,8 +6,11 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <stdexcept>
+#include <algorithm>
 
 #include "platform/paths.h"
+#include "shell/cli_text.h"
 #include "resources/resource_markup.h"
 #include "resources/sgml.h"
 #include "runtime/rtti.h"
@@ -83,16 +86,58 @@ class TContentWalk {
  public:
   explicit TContentWalk(const std::string& projectDir) : project_(PathLocate(fs::absolute(projectDir).string())) {
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(project_, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-      std::string rel = fs::relative(it->path(), project_, ec).generic_string();
-      if (it->is_directory() && OwnFolder(rel)) {
-        it.disable_recursion_pending();
-      } else if (it->is_regular_file() && !OwnFolder(rel)) {
-        all_.insert(rel);
+    fs::path real = fs::canonical(project_, ec);
+    if (ec) throw std::runtime_error(project_ + ": " + ec.message());
+    std::vector<fs::path> chain = {real};
+    Collect(real, "", real, chain);
+  }
+
+  // Lists the regular files under dir, named as they are reached from the
+  // project folder (rel). chain holds the real folders being walked, so a
+  // link that leads back into one of them is caught as a loop.
+  void Collect(const fs::path& dir, const std::string& rel, const fs::path& root, std::vector<fs::path>& chain) {
+    std::error_code ec;
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      entries.push_back(*it);
+    }
+    if (ec) throw std::runtime_error(dir.string() + ": " + ec.message());
+    for (const fs::directory_entry& e : entries) {
+      std::string name = e.path().filename().string();
+      std::string childRel = rel.empty() ? name : rel + "/" + name;
+      if (OwnFolder(childRel)) continue;
+      fs::file_status st = e.symlink_status(ec);
+      fs::path real = e.path();
+      if (!ec && fs::is_symlink(st)) {
+        real = fs::canonical(e.path(), ec);
+        if (ec == std::errc::no_such_file_or_directory) {
+          skippedLinks_.push_back(childRel);
+          ec.clear();
+          continue;
+        }
+        if (!ec && !Within(real, root)) {
+          skippedLinks_.push_back(childRel);
+          continue;
+        }
+        if (!ec) st = fs::status(real, ec);
+      }
+      if (ec) throw std::runtime_error(e.path().string() + ": " + ec.message());
+      if (fs::is_regular_file(st)) {
+        all_.insert(childRel);
+      } else if (fs::is_directory(st)) {
+        for (const fs::path& up : chain) {
+          if (up == real) throw std::runtime_error(CliText(TCliText::kExportLinkLoop, (dir / name).string()));
+        }
+        chain.push_back(real);
+        Collect(real, childRel, root, chain);
+        chain.pop_back();
       }
     }
   }
+
+  // Links under the project that were not followed: they lead out of it or
+  // to nothing.
+  const std::vector<std::string>& SkippedLinks() const { return skippedLinks_; }
 
   // Adds a file (absolute) when it is one of the project's; a markup file
   // is followed into, a class source kept for the string scan.
@@ -176,12 +221,19 @@ class TContentWalk {
     std::string located = PathLocate(path);
     if (!PathIsInside(located, project_)) return std::string();
     std::error_code ec;
-    std::string rel = fs::relative(located, project_, ec).generic_string();
-    if (ec || !all_.count(rel)) return std::string();
+    // Lexical: a file reached through a link keeps the name it has there.
+    std::string rel = fs::path(located).lexically_normal().lexically_relative(project_).generic_string();
+    if (!all_.count(rel)) return std::string();
     return rel;
   }
 
+  // p lies in the folder root (both real paths).
+  static bool Within(const fs::path& p, const fs::path& root) {
+    return std::mismatch(root.begin(), root.end(), p.begin(), p.end()).first == root.end();
+  }
+
   std::string project_;
+  std::vector<std::string> skippedLinks_;
   std::set<std::string> all_;
   std::set<std::string> carried_;
   std::set<std::string> pageDirs_;
@@ -191,8 +243,9 @@ class TContentWalk {
 
 }  // namespace
 
-std::vector<std::string> ExportedProjectFiles(const std::string& projectDir) {
+std::vector<std::string> ExportedProjectFiles(const std::string& projectDir, std::vector<std::string>* skippedLinks) {
   TContentWalk walk(projectDir);
+  if (skippedLinks) *skippedLinks = walk.SkippedLinks();
   std::string project = PathLocate(fs::absolute(projectDir).string());
   walk.Add(project + "/default.ruvelprj");
   // The project manager keeps every page of the folder in the project.

@@ -23,9 +23,13 @@ inline constexpr const char* kExportedGameMarker = "exported-game.txt";
 inline constexpr const char* kPackedListFile = "packed-files.txt";
 
 // The project's files an export carries, relative to the project folder
-// with '/' separators, sorted. Raises nothing: unreadable files are left
-// out; a src that names a missing file is not an error of the export.
-std::vector<std::string> ExportedProjectFiles(const std::string& projectDir);
+// with '/' separators, sorted; a src that names a missing file is not an
+// error of the export. Links that lead into the project are followed (their
+// files carried under the link's name); links that lead out of it or to
+// nothing are not, and are given in skippedLinks. Raises std::runtime_error
+// for a link loop or a folder that cannot be read.
+std::vector<std::string> ExportedProjectFiles(const std::string& projectDir,
+                                              std::vector<std::string>* skippedLinks = nullptr);
 
 // The value of a project parameter read from projectDir/default.ruvelprj
 // without loading the project; empty when missing.

@@ -1,7 +1,14 @@
 #include "shell/export_files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+#include <fcntl.h>
+#include <stdio.h>
 
 #include "platform/atomic_file.h"
 #include "shell/cli_text.h"
@@ -35,9 +42,9 @@ void CopyTree(const fs::path& from, const fs::path& to, const std::vector<std::s
     bool skip = false;
     for (const std::string& l : leaveOut) skip = skip || name == l;
     if (skip) continue;
-    if (e.is_directory()) {
+    if (e.is_directory(ec)) {
       CopyTree(e.path(), to / name, leaveOut, ec);
-    } else if (e.is_regular_file()) {
+    } else if (!ec && e.is_regular_file(ec)) {
       fs::copy_file(e.path(), to / name, fs::copy_options::overwrite_existing, ec);
     }
     if (ec) return;
@@ -46,7 +53,18 @@ void CopyTree(const fs::path& from, const fs::path& to, const std::vector<std::s
 
 bool CopyProjectFiles(const fs::path& project, const fs::path& to, std::vector<std::string>& files,
                       std::string& error) {
-  files = ExportedProjectFiles(project.string());
+  std::vector<std::string> skipped;
+  try {
+    files = ExportedProjectFiles(project.string(), &skipped);
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+  if (!skipped.empty()) {
+    std::string list;
+    for (const std::string& rel : skipped) list += (list.empty() ? "" : ", ") + rel;
+    std::fprintf(stderr, "ruvel: %s\n", CliText(TCliText::kExportLinksSkipped, list).c_str());
+  }
   std::error_code ec;
   for (const std::string& rel : files) {
     fs::create_directories((to / rel).parent_path(), ec);
@@ -59,11 +77,73 @@ bool CopyProjectFiles(const fs::path& project, const fs::path& to, std::vector<s
   return true;
 }
 
+bool CheckExportTarget(const fs::path& out, const fs::path& archive, std::string& error) {
+  std::error_code ec;
+  fs::file_status st = fs::symlink_status(out, ec);
+  if (fs::is_symlink(st)) {
+    error = CliText(TCliText::kExportOutIsLink, out.string());
+    return false;
+  }
+  if (fs::exists(st) && (!fs::is_directory(st) || !fs::is_empty(out, ec) || ec)) {
+    error = out.string() + ": the folder is not empty";
+    return false;
+  }
+  // A dangling link counts as there too: the archive would be written
+  // through it.
+  if (!archive.empty() && fs::exists(fs::symlink_status(archive, ec))) {
+    error = CliText(TCliText::kExportArchiveExists, archive.string());
+    return false;
+  }
+  return true;
+}
+
+TExportWorkDir::~TExportWorkDir() {
+  std::error_code ec;
+  if (!work_.empty()) fs::remove_all(work_, ec);
+}
+
+bool TExportWorkDir::Open(const fs::path& out, std::string& error) {
+  fs::path abs = fs::absolute(out).lexically_normal();
+  if (abs.filename().empty()) abs = abs.parent_path();
+  target_ = abs;
+  std::error_code ec;
+  fs::create_directories(abs.parent_path(), ec);
+  std::string pattern = (abs.parent_path() / ("." + abs.filename().string() + ".partial-XXXXXX")).string();
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (!mkdtemp(name.data())) {
+    error = abs.parent_path().string() + ": " + std::strerror(errno);
+    return false;
+  }
+  work_ = name.data();
+  return true;
+}
+
+bool TExportWorkDir::Finish(bool withArchive, std::string& error) {
+  std::string base = target_.filename().string();
+  if (withArchive) {
+    // Never replaces a file that appeared meanwhile.
+    fs::path archive = target_.parent_path() / (base + ".tar.gz");
+    if (renameat2(AT_FDCWD, (work_ / (base + ".tar.gz")).c_str(), AT_FDCWD, archive.c_str(), RENAME_NOREPLACE) != 0) {
+      error = archive.string() + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  // rename() takes the place of an empty folder only.
+  if (std::rename((work_ / base).c_str(), target_.c_str()) != 0) {
+    error = target_.string() + ": " + std::strerror(errno);
+    std::error_code ec;
+    if (withArchive) fs::remove(target_.parent_path() / (base + ".tar.gz"), ec);
+    return false;
+  }
+  return true;
+}
+
 bool ReportPackedFiles(const std::vector<std::string>& files, const std::string& prefix, const fs::path& listFile,
-                       std::string& error) {
+                       const fs::path& shownAs, std::string& error) {
   std::string list;
   for (const std::string& rel : files) list += prefix + rel + "\n";
-  std::printf("%s\n%s", CliText(TCliText::kExportPacked, std::to_string(files.size()), listFile.string()).c_str(),
+  std::printf("%s\n%s", CliText(TCliText::kExportPacked, std::to_string(files.size()), shownAs.string()).c_str(),
               list.c_str());
   if (WriteFileAtomic(listFile.string(), list)) return true;
   error = listFile.string() + ": cannot be written";

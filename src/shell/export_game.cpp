@@ -99,16 +99,16 @@ std::string Readme(const std::vector<std::string>& packages) {
 bool ExportGame(const std::string& projectDir, const std::string& outDir, bool noSources, std::string& error) {
   std::error_code ec;
   fs::path project = fs::path(projectDir);
-  fs::path out = fs::path(outDir);
+  fs::path target = fs::path(outDir);
   if (!fs::exists(project / "default.ruvelprj", ec)) {
     error = projectDir + ": no default.ruvelprj";
     return false;
   }
-  if (!OutsideProject(project, out, error)) return false;
-  if (fs::exists(out, ec) && !fs::is_empty(out, ec)) {
-    error = outDir + ": the folder is not empty";
-    return false;
-  }
+  if (!OutsideProject(project, target, error)) return false;
+  fs::path targetAbs = fs::absolute(target).lexically_normal();
+  if (targetAbs.filename().empty()) targetAbs = targetAbs.parent_path();
+  fs::path archive = targetAbs.parent_path() / (targetAbs.filename().string() + ".tar.gz");
+  if (!CheckExportTarget(target, archive, error)) return false;
   fs::path packageList;
   std::vector<std::string> packages = RuntimePackages(packageList);
   if (packages.empty()) {
@@ -121,6 +121,10 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
     error = "the program's own file cannot be found";
     return false;
   }
+  // Everything is made in a folder beside OUT and moved into place at the end.
+  TExportWorkDir work;
+  if (!work.Open(target, error)) return false;
+  fs::path out = work.Build();
   fs::create_directories(out, ec);
   if (!ec) fs::copy_file(self, out / "ruvel", fs::copy_options::overwrite_existing, ec);
   if (!ec) CopyTree(fs::path(ProgramDir()) / "Kernel", out / "Kernel", {"Cookies.ini"}, ec);
@@ -170,14 +174,14 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
       return false;
     }
   }
-  if (!ReportPackedFiles(packed, "Usr/", out / kPackedListFile, error)) return false;
-  fs::path parent = fs::absolute(out).parent_path();
-  std::string base = fs::absolute(out).filename().string();
-  if (!RunProgram({"tar", "-czf", (parent / (base + ".tar.gz")).string(), "-C", parent.string(), base}, true)) {
+  if (!ReportPackedFiles(packed, "Usr/", out / kPackedListFile, target / kPackedListFile, error)) return false;
+  std::string base = work.BaseName();
+  if (!RunProgram({"tar", "-czf", (work.Dir() / (base + ".tar.gz")).string(), "-C", work.Dir().string(), "--", base},
+                  true)) {
     error = "tar could not pack " + outDir;
     return false;
   }
-  return true;
+  return work.Finish(true, error);
 }
 
 }  // namespace ruvel

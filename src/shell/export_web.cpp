@@ -67,16 +67,13 @@ fs::path FindWebBuild() {
 bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::string& error) {
   std::error_code ec;
   fs::path project = projectDir.empty() ? fs::path(ProgramDir()) / "Usr" : fs::path(projectDir);
-  fs::path out = fs::path(outDir);
+  fs::path target = fs::path(outDir);
   if (!fs::exists(project / "default.ruvelprj", ec)) {
     error = project.string() + ": no default.ruvelprj";
     return false;
   }
-  if (!OutsideProject(project, out, error)) return false;
-  if (fs::exists(out, ec) && !fs::is_empty(out, ec)) {
-    error = outDir + ": the folder is not empty";
-    return false;
-  }
+  if (!OutsideProject(project, target, error)) return false;
+  if (!CheckExportTarget(target, fs::path(), error)) return false;
   fs::path web = FindWebBuild();
   if (web.empty()) {
     error = "the browser build (web/ruvel.js, web/ruvel.wasm) is not beside the program; scripts/build-web.sh makes it";
@@ -93,6 +90,10 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
     return false;
   }
 
+  // Everything is made in a folder beside OUT and moved into place at the end.
+  TExportWorkDir work;
+  if (!work.Open(target, error)) return false;
+  fs::path out = work.Build();
   // A program directory of its own, where this program compiles the classes
   // of every page once; it becomes the page's /game folder.
   fs::create_directories(out, ec);
@@ -147,7 +148,7 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
   }
   fs::remove_all(stage, ec);
   // The page's file system has the game in /game, its project in /game/Usr.
-  if (!ReportPackedFiles(packed, std::string(kWebGameDir) + "/Usr/", out / kPackedListFile, error)) return false;
+  if (!ReportPackedFiles(packed, std::string(kWebGameDir) + "/Usr/", out / kPackedListFile, target / kPackedListFile, error)) return false;
   for (const char* f : {"ruvel.js", "ruvel.wasm"}) {
     if (!ec) fs::copy_file(web / f, out / f, fs::copy_options::overwrite_existing, ec);
   }
@@ -156,7 +157,7 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
     error = outDir + ": cannot be written" + (ec ? " (" + ec.message() + ")" : std::string());
     return false;
   }
-  return true;
+  return work.Finish(false, error);
 }
 
 }  // namespace ruvel

@@ -1,11 +1,16 @@
 #include "shell/new_project.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "platform/atomic_file.h"
+#include "shell/cli_text.h"
 
 namespace ruvel {
 
@@ -164,15 +169,39 @@ const TStarterFile kStarterFiles[] = {
 #include "starter_files.inc"
 };
 
+// Makes a new file; never replaces one nor writes through a link.
+bool WriteNewFile(const std::string& path, std::string_view bytes) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  bool ok = done == bytes.size() && fsync(fd) == 0;
+  return close(fd) == 0 && ok;
+}
+
 }  // namespace
 
 bool WriteStarterProject(const std::string& dir, std::string& error) {
   std::error_code ec;
-  if (fs::exists(fs::path(dir) / "default.ruvelprj", ec)) {
-    error = dir + ": a project is already there (default.ruvelprj)";
+  // Only a missing or empty folder is taken (a link to one is not): the
+  // starter never replaces what the user keeps there.
+  fs::file_status st = fs::symlink_status(dir, ec);
+  if (fs::exists(st) && (!fs::is_directory(st) || !fs::is_empty(dir, ec) || ec)) {
+    error = CliText(TCliText::kNewProjectNotEmpty, dir);
     return false;
   }
-  for (const char* sub : {"classes", "images", "sounds"}) fs::create_directories(fs::path(dir) / sub, ec);
+  ec.clear();
+  fs::create_directories(dir, ec);
+  // The subfolders are made here, so none of them can be a link.
+  for (const char* sub : {"classes", "images", "sounds"}) {
+    if (!ec && !fs::create_directory(fs::path(dir) / sub, ec) && !ec) {
+      ec = std::make_error_code(std::errc::file_exists);
+    }
+  }
   if (ec) {
     error = dir + ": " + ec.message();
     return false;
@@ -188,8 +217,8 @@ bool WriteStarterProject(const std::string& dir, std::string& error) {
   for (const TStarterFile& f : kStarterFiles) files.emplace_back(f.name, f.bytes);
   for (const auto& [name, bytes] : files) {
     std::string path = dir + "/" + name;
-    if (!WriteFileAtomic(path, std::string(bytes))) {
-      error = path + ": cannot be written";
+    if (!WriteNewFile(path, bytes)) {
+      error = path + ": cannot be written (" + std::strerror(errno) + ")";
       return false;
     }
   }

@@ -7,8 +7,9 @@
 
 namespace ruvel {
 
-// Writes the starter into dir (made when missing); refuses a folder that
-// already holds a project. False with a reason in error.
+// Writes the starter into dir, which must be missing or an empty folder (not
+// a link): a folder that holds anything is refused and left as it is. False
+// with a reason in error.
 bool WriteStarterProject(const std::string& dir, std::string& error);
 
 }  // namespace ruvel

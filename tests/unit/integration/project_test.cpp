@@ -2,6 +2,9 @@
 // with --project and plays through --input; --export makes a folder that
 // runs by its start script, with or without class sources; an installed
 // program finds its data without --home.
+#include <algorithm>
+#include <vector>
+
 #include "integration/integration_fixture.h"
 
 namespace {
@@ -173,6 +176,100 @@ TEST_F(ProjectTest, AnExportIntoItsOwnProjectIsRefused) {
   RunResult r = RunRuvel("--export " + game + " " + game + "2", "LANG=C LC_ALL= LC_MESSAGES=");
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(fs::exists(dir / "game2" / "start.sh"));
+}
+
+// A folder that holds anything, a link to a folder inside it, the folder
+// itself a link: --new-project refuses each and changes nothing.
+TEST_F(ProjectTest, ANewProjectNeverReplacesWhatIsThere) {
+  fs::create_directories(dir / "mine" / "classes");
+  Write(dir / "mine" / "README.md", "my notes\n");
+  Write(dir / "mine" / "classes" / "Hero.ruvel", "my hero\n");
+  fs::create_directories(dir / "linked");
+  fs::create_directories(dir / "elsewhere");
+  Write(dir / "elsewhere" / "Hero.ruvel", "kept\n");
+  fs::create_directory_symlink(dir / "elsewhere", dir / "linked" / "classes");
+  fs::create_directories(dir / "empty");
+  fs::create_directory_symlink(dir / "empty", dir / "alias");
+  Write(dir / "plain", "a file\n");
+  for (const char* name : {"mine", "linked", "alias", "plain"}) {
+    RunResult r = RunRuvel("--new-project " + (dir / name).string(), "LANG=C LC_ALL= LC_MESSAGES=");
+    EXPECT_EQ(r.exitCode, 1) << name << "\n" << r.output;
+    EXPECT_NE(r.output.find((dir / name).string() + " already holds files"), std::string::npos) << r.output;
+  }
+  EXPECT_EQ(FileText(dir / "mine" / "README.md"), "my notes\n");
+  EXPECT_EQ(FileText(dir / "mine" / "classes" / "Hero.ruvel"), "my hero\n");
+  EXPECT_FALSE(fs::exists(dir / "mine" / "default.ruvelprj"));
+  EXPECT_EQ(FileText(dir / "elsewhere" / "Hero.ruvel"), "kept\n");
+  EXPECT_TRUE(fs::is_empty(dir / "empty")) << "nothing written through the link";
+  EXPECT_EQ(FileText(dir / "plain"), "a file\n");
+  // An empty folder is taken.
+  RunResult r = RunRuvel("--new-project " + (dir / "empty").string());
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_TRUE(fs::exists(dir / "empty" / "classes" / "Hero.ruvel"));
+}
+
+// Names left in dir's parent other than the ones given: a failed export
+// leaves no partial folder behind.
+std::vector<std::string> Leftovers(const fs::path& dir, const std::vector<std::string>& known) {
+  std::vector<std::string> out;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
+    std::string name = e.path().filename().string();
+    if (std::find(known.begin(), known.end(), name) == known.end()) out.push_back(name);
+  }
+  return out;
+}
+
+// An export refuses an archive that is there (a link to another file
+// included) and a link loop in the project, leaving nothing; links out of
+// the project are named and left out, links inside it copied as files.
+TEST_F(ProjectTest, AnExportRefusesWhatIsThereAndLeavesLinksOutside) {
+  MakeProject();
+  const std::string game = (dir / "game").string();
+  Write(dir / "victim", "precious\n");
+  fs::create_symlink(dir / "victim", dir / "out.tar.gz");
+  RunResult r = RunRuvel("--export " + game + " " + (dir / "out").string(), "LANG=C LC_ALL= LC_MESSAGES=");
+  EXPECT_EQ(r.exitCode, 1) << r.output;
+  EXPECT_NE(r.output.find("out.tar.gz is already there"), std::string::npos) << r.output;
+  EXPECT_EQ(FileText(dir / "victim"), "precious\n");
+  fs::remove(dir / "out.tar.gz");
+
+  fs::create_directory_symlink("..", dir / "game" / "images" / "up");
+  for (const std::string& how : {"--export " + game + " " + (dir / "out").string(),
+                                 "--export-web " + (dir / "out").string() + " " + game}) {
+    r = RunRuvel(how, "LANG=C LC_ALL= LC_MESSAGES=");
+    EXPECT_EQ(r.exitCode, 1) << how << "\n" << r.output;
+    EXPECT_EQ(Leftovers(dir, {"game", "victim", "walk.txt"}), std::vector<std::string>()) << how;
+  }
+  r = RunRuvel("--export " + game + " " + (dir / "out").string(), "LANG=C LC_ALL= LC_MESSAGES=");
+  EXPECT_NE(r.output.find("images/up: the link leads back into a folder that holds it"), std::string::npos)
+      << r.output;
+  fs::remove(dir / "game" / "images" / "up");
+
+  // export_files carries images/: the link to pics/ inside the project is
+  // copied as a file, the one to secret/ outside it is not followed.
+  fs::create_directories(dir / "secret");
+  Write(dir / "secret" / "id_rsa", "key\n");
+  fs::create_directory_symlink("../../secret", dir / "game" / "images" / "s");
+  fs::create_directories(dir / "game" / "pics");
+  fs::copy_file(dir / "game" / "images" / "sheet.bmp", dir / "game" / "pics" / "b.bmp");
+  fs::create_directory_symlink("../pics", dir / "game" / "images" / "in");
+  std::string prj = FileText(dir / "game" / "default.ruvelprj");
+  size_t params = prj.find(" </resourcelist>\n <resourcelist name=\"classes\">");
+  ASSERT_NE(params, std::string::npos) << prj;
+  prj.insert(params, "  <param name=\"export_files\" value=\"images\"/>\n");
+  Write(dir / "game" / "default.ruvelprj", prj);
+  fs::path out = dir / "-v";  // tar must take it as a name, not an option
+  r = RunRuvel("--export " + game + " " + out.string(), "LANG=C LC_ALL= LC_MESSAGES=");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("were not followed: images/s"), std::string::npos) << r.output;
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / "Usr" / "images" / "in" / "b.bmp"))) << r.output;
+  EXPECT_FALSE(fs::is_symlink(out / "Usr" / "images" / "in"));
+  EXPECT_FALSE(fs::exists(out / "Usr" / "images" / "s"));
+  std::string listing = dir.string() + "/list.txt";
+  ASSERT_EQ(std::system(("tar tzf " + out.string() + ".tar.gz >" + listing).c_str()), 0);
+  std::string archived = FileText(listing);
+  EXPECT_NE(archived.find("-v/Usr/images/in/b.bmp"), std::string::npos) << archived;
+  EXPECT_EQ(archived.find("id_rsa"), std::string::npos) << archived;
 }
 
 TEST_F(ProjectTest, AnInstalledProgramFindsItsData) {
