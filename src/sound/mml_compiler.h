@@ -4,6 +4,8 @@
 // octaves, ties, repeats and every command of the music file have a
 // spelling (docs/sound.md; word commands and messages in mml_commands.h).
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "sound/mml_commands.h"
@@ -15,6 +17,12 @@ namespace ruvel {
 inline constexpr int kMmlWholeNote = 44100;
 // The version written into compiled music files.
 inline constexpr int kMmlFileVersion = 1000;
+// The largest MML source taken, in bytes; larger files are refused before
+// they are read whole.
+inline constexpr size_t kMmlMaxSource = size_t(2) << 20;
+// The largest length of a song's text with every repeat written out, in
+// bytes, all channels together: compiling takes time in proportion to it.
+inline constexpr int64_t kMmlMaxExpanded = int64_t(16) << 20;
 
 struct TMmlError {
   int line = 0;    // 1-based

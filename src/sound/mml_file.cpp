@@ -16,10 +16,18 @@ namespace ruvel {
 
 namespace {
 
+// Reads at most one byte more than the compiler takes, so that a huge file
+// (or a device that never ends) is refused by the compiler's size check
+// instead of being held whole.
 bool ReadAll(const std::string& path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  bytes.clear();
+  char buf[65536];
+  while (bytes.size() <= kMmlMaxSource && in.read(buf, sizeof buf).gcount() > 0) {
+    bytes.append(buf, size_t(in.gcount()));
+  }
+  if (bytes.size() > kMmlMaxSource) bytes.resize(kMmlMaxSource + 1);
   return !in.bad();
 }
 
