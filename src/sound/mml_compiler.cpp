@@ -123,7 +123,8 @@ void Put32(std::string& b, int64_t v) {
 
 class TChannelCompiler {
  public:
-  TChannelCompiler(const TChannelText& src, int64_t& expanded) : src_(src), expanded_(expanded) {}
+  TChannelCompiler(const TChannelText& src, int64_t& expanded, int64_t maxExpanded)
+      : src_(src), expanded_(expanded), maxExpanded_(maxExpanded) {}
 
   // The channel's command bytes, empty when the channel has no commands.
   std::string Run() {
@@ -321,7 +322,7 @@ class TChannelCompiler {
       // so that nested repeats cannot make the work explode (a pass of an
       // empty body counts one byte).
       expanded_ += int64_t(pos_ - r.bodyStart) + 1;
-      if (expanded_ > kMmlMaxExpanded) Fail(TMmlErrorKind::ExpandedTooLong, pos_, "上限 " + std::to_string(kMmlMaxExpanded) + " バイト");
+      if (expanded_ > maxExpanded_) Fail(TMmlErrorKind::ExpandedTooLong, pos_, "上限 " + std::to_string(maxExpanded_) + " バイト");
       pos_ = r.bodyStart;
     } else {
       pos_ = r.after;
@@ -551,6 +552,7 @@ class TChannelCompiler {
   std::vector<TRepeat> repeats_;
   std::vector<std::pair<uint32_t, uint32_t>> closeOf_;  // '[' and its ']'
   int64_t& expanded_;
+  int64_t maxExpanded_;
 };
 
 // One channel's text out of the source. A line that starts with channel
@@ -586,7 +588,7 @@ std::string TMmlError::Text(const std::string& file) const {
   return t;
 }
 
-bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error) {
+bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error, int64_t maxExpanded) {
   try {
     if (source.size() > kMmlMaxSource) throw TFail{1, 1, TMmlErrorKind::SourceTooLarge, "上限 " + std::to_string(kMmlMaxSource) + " バイト"};
     std::string text = StripComments(NormalizeToCp932(source));
@@ -597,7 +599,7 @@ bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error) {
     // held; repeats written out count against one cap for the whole song.
     int64_t expanded = 0;
     for (int c = 0; c < kChannels; ++c) {
-      std::string bytes = TChannelCompiler(ChannelText(text, c), expanded).Run();
+      std::string bytes = TChannelCompiler(ChannelText(text, c), expanded, maxExpanded).Run();
       Put32(mlv, int64_t(bytes.size()));
       mlv += bytes;
     }

@@ -34,7 +34,9 @@ struct TMmlError {
 };
 
 // Compiles MML source (UTF-8 or CP932) to the bytes of a music file. False
-// with the first mistake's place and kind.
-bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error);
+// with the first mistake's place and kind. maxExpanded is the cap on the
+// written-out length (smaller only where speed matters more, as in fuzzing).
+bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error,
+                int64_t maxExpanded = kMmlMaxExpanded);
 
 }  // namespace ruvel
