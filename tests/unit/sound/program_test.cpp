@@ -214,6 +214,26 @@ TEST(SoundProgram, CompileMmlWritesTheMusicFileOrNamesTheMistake) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 64);
 }
 
+// A game that plays a hostile song (2 KB of nested repeats) is told why it
+// does not play and goes on at once: the next song sounds, and no frame
+// took long enough for the 3-second warning.
+TEST(SoundProgram, AHostileSongIsRefusedWithoutStoppingTheGame) {
+  TempDir dir;
+  Home home(dir, "", true);
+  home.Write("Usr/nest.mml", "A " + std::string(1000, '[') + "c%1" + std::string(1000, ']') + "\n");
+  home.Write("Usr/sine.mml", "A t120 @8 v255 E1,0 o4 a1^1^1\n");
+  home.Page("page.cmml", "Player",
+            "  var bgm;\n  bgm = new classes.snd.BGM();\n  bgm.play(\"nest.mml\");\n  suspend();\n"
+            "  bgm.play(\"sine.mml\");\n  while (1) suspend();");
+  std::string log;
+  std::vector<int16_t> s = home.Run("page.cmml", 80, &log);
+  EXPECT_NE(log.find("nest.mml:1:"), std::string::npos) << log;
+  EXPECT_NE(log.find("曲が長すぎます: 1チャンネル上限 4194304 バイト"), std::string::npos) << log;
+  EXPECT_EQ(log.find("秒以上フレームを終えていません"), std::string::npos) << log;
+  ASSERT_GT(s.size(), 55000u);
+  EXPECT_GT(Rms(s, 25000, 55000), 1000.0);
+}
+
 // Deeply nested repeats through --compile-mml: a deep song that fits is
 // written out exactly, one that would write out too much is refused with
 // the file and the cap named, and a source above the size limit is refused
