@@ -59,6 +59,10 @@ seed() {
     fuzz_png|fuzz_mlv)
       # Written by the target itself: the repository holds no such file.
       RUVEL_FUZZ_SEEDS="$dir" "$out/tests/fuzz/$name" -runs=0 >/dev/null 2>&1 || true ;;
+    fuzz_mml)
+      # The repository's songs and the hostile shapes the target writes.
+      numbered "$dir" < <(find Usr examples tests -name '*.mml')
+      RUVEL_FUZZ_SEEDS="$dir" "$out/tests/fuzz/$name" -runs=0 >/dev/null 2>&1 || true ;;
     fuzz_wav)
       find Usr -iname '*.wav' -exec cp -t "$dir" {} + ;;
     fuzz_tones)

@@ -55,6 +55,8 @@ inline constexpr TMmlWordInfo kMmlWords[] = {
   X(TableExpected, "{ } で囲んだ 32 個の値が必要です")                   \
   X(UnclosedComment, "コメントが閉じていません")                         \
   X(TooLong, "曲が長すぎます")                                          \
+  X(ExpandedTooLong, "繰り返しを展開すると長すぎます")                   \
+  X(SourceTooLarge, "MMLファイルが大きすぎます")                         \
   X(CannotRead, "ファイルを読めません")                                 \
   X(CannotWrite, "ファイルを書き込めません")
 

@@ -19,7 +19,6 @@ constexpr int kChannels = 10;
 constexpr int64_t kSub = 256;
 constexpr int64_t kWholeSub = int64_t(kMmlWholeNote) * kSub;
 constexpr size_t kMaxChannelBytes = size_t(4) << 20;
-constexpr int64_t kMaxRepeatPasses = 4000000;
 constexpr int kRest = 99;
 
 struct TFail {
@@ -29,20 +28,47 @@ struct TFail {
   std::string detail;
 };
 
-// One channel's text: the bodies of its lines joined with '\n', each byte
-// with its place in the source.
+// One channel's text: the bodies of its lines joined with '\n'. Places in
+// the source are kept per stretch of bytes copied in one piece (usually a
+// line), so the map costs a few bytes a line rather than a few a byte.
 struct TChannelText {
   std::string text;
-  std::vector<std::pair<int, int>> where;
-  std::pair<int, int> end{1, 1};
-  void Add(const std::string& line, size_t from, int lineNo) {
-    for (size_t i = from; i < line.size(); ++i) {
-      text += line[i];
-      where.emplace_back(lineNo, int(i) + 1);
+  struct TStretch {
+    uint32_t at;      // first byte in text
+    uint32_t source;  // the same byte's offset in the source
+  };
+  std::vector<TStretch> stretches;
+  uint32_t endSource = 0;
+  const std::string* source = nullptr;
+
+  void Add(size_t from, size_t to) {
+    // The line's bytes and its '\n' (or the end of the source) follow on.
+    if (stretches.empty() || text.size() - stretches.back().at != from - stretches.back().source) {
+      stretches.push_back({uint32_t(text.size()), uint32_t(from)});
     }
+    text.append(*source, from, to - from);
     text += '\n';
-    where.emplace_back(lineNo, int(line.size()) + 1);
-    end = {lineNo, int(line.size()) + 1};
+    endSource = uint32_t(to);
+  }
+  // Line and column (1-based) of a byte of text; past the end, the end of
+  // the channel's last line.
+  std::pair<int, int> Where(size_t at) const {
+    size_t offset = endSource;
+    if (at < text.size()) {
+      auto it = std::upper_bound(stretches.begin(), stretches.end(), at,
+                                 [](size_t a, const TStretch& s) { return a < s.at; });
+      --it;
+      offset = it->source + (at - it->at);
+    }
+    int line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < offset && i < source->size(); ++i) {
+      if ((*source)[i] == '\n') {
+        ++line;
+        lineStart = i + 1;
+      }
+    }
+    return {line, int(offset - lineStart) + 1};
   }
 };
 
@@ -97,10 +123,12 @@ void Put32(std::string& b, int64_t v) {
 
 class TChannelCompiler {
  public:
-  explicit TChannelCompiler(const TChannelText& src) : src_(src) {}
+  TChannelCompiler(const TChannelText& src, int64_t& expanded, int64_t maxExpanded)
+      : src_(src), expanded_(expanded), maxExpanded_(maxExpanded) {}
 
   // The channel's command bytes, empty when the channel has no commands.
   std::string Run() {
+    MatchBrackets();
     while (pos_ < src_.text.size()) Step();
     Flush();
     if (out_.empty()) return out_;
@@ -115,10 +143,10 @@ class TChannelCompiler {
 
  private:
   struct TRepeat {
-    size_t bodyStart;
-    size_t after;  // past the closing ']' and its count
-    int count;
-    int done;
+    uint32_t bodyStart;
+    uint32_t after;  // past the closing ']' and its count
+    uint16_t count;
+    uint16_t done;
   };
   struct TPending {
     bool active = false;
@@ -128,7 +156,7 @@ class TChannelCompiler {
   };
 
   [[noreturn]] void Fail(TMmlErrorKind kind, size_t at, std::string detail = "") const {
-    auto w = at < src_.where.size() ? src_.where[at] : src_.end;
+    auto w = src_.Where(at);
     throw TFail{w.first, w.second, kind, std::move(detail)};
   }
   char Peek(size_t ahead = 0) const {
@@ -169,7 +197,9 @@ class TChannelCompiler {
 
   void Emit(std::initializer_list<int> bytes) {
     for (int b : bytes) out_ += char(b);
-    if (out_.size() > kMaxChannelBytes) Fail(TMmlErrorKind::TooLong, pos_);
+    if (out_.size() > kMaxChannelBytes) {
+      Fail(TMmlErrorKind::TooLong, pos_, "1チャンネル上限 " + std::to_string(kMaxChannelBytes) + " バイト");
+    }
   }
 
   // A length: a note value ("8", "16."), a count of units ("%300") or the
@@ -240,17 +270,30 @@ class TChannelCompiler {
     tieNext_ = false;
   }
 
-  size_t FindClose(size_t open) const {
-    int depth = 0;
+  // Pairs every '[' with its ']' once, so that reaching a repeat again
+  // (an outer repeat's next pass) costs nothing. Brackets inside quotes
+  // do not count.
+  void MatchBrackets() {
+    std::vector<uint32_t> open;
     bool quoted = false;
-    for (size_t i = open; i < src_.text.size(); ++i) {
-      char c = src_.text[i];
+    const std::string& t = src_.text;
+    for (size_t i = 0; i < t.size(); ++i) {
+      char c = t[i];
       if (c == '"') quoted = !quoted;
       if (quoted) continue;
-      if (c == '[') ++depth;
-      if (c == ']' && --depth == 0) return i;
+      if (c == '[') open.push_back(uint32_t(i));
+      if (c == ']' && !open.empty()) {
+        closeOf_.push_back({open.back(), uint32_t(i)});
+        open.pop_back();
+      }
     }
-    Fail(TMmlErrorKind::UnclosedRepeat, open);
+    std::sort(closeOf_.begin(), closeOf_.end());
+  }
+
+  size_t FindClose(size_t open) const {
+    auto it = std::lower_bound(closeOf_.begin(), closeOf_.end(), std::pair<uint32_t, uint32_t>{uint32_t(open), 0});
+    if (it == closeOf_.end() || it->first != open) Fail(TMmlErrorKind::UnclosedRepeat, open);
+    return it->second;
   }
 
   void Repeat() {
@@ -268,15 +311,18 @@ class TChannelCompiler {
     size_t after = pos_;
     if (count == 0) return;  // pos_ is already past the repeat
     pos_ = save;
-    repeats_.push_back(TRepeat{save, after, count, 0});
+    repeats_.push_back(TRepeat{uint32_t(save), uint32_t(after), uint16_t(count), 0});
   }
 
   void RepeatEnd() {
     if (repeats_.empty()) Fail(TMmlErrorKind::StrayClose, pos_);
     TRepeat& r = repeats_.back();
     if (++r.done < r.count) {
-      // Nested repeats of nothing would otherwise spin without writing.
-      if (++passes_ > kMaxRepeatPasses) Fail(TMmlErrorKind::TooLong, pos_);
+      // Every pass reads the body again: the written-out length is capped
+      // so that nested repeats cannot make the work explode (a pass of an
+      // empty body counts one byte).
+      expanded_ += int64_t(pos_ - r.bodyStart) + 1;
+      if (expanded_ > maxExpanded_) Fail(TMmlErrorKind::ExpandedTooLong, pos_, "上限 " + std::to_string(maxExpanded_) + " バイト");
       pos_ = r.bodyStart;
     } else {
       pos_ = r.after;
@@ -504,40 +550,34 @@ class TChannelCompiler {
   int64_t loopAt_ = -1;
   TPending pending_;
   std::vector<TRepeat> repeats_;
-  int64_t passes_ = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> closeOf_;  // '[' and its ']'
+  int64_t& expanded_;
+  int64_t maxExpanded_;
 };
 
-// Splits the source into the ten channels' texts. A line that starts with
-// channel letters (A to J) and a space belongs to those channels; a line
-// without them continues the channels of the line before (A at first).
-std::array<TChannelText, kChannels> SplitChannels(const std::string& source) {
-  std::array<TChannelText, kChannels> channels;
-  std::vector<int> current{0};
+// One channel's text out of the source. A line that starts with channel
+// letters (A to J) and a space belongs to those channels; a line without
+// them continues the channels of the line before (A at first).
+TChannelText ChannelText(const std::string& source, int channel) {
+  TChannelText out;
+  out.source = &source;
+  bool current = channel == 0;
   size_t start = 0;
-  int lineNo = 1;
   while (start <= source.size()) {
     size_t end = source.find('\n', start);
     if (end == std::string::npos) end = source.size();
-    std::string line = source.substr(start, end - start);
-    size_t k = 0;
-    while (k < line.size() && line[k] >= 'A' && line[k] <= 'J') ++k;
-    size_t body = 0;
-    if (k > 0 && (k == line.size() || line[k] == ' ' || line[k] == '\t' || line[k] == '\r')) {
-      current.clear();
-      for (size_t i = 0; i < k; ++i) {
-        int c = line[i] - 'A';
-        bool seen = false;
-        for (int x : current) seen = seen || x == c;
-        if (!seen) current.push_back(c);
-      }
+    size_t k = start;
+    while (k < end && source[k] >= 'A' && source[k] <= 'J') ++k;
+    size_t body = start;
+    if (k > start && (k == end || source[k] == ' ' || source[k] == '\t' || source[k] == '\r')) {
+      current = std::memchr(source.data() + start, 'A' + channel, k - start) != nullptr;
       body = k;
     }
-    for (int c : current) channels[c].Add(line, body, lineNo);
+    if (current) out.Add(body, end);
     if (end == source.size()) break;
     start = end + 1;
-    ++lineNo;
   }
-  return channels;
+  return out;
 }
 
 }  // namespace
@@ -548,15 +588,18 @@ std::string TMmlError::Text(const std::string& file) const {
   return t;
 }
 
-bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error) {
+bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error, int64_t maxExpanded) {
   try {
+    if (source.size() > kMmlMaxSource) throw TFail{1, 1, TMmlErrorKind::SourceTooLarge, "上限 " + std::to_string(kMmlMaxSource) + " バイト"};
     std::string text = StripComments(NormalizeToCp932(source));
-    auto channels = SplitChannels(text);
     mlv.clear();
     Put32(mlv, kMmlFileVersion);
     mlv += char(kChannels);
-    for (const TChannelText& ch : channels) {
-      std::string bytes = TChannelCompiler(ch).Run();
+    // One channel at a time, so that only one copy of a channel's text is
+    // held; repeats written out count against one cap for the whole song.
+    int64_t expanded = 0;
+    for (int c = 0; c < kChannels; ++c) {
+      std::string bytes = TChannelCompiler(ChannelText(text, c), expanded, maxExpanded).Run();
       Put32(mlv, int64_t(bytes.size()));
       mlv += bytes;
     }

@@ -4,6 +4,8 @@
 // octaves, ties, repeats and every command of the music file have a
 // spelling (docs/sound.md; word commands and messages in mml_commands.h).
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "sound/mml_commands.h"
@@ -15,6 +17,12 @@ namespace ruvel {
 inline constexpr int kMmlWholeNote = 44100;
 // The version written into compiled music files.
 inline constexpr int kMmlFileVersion = 1000;
+// The largest MML source taken, in bytes; larger files are refused before
+// they are read whole.
+inline constexpr size_t kMmlMaxSource = size_t(2) << 20;
+// The largest length of a song's text with every repeat written out, in
+// bytes, all channels together: compiling takes time in proportion to it.
+inline constexpr int64_t kMmlMaxExpanded = int64_t(16) << 20;
 
 struct TMmlError {
   int line = 0;    // 1-based
@@ -26,7 +34,9 @@ struct TMmlError {
 };
 
 // Compiles MML source (UTF-8 or CP932) to the bytes of a music file. False
-// with the first mistake's place and kind.
-bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error);
+// with the first mistake's place and kind. maxExpanded is the cap on the
+// written-out length (smaller only where speed matters more, as in fuzzing).
+bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error,
+                int64_t maxExpanded = kMmlMaxExpanded);
 
 }  // namespace ruvel

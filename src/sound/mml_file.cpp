@@ -17,11 +17,16 @@ namespace ruvel {
 
 namespace {
 
-// MML sources are regular files of at most 1 MB.
-constexpr size_t kMaxMmlFileBytes = size_t(1) << 20;
-
-bool ReadAll(const std::string& path, std::string& bytes) {
-  return ReadRegularFile(path, kMaxMmlFileBytes, bytes) == TReadStatus::kOk;
+// Reads an MML source: only a regular file, and never more than one byte
+// past the compiler's limit. A file over the limit comes back as that many
+// bytes, so the compiler's own size check names the cap.
+TReadStatus ReadAll(const std::string& path, std::string& bytes) {
+  TReadStatus status = ReadRegularFile(path, kMmlMaxSource, bytes);
+  if (status == TReadStatus::kTooLarge) {
+    bytes.assign(kMmlMaxSource + 1, ' ');
+    return TReadStatus::kOk;
+  }
+  return status;
 }
 
 // Modification time in nanoseconds, -1 when the file is missing.
@@ -54,7 +59,12 @@ namespace {
 bool Compile(const std::string& in, const std::string& out, const std::string& shownIn, const std::string& shownOut,
              std::string& error) {
   std::string source;
-  if (!ReadAll(in, source)) {
+  TReadStatus read = ReadAll(in, source);
+  if (read == TReadStatus::kNotRegular) {
+    error = ToUtf8(ReadFailureText(read, Utf8ToCp932(shownIn), kMmlMaxSource));
+    return false;
+  }
+  if (read != TReadStatus::kOk) {
     error = shownIn + ": " + MmlErrorText(TMmlErrorKind::CannotRead);
     return false;
   }

@@ -79,6 +79,11 @@ TTraceList Trace(TProcess* p) {
   return list;
 }
 
+std::string FunctionWhere(const TFunction* f) {
+  if (!f) return {};
+  return (f->Owner ? f->Owner->name : std::string("?")) + "." + f->GetName();
+}
+
 std::string RunningWhere(TProcess* p) {
   if (!p || !p->fp) return {};
   TCompiledInfo* info = CodeOfFrame(p->fp, p->ip);
@@ -1106,7 +1111,7 @@ void Run(TProcess* p, int32_t budget) {
   ++p->runDepth;
   if (vm.profile) vm.profile(ProfileEvent::kRunStart, FrameOf(p->fp)->func, FrameOf(p->fp)->receiver);
   TLongRunWatch& watch = LongRunWatch();
-  watch.Enter();
+  watch.Enter(FrameOf(p->fp)->func);
   try {
     while (budget > 0 && !p->yieldFlag && !p->halted) {
       int32_t slice = budget;

@@ -20,6 +20,8 @@ TTraceList Trace(TProcess* p);
 // Where p runs now, as "Class.method" (the class whose code it is in;
 // the class name alone for a class's own code); empty without a frame.
 std::string RunningWhere(TProcess* p);
+// "Class.method" of a function, for when its frame is already gone.
+std::string FunctionWhere(const TFunction* f);
 // "null" + "はオブジェクトではないため" and the like, for messages.
 std::string Describe(const struct Value& v);
 // The default message display: the text and the first trace entries.

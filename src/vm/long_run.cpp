@@ -53,12 +53,21 @@ int64_t TLongRunWatch::Now() const {
 }
 
 std::string TLongRunWatch::Where() const {
-  if (depth_ > 0) return RunningWhere(VM().current);
-  return stalling_ ? stalledAt_ : std::string();
+  std::string where;
+  if (depth_ > 0) {
+    where = RunningWhere(VM().current);
+    if (where.empty()) where = FunctionWhere(started_);
+  } else if (stalling_) {
+    where = stalledAt_;
+  }
+  // Nothing of a script is known: the host itself was busy between frames.
+  if (where.empty() && stalling_) where = J("スクリプトの外（ホストの処理中）");
+  return where;
 }
 
-void TLongRunWatch::Enter() {
+void TLongRunWatch::Enter(const TFunction* started) {
   if (depth_++ > 0) return;
+  started_ = started;
   if (!stalling_) {
     stalling_ = true;
     stallSince_ = Now();
@@ -67,8 +76,12 @@ void TLongRunWatch::Enter() {
 }
 
 void TLongRunWatch::Leave(bool finishedFrame) {
-  if (depth_ == 1 && !finishedFrame) stalledAt_ = RunningWhere(VM().current);
+  if (depth_ == 1 && !finishedFrame) {
+    stalledAt_ = RunningWhere(VM().current);
+    if (stalledAt_.empty()) stalledAt_ = FunctionWhere(started_);
+  }
   if (--depth_ > 0) return;
+  started_ = nullptr;
   if (finishedFrame) {
     stalling_ = false;
     reported_ = false;
@@ -110,6 +123,7 @@ void TLongRunWatch::Reset() {
   reported_ = false;
   stallSince_ = lastService_ = 0;
   stalledAt_.clear();
+  started_ = nullptr;
   interrupted_ = 0;
   interruptCount = 0;
 }

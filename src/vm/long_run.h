@@ -16,6 +16,7 @@
 namespace ruvel {
 
 class TProcess;
+class TFunction;
 
 constexpr int64_t kLongRunMs = 3000;
 // How often the service hook is called while a stretch lasts.
@@ -25,7 +26,9 @@ class TLongRunWatch {
  public:
   // Called by Run around every run. Only outermost runs count: nested runs
   // (destructors, snippets, natives) belong to the run around them.
-  void Enter();
+  // The function an outermost run starts in names the run once its frame
+  // is gone (a run that ended right after a long native call).
+  void Enter(const TFunction* started = nullptr);
   void Leave(bool finishedFrame);
   // Time spent waiting for a person (a debugger pause) does not count.
   void Rest() { stallSince_ = lastService_ = Now(); }
@@ -65,6 +68,7 @@ class TLongRunWatch {
   int64_t stallSince_ = 0;
   int64_t lastService_ = 0;
   std::string stalledAt_;  // where the last outermost run was cut off
+  const TFunction* started_ = nullptr;  // where the outermost run began
   static volatile int interrupted_;
 };
 

@@ -56,6 +56,21 @@ TEST_F(LongRunTest, AProcessThatNeverSuspendsIsNamedOnceAfterThreeSeconds) {
   TProcess::Free(p);
 }
 
+// The three seconds pass inside a run's last slice (a long native call,
+// say) and the process ends in it: its frame is gone when the message is
+// made, which still names where the run began.
+TEST_F(LongRunTest, ARunThatEndsInItsLongSliceIsStillNamed) {
+  TRTTI* cls = MustCompile("Late", "extends Object;\r\nfunction main() { x = 0; while (x < 100) { x = x + 1; } }\r\n");
+  TProcess* p = TProcess::Create(cls->CreateInstance(), nullptr, "main");
+  LongRunWatch().now = [p] { return p->halted ? int64_t(5000) : int64_t(0); };
+  ruvel::Run(p, 0);
+  ASSERT_TRUE(p->halted);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_NE(ToUtf8(sink.shown[0]).find("秒以上フレームを終えていません: Late.main"), std::string::npos)
+      << ToUtf8(sink.shown[0]);
+  TProcess::Free(p);
+}
+
 TEST_F(LongRunTest, ProcessesThatSuspendAreNeverReported) {
   TRTTI* cls = MustCompile("Polite", "extends Object;\r\nfunction main() { while (1) { x = x + 1; suspend(); } }\r\n");
   TProcess* p = TProcess::Create(cls->CreateInstance(), nullptr, "main");

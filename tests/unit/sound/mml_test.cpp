@@ -178,7 +178,7 @@ TEST(Mml, MistakesNameTheirLineAndColumn) {
   // Repeats that would make a huge file stop with an error, not a hang.
   EXPECT_EQ(Error("[[[[c%1]999]999]999]999").kind, TMmlErrorKind::TooLong);
   EXPECT_EQ(Error("[[[[v1]999]999]999]999").kind, TMmlErrorKind::TooLong);
-  EXPECT_EQ(Error("[[[[ ]999]999]999]999").kind, TMmlErrorKind::TooLong);
+  EXPECT_EQ(Error("[[[[ ]999]999]999]999").kind, TMmlErrorKind::ExpandedTooLong);
 }
 
 // The sequencer plays what the compiler wrote: at t120 a quarter note

@@ -214,5 +214,74 @@ TEST(SoundProgram, CompileMmlWritesTheMusicFileOrNamesTheMistake) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 64);
 }
 
+// A game that plays a hostile song (2 KB of nested repeats) is told why it
+// does not play and goes on at once: the next song sounds, and no frame
+// took long enough for the 3-second warning.
+TEST(SoundProgram, AHostileSongIsRefusedWithoutStoppingTheGame) {
+  TempDir dir;
+  Home home(dir, "", true);
+  home.Write("Usr/nest.mml", "A " + std::string(1000, '[') + "c%1" + std::string(1000, ']') + "\n");
+  home.Write("Usr/sine.mml", "A t120 @8 v255 E1,0 o4 a1^1^1\n");
+  home.Page("page.cmml", "Player",
+            "  var bgm;\n  bgm = new classes.snd.BGM();\n  bgm.play(\"nest.mml\");\n  suspend();\n"
+            "  bgm.play(\"sine.mml\");\n  while (1) suspend();");
+  std::string log;
+  std::vector<int16_t> s = home.Run("page.cmml", 80, &log);
+  EXPECT_NE(log.find("nest.mml:1:"), std::string::npos) << log;
+  EXPECT_NE(log.find("曲が長すぎます: 1チャンネル上限 4194304 バイト"), std::string::npos) << log;
+  EXPECT_EQ(log.find("秒以上フレームを終えていません"), std::string::npos) << log;
+  ASSERT_GT(s.size(), 55000u);
+  EXPECT_GT(Rms(s, 25000, 55000), 1000.0);
+}
+
+// Deeply nested repeats through --compile-mml: a deep song that fits is
+// written out exactly, one that would write out too much is refused with
+// the file and the cap named, and a source above the size limit is refused
+// without being read whole (a device that never ends included).
+TEST(SoundProgram, CompileMmlNestedRepeatsAndLimits) {
+  TempDir dir;
+  auto run = [&](const std::string& in, const std::string& out, std::string& log) {
+    std::string logPath = (dir.path / "log").string();
+    std::string cmd = BuildDir() + "/ruvel --compile-mml " + in + " -o " + out + " >" + logPath + " 2>&1";
+    int status = std::system(cmd.c_str());
+    std::ifstream l(logPath);
+    log.assign((std::istreambuf_iterator<char>(l)), std::istreambuf_iterator<char>());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  // 600 levels of "play once" around 20 levels of "twice": 2^20 notes.
+  std::string deep = "A v1 " + std::string(600, '[');
+  for (int i = 0; i < 20; ++i) deep += "[ ";
+  deep += "c%1";
+  for (int i = 0; i < 20; ++i) deep += "]2 ";
+  for (int i = 0; i < 600; ++i) deep += "]1";
+  std::string in = dir.Write("deep.mml", deep + "\n");
+  std::string out = (dir.path / "deep.mlv").string();
+  std::string log;
+  ASSERT_EQ(run(in, out, log), 0) << log;
+  std::string notes;
+  for (int i = 0; i < (1 << 20); ++i) notes += Note(36, 1);
+  std::ifstream f(out, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  EXPECT_TRUE(bytes == MlvBytes({Bytes({'d', 1}) + notes + Bytes({255})}, 1000)) << bytes.size();
+
+  // Empty bodies repeated 999 times, 500 deep.
+  std::string wide = "A c " + std::string(500, '[');
+  for (int i = 0; i < 500; ++i) wide += "]999";
+  in = dir.Write("wide.mml", wide + "\n");
+  EXPECT_EQ(run(in, (dir.path / "wide.mlv").string(), log), 1);
+  EXPECT_NE(log.find(in + ":1:"), std::string::npos) << log;
+  EXPECT_NE(log.find("繰り返しを展開すると長すぎます: 上限 16777216 バイト"), std::string::npos) << log;
+  EXPECT_FALSE(fs::exists(dir.path / "wide.mlv"));
+
+  std::string big(2097152 - 2, ' ');
+  in = dir.Write("big.mml", "c" + big + "d");
+  EXPECT_EQ(run(in, (dir.path / "big.mlv").string(), log), 0) << log;
+  in = dir.Write("bigger.mml", "c" + big + "de");
+  EXPECT_EQ(run(in, (dir.path / "bigger.mlv").string(), log), 1);
+  EXPECT_NE(log.find(in + ":1:1: MMLファイルが大きすぎます: 上限 2097152 バイト"), std::string::npos) << log;
+  EXPECT_EQ(run("/dev/zero", (dir.path / "zero.mlv").string(), log), 1);
+  EXPECT_NE(log.find("/dev/zero は通常のファイルではありません"), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace ruvel::test
