@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <unistd.h>
 #include <exception>
 
 #include <fcntl.h>
@@ -124,7 +126,14 @@ bool TExportWorkDir::Finish(bool withArchive, std::string& error) {
   if (withArchive) {
     // Never replaces a file that appeared meanwhile.
     fs::path archive = target_.parent_path() / (base + ".tar.gz");
-    if (renameat2(AT_FDCWD, (work_ / (base + ".tar.gz")).c_str(), AT_FDCWD, archive.c_str(), RENAME_NOREPLACE) != 0) {
+    fs::path made = work_ / (base + ".tar.gz");
+#ifdef RENAME_NOREPLACE
+    bool moved = renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, archive.c_str(), RENAME_NOREPLACE) == 0;
+#else
+    // Without renameat2 a hard link gives the same guarantee: it fails on an existing name.
+    bool moved = ::link(made.c_str(), archive.c_str()) == 0 && ::unlink(made.c_str()) == 0;
+#endif
+    if (!moved) {
       error = archive.string() + ": " + std::strerror(errno);
       return false;
     }
