@@ -9,6 +9,7 @@ PACKAGES=(
   libpcre2-dev libpng-dev zlib1g-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic libgif-dev libimgui-dev
   libfluidsynth-dev timgm6mb-soundfont
+  nlohmann-json3-dev         # the language server and the debug adapter speak JSON
 )
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev
