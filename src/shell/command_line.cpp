@@ -46,6 +46,9 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--log") cl.log = true;
     else if (a == "--design") cl.design = true;
     else if (a == "--dev") cl.dev = true;
+#ifndef __EMSCRIPTEN__
+    else if (a == "--lsp") cl.lsp = true;
+#endif
     else if (a == "--home") { if (!needValue(cl.home)) return false; }
     else if (a == "--screenshot") { if (!needValue(cl.screenshot)) return false; }
     else if (a == "--record-audio") { if (!needValue(cl.recordAudio)) return false; }
@@ -155,6 +158,9 @@ std::string HelpText() {
            "  --no-sources          --export でクラスのソースを含めない\n"
            "  --export-web OUT [DIR] プロジェクト DIR (既定: Usr) をブラウザで遊べるフォルダ OUT にまとめる\n"
            "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
+#ifndef __EMSCRIPTEN__
+           "  --lsp                 エディタのための言語サーバを標準入出力で動かす\n"
+#endif
            "  --help, --version     この説明 / 版を表示する\n"
            "\n"
            "ファイル名は、コマンドを実行したフォルダからの相対パスです。\n";
@@ -183,6 +189,9 @@ std::string HelpText() {
          "  --no-sources          with --export, leave the class sources out\n"
          "  --export-web OUT [DIR] write project DIR (default: Usr) as a web page folder OUT\n"
          "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"
+#ifndef __EMSCRIPTEN__
+         "  --lsp                 run the language server for editors on stdin/stdout\n"
+#endif
          "  --help, --version     show this text / the version\n"
          "\n"
          "File names are relative to the folder the command is run from.\n";

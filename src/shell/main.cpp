@@ -23,6 +23,9 @@
 #include "sound/mml_file.h"
 #include "sound/sound_natives.h"
 #include "vm/long_run.h"
+#ifndef __EMSCRIPTEN__
+#include "langserver/stdio_server.h"
+#endif
 
 int main(int argc, char** argv) {
   // Static: in a browser the program's loop outlives main's frame.
@@ -41,6 +44,10 @@ int main(int argc, char** argv) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
   }
+#ifndef __EMSCRIPTEN__
+  // The language server reads sources only: no window, no script world.
+  if (cl.lsp) return ruvel::lsp::RunStdioServer(ruvel::ResolveProgramDir(cl));
+#endif
   ruvel::InstallInterruptHandler();
   if (!cl.newProject.empty()) {
     if (!ruvel::WriteStarterProject(cl.newProject, error)) {
