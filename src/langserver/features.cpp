@@ -74,14 +74,16 @@ json Completion(LanguageServer& server, ClassEntry& cls, const json& params) {
   int before = -1;
   std::string prefix;
   for (size_t i = 0; i < tokens.size(); ++i) {
-    if (tokens[i].end > offset) break;
+    if (tokens[i].start >= offset) break;
     before = static_cast<int>(i);
   }
-  if (before >= 0 && tokens[before].kind == "SYMBOL" && tokens[before].end == offset) {
-    prefix = tokens[before].text;
+  if (before >= 0 && tokens[before].kind == "SYMBOL" && tokens[before].end >= offset) {
+    prefix = cls.text.Utf8().substr(tokens[before].start, offset - tokens[before].start);
     --before;
+  } else if (before >= 0 && tokens[before].end > offset) {
+    // Inside a string, a comment or an operator: nothing to complete.
+    return json::array();
   }
-  if (before >= 0 && tokens[before].kind == "COMM") return json::array();
   Items items(prefix);
   if (before >= 0 && tokens[before].kind == ".") {
     if (ClassEntry* receiver = query.ReceiverOf(before)) {

@@ -1,4 +1,6 @@
 // Go to definition, find references, rename and document symbols.
+#include <algorithm>
+
 #include "langserver/keywords.h"
 #include "langserver/language_server.h"
 #include "langserver/symbol_query.h"
@@ -120,7 +122,7 @@ json Rename(LanguageServer& server, ClassEntry& cls, const json& params) {
   return {{"changes", changes}};
 }
 
-json DocumentSymbols(LanguageServer&, ClassEntry& cls) {
+json DocumentSymbols(LanguageServer& server, ClassEntry& cls) {
   // Protocol symbol kinds.
   enum { kClassSymbol = 5, kMethodSymbol = 6, kFieldSymbol = 8, kConstructorSymbol = 9 };
   const SourceText& text = cls.goodText;
@@ -132,7 +134,12 @@ json DocumentSymbols(LanguageServer&, ClassEntry& cls) {
                         {"range", RangeJson(text, m.nameStart, m.bodyEnd)},
                         {"selectionRange", RangeJson(text, m.nameStart, m.nameEnd)}});
   }
+  // Members the parents already have are theirs.
+  std::vector<ClassEntry*> lineage = server.Files().Lineage(&cls);
   for (const MemberInfo& m : cls.good.members) {
+    bool inherited = std::any_of(lineage.begin() + 1, lineage.end(),
+                                 [&](ClassEntry* c) { return c->good.FindMember(m.name) != nullptr; });
+    if (inherited) continue;
     children.push_back({{"name", m.name},
                         {"kind", kFieldSymbol},
                         {"range", RangeJson(text, m.start, m.end)},
