@@ -76,6 +76,15 @@ seed() {
       { printf '# comment\n03000000de280000ff11000001000000,Pad,a:b0,b:b1,leftx:a0,platform:Linux,\n'
         printf '03000000DE280000FF11000001000000,Pad again,a:b1,platform:Linux,\r\n'
         printf '030000005e0400008e02000000000000,Other,a:b0,platform:Windows,\nnoplatform,Any,a:b0,\n'; } >"$dir/gamecontrollerdb.txt" ;;
+    fuzz_lsp)
+      # An editor's session in framed messages: open, edit, ask.
+      frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+      { frame '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///tmp/A.ruvel","text":"extends classes.lang.Object;\nfunction f(a) { var b; b = new A(); b.f(a); }\n"}}}'
+        frame '{"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file:///tmp/A.ruvel"},"contentChanges":[{"range":{"start":{"line":1,"character":30},"end":{"line":1,"character":31}},"text":"this."}]}}'
+        frame '{"jsonrpc":"2.0","id":1,"method":"textDocument/completion","params":{"textDocument":{"uri":"file:///tmp/A.ruvel"},"position":{"line":1,"character":35}}}'
+        frame '{"jsonrpc":"2.0","id":2,"method":"textDocument/rename","params":{"textDocument":{"uri":"file:///tmp/A.ruvel"},"position":{"line":1,"character":10},"newName":"g"}}'
+        frame '{"jsonrpc":"2.0","id":3,"method":"textDocument/references","params":{"textDocument":{"uri":"file:///tmp/A.ruvel"},"position":{"line":1,"character":40}}}'
+      } >"$dir/session.txt" ;;
     fuzz_cookies)
       printf 'env:AutoLoadPage=/home/user/game/title.cmml\r\nenv:sound=1\r\nother line\r\nenv:=empty\r\n' >"$dir/Cookies.ini" ;;
     fuzz_input_script)
