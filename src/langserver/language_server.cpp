@@ -1,5 +1,6 @@
 #include "langserver/language_server.h"
 
+#include "langserver/symbol_query.h"
 #include "platform/paths.h"
 
 namespace ruvel::lsp {
@@ -27,7 +28,8 @@ TextPos PositionParam(const json& params) {
   return {p.at("line").get<int>(), p.at("character").get<int>()};
 }
 
-LanguageServer::LanguageServer(std::string programDir) : programDir_(std::move(programDir)) {
+LanguageServer::LanguageServer(std::string programDir, bool compile)
+    : programDir_(std::move(programDir)), compile_(compile) {
   // The documentation lies beside the program in a source tree, above the
   // build folder, or in the installed documentation folder.
   for (const char* rel : {"docs/kernel.md", "../docs/kernel.md", "../doc/ruvel/kernel.md"}) {
@@ -102,8 +104,10 @@ json LanguageServer::Dispatch(const std::string& method, const json& params, std
   }
   if (method == "textDocument/didOpen") {
     const json& doc = params.at("textDocument");
+    size_t known = workspace_.Classes().size();
     ClassEntry* cls = workspace_.AddSource(UriToPath(doc.at("uri").get<std::string>()));
     if (!cls) return nullptr;
+    if (workspace_.Classes().size() != known) MountProject();
     cls->open = true;
     cls->SetText(SourceText(doc.at("text").get<std::string>()));
     PublishDiagnostics(*cls, out);
@@ -165,7 +169,10 @@ json LanguageServer::Initialize(const json& params) {
   if (root.empty() && params.contains("workspaceFolders") && params["workspaceFolders"].is_array() &&
       !params["workspaceFolders"].empty())
     root = UriToPath(params["workspaceFolders"][0].at("uri").get<std::string>());
-  if (!initialized_) workspace_.Load(root.empty() ? root : CanonicalPath(root), programDir_);
+  if (!initialized_) {
+    workspace_.Load(root.empty() ? root : CanonicalPath(root), programDir_);
+    if (compile_ && !programDir_.empty() && checker_.Start(programDir_)) MountProject();
+  }
   initialized_ = true;
   return {{"capabilities",
            {{"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", {{"includeText", true}}}}},
@@ -178,13 +185,40 @@ json LanguageServer::Initialize(const json& params) {
           {"serverInfo", {{"name", "ruvel"}}}};
 }
 
+void LanguageServer::MountProject() {
+  if (!checker_.Started()) return;
+  std::vector<ClassEntry*> classes;
+  for (auto& c : workspace_.Classes()) classes.push_back(c.get());
+  checker_.Mount(classes);
+}
+
 void LanguageServer::PublishDiagnostics(ClassEntry& cls, std::vector<json>& out) {
   json list = json::array();
+  auto add = [&](int32_t start, int32_t end, const std::string& message) {
+    list.push_back({{"range", RangeJson(cls.text, start, end)}, {"severity", 1}, {"source", "ruvel"}, {"message", message}});
+  };
+  CompileProblem problem;
   if (cls.index.hasError) {
-    list.push_back({{"range", RangeJson(cls.text, cls.index.errorStart, cls.index.errorEnd)},
-                    {"severity", 1},
-                    {"source", "ruvel"},
-                    {"message", cls.index.errorMessage}});
+    add(cls.index.errorStart, cls.index.errorEnd, cls.index.errorMessage);
+  } else if (!cls.kernel && !checker_.Check(cls, cls.text.Cp932(), problem)) {
+    // The generator reports the position of the statement it was
+    // compiling (its closing ";"): the diagnostic spans the statement.
+    int32_t at = cls.text.FromCp932(problem.offset);
+    std::vector<Token> tokens = TokensOf(cls.text);
+    int k = 0;
+    while (k < static_cast<int>(tokens.size()) && tokens[k].end <= at) ++k;
+    int32_t start = at;
+    int32_t end = at;
+    if (k < static_cast<int>(tokens.size()) && tokens[k].start <= at) {
+      end = tokens[k].end;
+      start = tokens[k].start;
+      if (tokens[k].kind == ";") {
+        for (int j = k - 1; j >= 0 && tokens[j].kind != ";" && tokens[j].kind != "{" && tokens[j].kind != "}"; --j) {
+          if (tokens[j].kind != "COMM") start = tokens[j].start;
+        }
+      }
+    }
+    add(start, end, problem.message);
   }
   out.push_back({{"jsonrpc", "2.0"},
                  {"method", "textDocument/publishDiagnostics"},

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "langserver/compile_check.h"
 #include "langserver/kernel_docs.h"
 #include "langserver/workspace.h"
 
@@ -37,7 +38,9 @@ struct RequestError {
 class LanguageServer {
  public:
   // programDir holds Kernel/ (and, in a source tree, docs/kernel.md).
-  explicit LanguageServer(std::string programDir);
+  // With compile, the kernel is started at initialize and every text is
+  // also put through the code generator (the compiler must be installed).
+  explicit LanguageServer(std::string programDir, bool compile = false);
 
   std::vector<json> Handle(const std::string& body);
   // The reply to a frame that could not be read.
@@ -53,9 +56,12 @@ class LanguageServer {
   json Dispatch(const std::string& method, const json& params, std::vector<json>& out);
   json Initialize(const json& params);
   void PublishDiagnostics(ClassEntry& cls, std::vector<json>& out);
+  void MountProject();
   ClassEntry* Document(const json& params);
 
   std::string programDir_;
+  bool compile_;
+  CompileChecker checker_;
   Workspace workspace_;
   KernelDocs docs_;
   bool initialized_ = false;

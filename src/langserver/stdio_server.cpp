@@ -8,6 +8,7 @@
 
 #include "langserver/frame_reader.h"
 #include "langserver/language_server.h"
+#include "platform/message_sink.h"
 
 namespace ruvel::lsp {
 
@@ -33,7 +34,10 @@ int RunStdioServer(const std::string& programDir) {
   if (out < 0 || dup2(2, 1) < 0) return 1;
   signal(SIGPIPE, SIG_IGN);
 
-  LanguageServer server(programDir);
+  // Messages of the compiler and the kernel go to stderr, never a box.
+  StderrSink sink(false);
+  MessageSink* previous = SetSink(&sink);
+  LanguageServer server(programDir, true);
   FrameReader reader([](char* data, size_t n) -> size_t {
     for (;;) {
       ssize_t got = read(0, data, n);
@@ -58,6 +62,7 @@ int RunStdioServer(const std::string& programDir) {
     if (!ok || server.Exited()) break;
   }
   close(out);
+  SetSink(previous);
   return server.Exited() ? server.ExitCode() : 1;
 }
 

@@ -44,10 +44,6 @@ int main(int argc, char** argv) {
     std::printf("Ruvel System Ver 1.16\n");
     return 0;
   }
-#ifndef __EMSCRIPTEN__
-  // The language server reads sources only: no window, no script world.
-  if (cl.lsp) return ruvel::lsp::RunStdioServer(ruvel::ResolveProgramDir(cl));
-#endif
   ruvel::InstallInterruptHandler();
   if (!cl.newProject.empty()) {
     if (!ruvel::WriteStarterProject(cl.newProject, error)) {
@@ -98,6 +94,10 @@ int main(int argc, char** argv) {
   ruvel::RegisterNativeTable(ruvel::SoundNatives);
   ruvel::RegisterNativeTable(ruvel::FileNatives);
   ruvel::RegisterNativeTable(ruvel::CustomResourceNatives);
+#ifndef __EMSCRIPTEN__
+  // The language server: no window; the kernel is loaded to check sources.
+  if (cl.lsp) return ruvel::lsp::RunStdioServer(ruvel::ResolveProgramDir(cl));
+#endif
   if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
   ruvel::TShellHooks hooks;
   hooks.startScriptWorld = [] { ruvel::RunStartupPath(cl); };

@@ -76,6 +76,25 @@ try:
           and diags[0]["message"].startswith("文法エラー"),
           "syntax error at line %d, UTF-16 column %d: %s" % (row, want, diags))
 
+    # An error of the code generator: a class that does not exist, in the
+    # Shift_JIS class; the statement is marked.
+    c.notify("textDocument/didOpen", {"textDocument": {"uri": orchard, "languageId": "ruvel", "version": 1,
+                                                       "text": orchard_text}})
+    check(c.diagnostics(orchard) == [], "Orchard as the editor has it compiles")
+    row_new = orchard_lines.index("      else f = new Fruit(0);")
+    c.notify("textDocument/didChange", {
+        "textDocument": {"uri": orchard, "version": 2},
+        "contentChanges": [{"range": {"start": {"line": row_new, "character": 19},
+                                      "end": {"line": row_new, "character": 24}}, "text": "Fruitx"}]})
+    diags = c.diagnostics(orchard)
+    check(len(diags) == 1 and "Fruitxは定義されていません" in diags[0]["message"]
+          and diags[0]["range"]["start"] == {"line": row_new, "character": 6}
+          and diags[0]["range"]["end"] == {"line": row_new, "character": 29},
+          "unknown class in Orchard: %s" % diags)
+    c.notify("textDocument/didChange", {"textDocument": {"uri": orchard, "version": 3},
+                                        "contentChanges": [{"text": orchard_text}]})
+    check(c.diagnostics(orchard) == [], "mended")
+
     # Completion after "this." while the text still has the error: the
     # class's own and inherited methods and members.
     c.notify("textDocument/didChange", {
