@@ -132,7 +132,21 @@ json LanguageServer::Dispatch(const std::string& method, const json& params, std
     return nullptr;
   }
   if (method == "textDocument/didClose") {
-    if (ClassEntry* cls = Document(params)) cls->open = false;
+    // Unsaved edits are dropped with the editor's buffer: the file counts.
+    if (ClassEntry* cls = Document(params)) {
+      cls->open = false;
+      workspace_.Reload(*cls);
+      PublishDiagnostics(*cls, out);
+    }
+    return nullptr;
+  }
+  if (method == "workspace/didChangeWatchedFiles") {
+    for (const json& change : params.at("changes")) {
+      ClassEntry* cls = workspace_.AddSource(UriToPath(change.at("uri").get<std::string>()));
+      if (!cls || cls->open) continue;
+      workspace_.Reload(*cls);
+      PublishDiagnostics(*cls, out);
+    }
     return nullptr;
   }
   if (method == "textDocument/didSave") {

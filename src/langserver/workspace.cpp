@@ -127,6 +127,8 @@ ClassEntry* Workspace::FindByPath(const std::string& given) {
   return nullptr;
 }
 
+void Workspace::Reload(ClassEntry& cls) { cls.SetText(ReadSource(cls.path)); }
+
 ClassEntry* Workspace::AddSource(const std::string& path) {
   if (ClassEntry* known = FindByPath(path)) return known;
   if (!path.ends_with(".ruvel")) return nullptr;

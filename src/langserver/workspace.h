@@ -41,6 +41,9 @@ class Workspace {
   const std::vector<std::string>& MarkupGlobals() const { return globals_; }
 
   ClassEntry* FindByPath(const std::string& path);
+  // Reads the class's file again (after the editor closed it, or the file
+  // changed on disk while not open).
+  void Reload(ClassEntry& cls);
   // A source the project did not list (opened in the editor): a project
   // class named after the file; nullptr for a file that is no class source.
   ClassEntry* AddSource(const std::string& path);
