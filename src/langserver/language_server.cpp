@@ -142,7 +142,9 @@ json LanguageServer::Dispatch(const std::string& method, const json& params, std
   }
   if (method == "workspace/didChangeWatchedFiles") {
     for (const json& change : params.at("changes")) {
-      ClassEntry* cls = workspace_.AddSource(UriToPath(change.at("uri").get<std::string>()));
+      std::string path = UriToPath(change.at("uri").get<std::string>());
+      ClassEntry* cls = workspace_.FindByPath(path);
+      if (!cls && PathExists(path)) cls = workspace_.AddSource(path);
       if (!cls || cls->open) continue;
       workspace_.Reload(*cls);
       PublishDiagnostics(*cls, out);
