@@ -59,7 +59,10 @@ void AddClassMembers(LanguageServer& server, Workspace& ws, ClassEntry* cls, boo
       items.Add(m.name, kMethodItem, SignatureOf(server, *c, m) + "  (" + c->fullName + ")",
                 DescriptionOf(server, *c, m));
     }
-    for (const MemberInfo& m : c->good.members) items.Add(m.name, kFieldItem, "member of " + c->fullName);
+    // Members of the kernel that begin with "_" are its private state.
+    for (const MemberInfo& m : c->good.members) {
+      if (!(c->kernel && m.name.starts_with("_"))) items.Add(m.name, kFieldItem, "member of " + c->fullName);
+    }
   }
 }
 
