@@ -1,5 +1,7 @@
 #include "langserver/language_server.h"
 
+#include <algorithm>
+
 #include "langserver/symbol_query.h"
 #include "platform/paths.h"
 
@@ -10,6 +12,31 @@ namespace {
 json ErrorResponse(const json& id, int code, const std::string& message) {
   return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
 }
+
+// Deepest nesting of arrays and objects in a message, strings skipped.
+// The JSON library works recursively on nested values, so a message
+// nested deeper than any request needs is refused before it is parsed.
+int NestingDepth(const std::string& text) {
+  int depth = 0;
+  int deepest = 0;
+  bool inString = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      deepest = std::max(deepest, ++depth);
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return deepest;
+}
+
+constexpr int kMaxNesting = 64;
 
 }  // namespace
 
@@ -47,6 +74,10 @@ json LanguageServer::FrameError(const std::string& why) const {
 
 std::vector<json> LanguageServer::Handle(const std::string& body) {
   std::vector<json> out;
+  if (NestingDepth(body) > kMaxNesting) {
+    out.push_back(ErrorResponse(nullptr, kParseError, "nesting too deep"));
+    return out;
+  }
   json message = json::parse(body, nullptr, false);
   if (message.is_discarded()) {
     out.push_back(ErrorResponse(nullptr, kParseError, "malformed JSON"));
@@ -57,12 +88,18 @@ std::vector<json> LanguageServer::Handle(const std::string& body) {
     if (message.is_object() && message.contains("id") && (message.contains("result") || message.contains("error")))
       return out;
     json id = message.is_object() && message.contains("id") ? message["id"] : json(nullptr);
+    if (!id.is_number() && !id.is_string()) id = nullptr;
     out.push_back(ErrorResponse(id, kInvalidRequest, "not a request"));
     return out;
   }
   std::string method = message["method"];
   bool request = message.contains("id");
   json id = request ? message["id"] : json(nullptr);
+  // An id is a number or a string; anything else is not echoed back.
+  if (request && !id.is_number() && !id.is_string() && !id.is_null()) {
+    out.push_back(ErrorResponse(nullptr, kInvalidRequest, "bad id"));
+    return out;
+  }
   json params = message.contains("params") ? message["params"] : json::object();
   try {
     if (!initialized_ && method != "initialize" && method != "exit") {
