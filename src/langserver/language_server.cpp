@@ -1,6 +1,8 @@
 #include "langserver/language_server.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include "langserver/symbol_query.h"
 #include "platform/paths.h"
@@ -50,10 +52,15 @@ json LocationJson(const ClassEntry& cls, int32_t start, int32_t end) {
   return {{"uri", PathToUri(cls.path)}, {"range", RangeJson(cls.goodText, start, end)}};
 }
 
-TextPos PositionParam(const json& params) {
-  const json& p = params.at("position");
-  return {p.at("line").get<int>(), p.at("character").get<int>()};
+int IntParam(const json& value) {
+  if (!value.is_number_integer()) throw RequestError{kInvalidParams, "a position is a whole number"};
+  if (value.is_number_unsigned()) return static_cast<int>(std::min<uint64_t>(value.get<uint64_t>(), INT32_MAX));
+  return static_cast<int>(std::clamp<int64_t>(value.get<int64_t>(), INT32_MIN, INT32_MAX));
 }
+
+TextPos PositionOf(const json& p) { return {IntParam(p.at("line")), IntParam(p.at("character"))}; }
+
+TextPos PositionParam(const json& params) { return PositionOf(params.at("position")); }
 
 LanguageServer::LanguageServer(std::string programDir, bool compile)
     : programDir_(std::move(programDir)), compile_(compile) {
@@ -158,8 +165,7 @@ json LanguageServer::Dispatch(const std::string& method, const json& params, std
       std::string with = change.at("text").get<std::string>();
       if (change.contains("range")) {
         const json& r = change["range"];
-        text = text.Replaced({r.at("start").at("line").get<int>(), r.at("start").at("character").get<int>()},
-                             {r.at("end").at("line").get<int>(), r.at("end").at("character").get<int>()}, with);
+        text = text.Replaced(PositionOf(r.at("start")), PositionOf(r.at("end")), with);
       } else {
         text = SourceText(with);
       }

@@ -81,6 +81,8 @@ json DocumentSymbols(LanguageServer& server, ClassEntry& cls);
 // Protocol shapes shared by the features.
 json RangeJson(const SourceText& text, int32_t start, int32_t end);
 json LocationJson(const ClassEntry& cls, int32_t start, int32_t end);
+// A position; a number that is not whole is refused (kInvalidParams).
+TextPos PositionOf(const json& position);
 TextPos PositionParam(const json& params);
 
 }  // namespace ruvel::lsp
