@@ -1,14 +1,18 @@
 #include "langserver/stdio_server.h"
 
+#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "langserver/frame_reader.h"
 #include "langserver/language_server.h"
 #include "platform/message_sink.h"
+#include "platform/paths.h"
 
 namespace ruvel::lsp {
 
@@ -25,6 +29,27 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
+// A folder of the server's own for compiled classes: the classes it
+// compiles are mounted differently from a running game's, so their class
+// files must never reach the program's Temp. Empty when none can be made.
+std::string MakePrivateTemp() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/ruvel-lsp-XXXXXX";
+  if (!mkdtemp(pattern.data())) return std::string();
+  return pattern;
+}
+
+void RemoveFolder(const std::string& dir) {
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string name = e->d_name;
+      if (name != "." && name != "..") unlink((dir + "/" + name).c_str());
+    }
+    closedir(d);
+  }
+  rmdir(dir.c_str());
+}
+
 }  // namespace
 
 int RunStdioServer(const std::string& programDir) {
@@ -37,7 +62,10 @@ int RunStdioServer(const std::string& programDir) {
   // Messages of the compiler and the kernel go to stderr, never a box.
   StderrSink sink(false);
   MessageSink* previous = SetSink(&sink);
-  LanguageServer server(programDir, true);
+  std::string temp = MakePrivateTemp();
+  if (!temp.empty()) SetTempDir(temp);
+  // Without a private folder the code generator is not run at all.
+  LanguageServer server(programDir, !temp.empty());
   FrameReader reader([](char* data, size_t n) -> size_t {
     for (;;) {
       ssize_t got = read(0, data, n);
@@ -62,6 +90,7 @@ int RunStdioServer(const std::string& programDir) {
     if (!ok || server.Exited()) break;
   }
   close(out);
+  if (!temp.empty()) RemoveFolder(temp);
   SetSink(previous);
   return server.Exited() ? server.ExitCode() : 1;
 }

@@ -215,6 +215,12 @@ finally:
         c.proc.kill()
     shutil.rmtree(work)
 
+# The server's compiled classes never reach the program's Temp, where the
+# game would load them.
+temp = os.path.join(os.path.dirname(os.path.abspath(ruvel)), "Temp")
+leaked = [f for f in (os.listdir(temp) if os.path.isdir(temp) else []) if os.path.basename(work) in f]
+check(leaked == [], "class files of the server in the program's Temp: %s" % leaked)
+
 if failures:
     sys.exit("%d failures" % len(failures))
 print("language server: all checks passed")
