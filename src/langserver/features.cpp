@@ -97,6 +97,13 @@ json Completion(LanguageServer& server, ClassEntry& cls, const json& params) {
     }
     return items.Result();
   }
+  // After new, extends or is only a class fits: short names, and for
+  // extends the dotted path the compiler resolves from the root.
+  if (before >= 0 && (tokens[before].kind == "new" || tokens[before].kind == "is" || tokens[before].kind == "extends")) {
+    bool dotted = tokens[before].kind == "extends";
+    for (auto& c : ws.Classes()) items.Add(dotted ? c->fullName : c->name, kClassItem, c->fullName);
+    return items.Result();
+  }
   int m = cls.good.MethodAt(offset);
   if (m >= 0) {
     for (const std::string& n : cls.good.methods[m].params) items.Add(n, kVariableItem, "parameter");
