@@ -15,6 +15,7 @@ TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-apps netpbm xxd
   lua5.4                     # bench/vm/run.sh measures against Lua
+  python3                    # the language server and debug adapter test clients
   clang libclang-rt-14-dev   # the fuzz targets (scripts/fuzz.sh)
 )
 
