@@ -8,6 +8,8 @@
 
 #include "devui/debugger_model.h"
 #include "devui/imgui_layer.h"
+#include "devui/source_panes.h"
+#include "devui/source_panes_view.h"
 #include "platform/cp932.h"
 #include "platform/window_front.h"
 
@@ -208,6 +210,26 @@ void TDebuggerView::DrawContents() {
   ImGui::Begin("FormDebug", nullptr,
                ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                    ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoBringToFrontOnFocus);
+  // The specified window is the first page; the source-level panes are the
+  // second, brought forward by every stop of the engine.
+  TSourcePanes& panes = SourcePanes();
+  const bool bring = panes.stops != seenStops_;
+  seenStops_ = panes.stops;
+  if (ImGui::BeginTabBar("pages")) {
+    if (ImGui::BeginTabItem("FormDebug")) {
+      DrawSpecified();
+      ImGui::EndTabItem();
+    }
+    if (ImGui::BeginTabItem("ソースデバッグ", nullptr, bring ? ImGuiTabItemFlags_SetSelected : 0)) {
+      DrawSourcePanes(panes);
+      ImGui::EndTabItem();
+    }
+    ImGui::EndTabBar();
+  }
+  ImGui::End();
+}
+
+void TDebuggerView::DrawSpecified() {
   auto button = [this](const char* utf8, TCommand c) {
     if (ImGui::Button(utf8)) pending_ = c;
     ImVec2 lo = ImGui::GetItemRectMin();
@@ -306,7 +328,6 @@ void TDebuggerView::DrawContents() {
     }
     ImGui::EndTabBar();
   }
-  ImGui::End();
 }
 
 }  // namespace ruvel

@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "devui/debugger_model.h"
+#include "debugger/debug_engine.h"
 #include "devui/debugger_view.h"
+#include "devui/source_panes.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
 #include "platform/paths.h"
@@ -89,6 +91,16 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       if (shell.endProgram) shell.endProgram();
     };
     Collector().showDebugger = [this] { ShowDebugger(); };
+    // The source-level debugger stops inside the interpreter and keeps the
+    // windows painted until a run command.
+    TDebugEngine& engine = DebugEngine();
+    engine.hooks.waitWhileStopped = [this] { return PumpWhilePaused(true); };
+    engine.hooks.stopped = [this](const TStopInfo&) {
+      SourcePanes().OnStopped();
+      ShowDebugger();
+    };
+    engine.hooks.continued = [] { SourcePanes().OnContinued(); };
+    engine.SetBreakOnError(devOption);
   }
   VM().debuggerPause = [] { Debugger().Pause(); };
   loop_.hooks.debuggerStopped = [] { return Debugger().paused; };
@@ -113,6 +125,10 @@ TDevWindows::~TDevWindows() {
   loop_.hooks.statsLine = nullptr;
   debugger_.reset();
   Debugger().Reset();
+  if (!headless_) {
+    DebugEngine().Reset();
+    SourcePanes().Reset();
+  }
   if (g_dev == this) g_dev = nullptr;
 }
 
@@ -142,7 +158,15 @@ bool TDevWindows::HandleEvent(SDL_Event& e) {
 }
 
 void TDevWindows::Draw() {
-  if (debugger_) debugger_->Draw();
+  if (debugger_) {
+    // The breakpoints of the project (of its Temp folder) once it is known.
+    std::string temp = TempDir();
+    if (temp != breakpointsTemp_) {
+      breakpointsTemp_ = temp;
+      DebugEngine().LoadProject(PathParent(temp));
+    }
+    debugger_->Draw();
+  }
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string cls;
@@ -187,7 +211,7 @@ void TDevWindows::Draw() {
   lastPresentTicks_ = now;
 }
 
-bool TDevWindows::PumpWhilePaused() {
+bool TDevWindows::PumpWhilePaused(bool alwaysWait) {
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     if (HandleEvent(e)) continue;
@@ -200,7 +224,7 @@ bool TDevWindows::PumpWhilePaused() {
   if (shell.service) shell.service();
   Draw();
   if (Debugger().pausedWatcher) Debugger().pausedWatcher();
-  if (VM().stepBudget <= 0) SDL_WaitEventTimeout(nullptr, kPausedWaitMs);
+  if (alwaysWait || VM().stepBudget <= 0) SDL_WaitEventTimeout(nullptr, kPausedWaitMs);
   return !shell.running || shell.running();
 }
 

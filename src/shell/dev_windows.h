@@ -67,8 +67,9 @@ class TDevWindows {
   TDevShellHooks shell;
 
  private:
-  // One round of messages while paused; false when the application closes.
-  bool PumpWhilePaused();
+  // One round of messages while paused (waiting a little when alwaysWait
+  // or the step budget is spent); false when the application closes.
+  bool PumpWhilePaused(bool alwaysWait = false);
 
   TScreen& screen_;
   TFrameLoop& loop_;
@@ -78,6 +79,7 @@ class TDevWindows {
   std::unique_ptr<TMainMenu> menu_;
   std::unique_ptr<TMainMenuView> menuView_;
   long lastPresent_ = -1;
+  std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   uint64_t lastPresentTicks_ = 0;
 };
 
