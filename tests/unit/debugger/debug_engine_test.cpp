@@ -9,6 +9,7 @@
 
 #include "compiler/compiler_fixture.h"
 #include "debugger/debug_engine.h"
+#include "devui/source_panes.h"
 #include "runtime/function.h"
 #include "vm/gc.h"
 #include "vm/interpreter.h"
@@ -237,6 +238,48 @@ TEST_F(DebugEngineTest, BreakpointsPersistPerProject) {
   DebugEngine().ToggleBreakpoint(kFile, 13);
   EXPECT_FALSE(DebugEngine().HasBreakpoint(kFile, 13));
   std::filesystem::remove_all(dir);
+}
+
+TEST_F(DebugEngineTest, PanesFollowTheFrameAndRereadTheFile) {
+  auto path = std::filesystem::temp_directory_path() / ("ruvel_panes_" + std::to_string(::getpid()) + ".ruvel");
+  { std::ofstream(path, std::ios::binary) << kSource; }
+  const std::string file = path.string();
+  calc->sourcePath = file;
+  TSourcePanes& panes = SourcePanes();
+  panes.Reset();
+  DebugEngine().SetBreakpoints(file, {{4, ""}});
+  DebugEngine().watches = {"b + 100"};
+  std::vector<std::string> shown;
+  next = {[&](TDebugEngine& e) {
+    panes.OnStopped();
+    shown.push_back(std::to_string(panes.currentLine) + " " + panes.lines[3] + " " + std::to_string(panes.lines.size()));
+    shown.push_back(panes.watchValues.at(0).second);
+    panes.SelectFrame(1);  // the caller
+    shown.push_back(std::to_string(panes.currentLine));
+    for (const auto& v : panes.Children(panes.scopes.at(0).variablesRef)) shown.push_back(v.name + "=" + v.value);
+    shown.push_back(panes.watchValues.at(0).second);  // no b in main
+    // The file changes on disk: a line is deleted.
+    std::string edited = kSource;
+    edited.erase(edited.find("  var s;\r\n"), 10);
+    { std::ofstream(path, std::ios::binary) << edited; }
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
+    shown.push_back(panes.ReloadIfChanged() ? "reread" : "kept");
+    shown.push_back(std::to_string(panes.lines.size()) + " " + panes.lines[2]);
+    panes.ToggleLine(9);
+    shown.push_back(panes.HasBreakpoint(10) ? "bp 10" : "no bp");
+    e.SetBreakpoints(file, {});
+    e.Continue();
+    panes.OnContinued();
+  }};
+  RunMethod("main");
+  ASSERT_EQ(shown.size(), 9u);
+  // main has no b: the watch reads a member the receiver lacks.
+  EXPECT_NE(shown[5].find(ToUtf8(J("メンバ変数を参照できません"))), std::string::npos) << shown[5];
+  shown.erase(shown.begin() + 5);
+  EXPECT_EQ(shown, (std::vector<std::string>{"4   s = a + b; 23", "100", "13", "total=0", "i=0", "reread",
+                                             "22   s = a + b;", "bp 10"}));
+  panes.Reset();
+  std::filesystem::remove(path);
 }
 
 }  // namespace
