@@ -91,6 +91,12 @@ bool EvaluateIn(const std::string& expressionUtf8, const TFrameRef& frame, Value
     error = ToUtf8(scope.message.empty() ? J("式を評価できません") : scope.message);
     return false;
   }
+  // A name the frame does not know would become a new member of the
+  // scratch class, which the receiver lacks.
+  if (cls->Members.Count() > base->Members.Count()) {
+    error = ToUtf8(cls->Members.NameAt(base->Members.Count())) + "は定義されていません";
+    return false;
+  }
   TFunction* method = cls->FindMethodByName("_debugValue");
   Instance* own = receiver ? nullptr : NewInstance(cls.get());
   TProcess* p = nullptr;

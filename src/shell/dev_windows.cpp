@@ -57,7 +57,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       m.showPatterns = [this] { menuView_->Patterns().shown = true; };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
-        if (Debugger().HoldsExecution()) {
+        if (Debugger().HoldsExecution() || DebugEngine().IsStopped()) {
           ShowMessage(J("先にデバッグウィンドウの「停止」を押してください"));
           return;
         }
@@ -109,7 +109,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
   };
   loop_.hooks.showPreempted = [](const std::string& text) { Debugger().preempted = text; };
   loop_.hooks.statsLine = [] { return StatisticsText(); };
-  PageHooks().debuggerHolding = [] { return Debugger().HoldsExecution(); };
+  PageHooks().debuggerHolding = [] { return Debugger().HoldsExecution() || DebugEngine().IsStopped(); };
 }
 
 TDevWindows::~TDevWindows() {

@@ -272,11 +272,8 @@ TEST_F(DebugEngineTest, PanesFollowTheFrameAndRereadTheFile) {
     panes.OnContinued();
   }};
   RunMethod("main");
-  ASSERT_EQ(shown.size(), 9u);
-  // main has no b: the watch reads a member the receiver lacks.
-  EXPECT_NE(shown[5].find(ToUtf8(J("メンバ変数を参照できません"))), std::string::npos) << shown[5];
-  shown.erase(shown.begin() + 5);
-  EXPECT_EQ(shown, (std::vector<std::string>{"4   s = a + b; 23", "100", "13", "total=0", "i=0", "reread",
+  EXPECT_EQ(shown, (std::vector<std::string>{"4   s = a + b; 23", "100", "13", "total=0", "i=0",
+                                             "bは定義されていません", "reread",
                                              "22   s = a + b;", "bp 10"}));
   panes.Reset();
   std::filesystem::remove(path);
