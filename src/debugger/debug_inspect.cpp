@@ -110,6 +110,8 @@ const std::vector<int32_t>& PointLines(TCompiledInfo& info) {
   if (!text) return info.pointLines;
   const auto& starts = StartsOf(text);
   for (size_t k = 0; k < info.symbols.points.size(); ++k) {
+    // Marks of calls may carry the position of an earlier statement.
+    if (MarksCall(info.code, info.symbols.points[k].second)) continue;
     int32_t offset = std::atoi(info.symbols.points[k].first.c_str());
     if (offset >= 0 && offset <= static_cast<int32_t>(text->size())) info.pointLines[k] = LineOfOffset(starts, offset);
   }
@@ -124,6 +126,7 @@ int StatementAt(const TCompiledInfo& info, const uint32_t* pc, bool top) {
   const auto& points = info.symbols.points;
   for (size_t k = 0; k < points.size(); ++k) {
     int32_t a = points[k].second;
+    if (MarksCall(info.code, a)) continue;
     bool before = top ? a <= address : a < address;
     if (before && a >= bestAddress) {
       best = static_cast<int>(k);

@@ -44,7 +44,14 @@ const char kSource[] =
     "  var n;\r\n"                        // 20
     "  n = 5;\r\n"                        // 21
     "  n.foo();\r\n"                      // 22
-    "}\r\n";                              // 23
+    "}\r\n"                               // 23
+    "function check() {\r\n"              // 24
+    "  var r;\r\n"                        // 25
+    "  r = 0;\r\n"                        // 26
+    "  if (add(1, 2) > 2) r = 1;\r\n"     // 27
+    "  r = r + 1;\r\n"                    // 28
+    "  return r;\r\n"                     // 29
+    "}\r\n";                              // 30
 
 // What a test saw at one stop.
 struct Seen {
@@ -169,6 +176,21 @@ TEST_F(DebugEngineTest, StepsLandOnTheExpectedLines) {
   EXPECT_EQ(seen[1].reason, TStopReason::kStep);
 }
 
+TEST_F(DebugEngineTest, ACallInAConditionIsNoStatementOfItsOwn) {
+  // The call's mark in the code carries the position of the statement
+  // before; it must neither stop there again nor count as that line.
+  DebugEngine().SetBreakpoints(kFile, {{26, ""}});
+  next = {
+      [](TDebugEngine& e) { e.StepInto(); },  // into add: line 4
+      [](TDebugEngine& e) { e.StepOut(); },   // r = 1
+      [](TDebugEngine& e) { e.StepOver(); },  // r = r + 1
+  };
+  RunMethod("check");
+  std::vector<int> lines;
+  for (const Seen& s : seen) lines.push_back(Line(s));
+  EXPECT_EQ(lines, (std::vector<int>{26, 4, 27, 28}));
+}
+
 TEST_F(DebugEngineTest, ConditionalBreakpointStopsOnlyWhenTrue) {
   DebugEngine().SetBreakpoints(kFile, {{4, "b == 2"}});
   RunMethod("main");
@@ -272,9 +294,9 @@ TEST_F(DebugEngineTest, PanesFollowTheFrameAndRereadTheFile) {
     panes.OnContinued();
   }};
   RunMethod("main");
-  EXPECT_EQ(shown, (std::vector<std::string>{"4   s = a + b; 23", "100", "13", "total=0", "i=0",
+  EXPECT_EQ(shown, (std::vector<std::string>{"4   s = a + b; 30", "100", "13", "total=0", "i=0",
                                              "bは定義されていません", "reread",
-                                             "22   s = a + b;", "bp 10"}));
+                                             "29   s = a + b;", "bp 10"}));
   panes.Reset();
   std::filesystem::remove(path);
 }
