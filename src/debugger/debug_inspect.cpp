@@ -221,7 +221,6 @@ void BindBreakpoints() {
 
 std::vector<TProcessInfo> TDebugEngine::Processes() const {
   std::vector<TProcessInfo> list;
-  if (!EngineState().stopped) return list;
   for (TProcess* p : LiveProcesses()) {
     if (p->halted || !p->fp) continue;
     std::string name = p == VM().rootProcess ? std::string("root") : ToUtf8(RunningWhere(p));
