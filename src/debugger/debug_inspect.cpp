@@ -6,6 +6,7 @@
 #include "debugger/debug_engine.h"
 #include "debugger/engine_state.h"
 #include "platform/cp932.h"
+#include "natives/hashtable.h"
 #include "resources/resource.h"
 #include "runtime/function.h"
 #include "runtime/rtti.h"
@@ -69,13 +70,28 @@ TValueList* ArrayCells(Instance* inst) {
   return LiveHostAs<TValueList>(inst->members()[x]);
 }
 
+// The entries of a hash table held in a host slot, as "[key]".
+void AddEntries(const Value& slot, std::vector<TVariableInfo>& out) {
+  if (slot.tag != kHost || !slot.host || !IsLiveHost(slot.host)) return;
+  auto* table = dynamic_cast<TAbstractHashtable*>(slot.host);
+  if (!table) return;
+  for (int b = 0; b < TAbstractHashtable::kBuckets; ++b) {
+    for (const auto& e : table->Bucket(b)) {
+      TVariableInfo key = DescribeValue("", e.key);
+      out.push_back(DescribeValue("[" + key.value + "]", e.value));
+    }
+  }
+}
+
 void AddMembers(Instance* inst, std::vector<TVariableInfo>& out) {
   TRTTI* cls = inst->cls;
   int32_t n = std::min<int32_t>(static_cast<int32_t>(inst->count), cls->Members.Count());
   for (int32_t i = 0; i < n; ++i) {
     const std::string& name = cls->Members.NameAt(i);
-    if (name.empty() || name[0] == '_') continue;  // host slots
-    out.push_back(DescribeValue(ToUtf8(name), inst->members()[i]));
+    // Slots beginning with "_" belong to the host; a hash table's shows
+    // its entries.
+    if (name.empty() || name[0] == '_') AddEntries(inst->members()[i], out);
+    else out.push_back(DescribeValue(ToUtf8(name), inst->members()[i]));
   }
 }
 
