@@ -8,6 +8,8 @@
 
 #include "devui/debugger_model.h"
 #include "devui/imgui_layer.h"
+#include "devui/source_panes.h"
+#include "devui/source_panes_view.h"
 #include "platform/cp932.h"
 #include "platform/window_front.h"
 
@@ -208,6 +210,30 @@ void TDebuggerView::DrawContents() {
   ImGui::Begin("FormDebug", nullptr,
                ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                    ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoBringToFrontOnFocus);
+  // The source-level panes fill the window instead of the specified
+  // controls (which keep their places) from a stop of the engine or the
+  // button at the end of the first row, until "FormDebug" or a pause of
+  // the specified kind.
+  TSourcePanes& panes = SourcePanes();
+  if (panes.stops != seenStops_) {
+    seenStops_ = panes.stops;
+    sourcePage_ = true;
+  }
+  if (model_.pauses != seenPauses_) {
+    seenPauses_ = model_.pauses;
+    sourcePage_ = false;
+  }
+  if (sourcePage_) {
+    if (ImGui::Button("FormDebug")) sourcePage_ = false;
+    ImGui::SameLine();
+    DrawSourcePanes(panes);
+  } else {
+    DrawSpecified();
+  }
+  ImGui::End();
+}
+
+void TDebuggerView::DrawSpecified() {
   auto button = [this](const char* utf8, TCommand c) {
     if (ImGui::Button(utf8)) pending_ = c;
     ImVec2 lo = ImGui::GetItemRectMin();
@@ -232,6 +258,8 @@ void TDebuggerView::DrawContents() {
   if (ImGui::Checkbox("自動実行", &autoExec) && model_.hooks.setAutoExec) model_.hooks.setAutoExec(autoExec);
   ImGui::SameLine();
   ImGui::TextUnformatted(model_.preempted.c_str());
+  ImGui::SameLine();
+  if (ImGui::SmallButton("ソースデバッグ")) sourcePage_ = true;
 
   std::string edit1 = ToUtf8(model_.edit1);
   ImGui::TextUnformatted(edit1.c_str());
@@ -306,7 +334,6 @@ void TDebuggerView::DrawContents() {
     }
     ImGui::EndTabBar();
   }
-  ImGui::End();
 }
 
 }  // namespace ruvel

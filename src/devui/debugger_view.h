@@ -47,6 +47,7 @@ class TDebuggerView {
 
  private:
   void DrawContents();
+  void DrawSpecified();
   void DrawProfile();
   void RunCommand(TCommand c);
 
@@ -63,6 +64,9 @@ class TDebuggerView {
   char eFunc_[128] = {};
   char eLine_[16] = {};
   int selectedLine_ = -1;
+  long seenStops_ = 0;
+  long seenPauses_ = 0;
+  bool sourcePage_ = false;  // the source-level panes are shown
   std::map<TCommand, SDL_Rect> buttonRects_;
 };
 

@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "devui/debugger_model.h"
+#include "debugger/debug_engine.h"
 #include "devui/debugger_view.h"
+#include "devui/source_panes.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
 #include "platform/paths.h"
@@ -55,7 +57,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       m.showPatterns = [this] { menuView_->Patterns().shown = true; };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
-        if (Debugger().HoldsExecution()) {
+        if (Debugger().HoldsExecution() || DebugEngine().IsStopped()) {
           ShowMessage(J("先にデバッグウィンドウの「停止」を押してください"));
           return;
         }
@@ -89,6 +91,22 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       if (shell.endProgram) shell.endProgram();
     };
     Collector().showDebugger = [this] { ShowDebugger(); };
+    // The source-level debugger stops inside the interpreter and keeps the
+    // windows painted until a run command.
+    // Another front end (the debug adapter) may have hooked in first: its
+    // hooks are called too, and its wait is kept.
+    TDebugEngine& engine = DebugEngine();
+    if (!engine.hooks.waitWhileStopped) engine.hooks.waitWhileStopped = [this] { return PumpWhileStopped(); };
+    engine.hooks.stopped = [this, before = engine.hooks.stopped](const TStopInfo& stop) {
+      if (before) before(stop);
+      SourcePanes().OnStopped();
+      ShowDebugger();
+    };
+    engine.hooks.continued = [before = engine.hooks.continued] {
+      if (before) before();
+      SourcePanes().OnContinued();
+    };
+    engine.SetBreakOnError(devOption);
   }
   VM().debuggerPause = [] { Debugger().Pause(); };
   loop_.hooks.debuggerStopped = [] { return Debugger().paused; };
@@ -97,7 +115,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
   };
   loop_.hooks.showPreempted = [](const std::string& text) { Debugger().preempted = text; };
   loop_.hooks.statsLine = [] { return StatisticsText(); };
-  PageHooks().debuggerHolding = [] { return Debugger().HoldsExecution(); };
+  PageHooks().debuggerHolding = [] { return Debugger().HoldsExecution() || DebugEngine().IsStopped(); };
 }
 
 TDevWindows::~TDevWindows() {
@@ -113,6 +131,10 @@ TDevWindows::~TDevWindows() {
   loop_.hooks.statsLine = nullptr;
   debugger_.reset();
   Debugger().Reset();
+  if (!headless_) {
+    DebugEngine().Reset();
+    SourcePanes().Reset();
+  }
   if (g_dev == this) g_dev = nullptr;
 }
 
@@ -122,6 +144,13 @@ void TDevWindows::HideDevelopmentMenus() {
   screen_.popupMenu = nullptr;
   menuView_.reset();
   screen_.SetStatusBarShown(false);
+}
+
+void TDevWindows::LoadBreakpoints() {
+  std::string temp = TempDir();
+  if (!debugger_ || temp == breakpointsTemp_) return;
+  breakpointsTemp_ = temp;
+  DebugEngine().LoadProject(PathParent(temp));
 }
 
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
@@ -142,7 +171,10 @@ bool TDevWindows::HandleEvent(SDL_Event& e) {
 }
 
 void TDevWindows::Draw() {
-  if (debugger_) debugger_->Draw();
+  if (debugger_) {
+    LoadBreakpoints();
+    debugger_->Draw();
+  }
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string cls;
@@ -187,7 +219,7 @@ void TDevWindows::Draw() {
   lastPresentTicks_ = now;
 }
 
-bool TDevWindows::PumpWhilePaused() {
+bool TDevWindows::PumpWhilePaused(bool alwaysWait) {
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     if (HandleEvent(e)) continue;
@@ -200,7 +232,7 @@ bool TDevWindows::PumpWhilePaused() {
   if (shell.service) shell.service();
   Draw();
   if (Debugger().pausedWatcher) Debugger().pausedWatcher();
-  if (VM().stepBudget <= 0) SDL_WaitEventTimeout(nullptr, kPausedWaitMs);
+  if (alwaysWait || VM().stepBudget <= 0) SDL_WaitEventTimeout(nullptr, kPausedWaitMs);
   return !shell.running || shell.running();
 }
 

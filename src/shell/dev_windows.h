@@ -58,17 +58,26 @@ class TDevWindows {
   // An exported game's window: no menu bar, no status bar, no debugger or
   // open command from their keys; only F1 (the game's help) is left.
   void HideDevelopmentMenus();
+  // Loads the breakpoints kept in the Temp folder now in use, unless they
+  // are loaded already (start-up calls it once the project is known, and
+  // every round of drawing checks again).
+  void LoadBreakpoints();
   // Shows the debugger window (Ctrl+F10); false headless.
   bool ShowDebugger();
   TDebuggerView* DebuggerView() const { return debugger_.get(); }
   TMainMenu& Menu() const { return *menu_; }
   TMainMenuView* MenuView() const { return menuView_.get(); }
 
+  // One round of window messages and painting while the debugger engine
+  // holds a process (its waitWhileStopped); false when the program closes.
+  bool PumpWhileStopped() { return PumpWhilePaused(true); }
+
   TDevShellHooks shell;
 
  private:
-  // One round of messages while paused; false when the application closes.
-  bool PumpWhilePaused();
+  // One round of messages while paused (waiting a little when alwaysWait
+  // or the step budget is spent); false when the application closes.
+  bool PumpWhilePaused(bool alwaysWait = false);
 
   TScreen& screen_;
   TFrameLoop& loop_;
@@ -78,6 +87,7 @@ class TDevWindows {
   std::unique_ptr<TMainMenu> menu_;
   std::unique_ptr<TMainMenuView> menuView_;
   long lastPresent_ = -1;
+  std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   uint64_t lastPresentTicks_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "vm/opcodes.h"
+#include "vm/statement_traps.h"
 #include "vm/translate.h"
 #include "vm/vm_state.h"
 
@@ -33,6 +34,42 @@ int64_t IndexIn(const std::vector<uint32_t>& words, const uint32_t* p) {
 }
 
 }  // namespace
+
+TCompiledInfo::TCompiledInfo() { RegisterCode(this); }
+TCompiledInfo::TCompiledInfo(const TCompiledInfo& other)
+    : symbols(other.symbols),
+      code(other.code),
+      cls(other.cls),
+      formerSource(other.formerSource),
+      wrapper(other.wrapper),
+      verified_(other.verified_),
+      verifiedLocals_(other.verifiedLocals_),
+      run_(other.run_),
+      retired_(other.retired_),
+      fused_(other.fused_) {
+  RegisterCode(this);
+}
+TCompiledInfo::~TCompiledInfo() { UnregisterCode(this); }
+
+void TCompiledInfo::FillRun(std::vector<uint32_t>& run) {
+  wrapper = NativeWrapper();
+  fused_ = 0;
+  if (VM().statementTraps) {
+    run = code;
+    PlaceTraps(code, symbols.points, run);
+  } else if (VM().fuseCode) {
+    fused_ = TranslateCode(code, run);
+    FindNativeWrapper(code, wrapper);
+  } else {
+    run = code;
+  }
+}
+
+void TCompiledInfo::RewriteRun() {
+  // The copy is rewritten where it is: frames hold pointers into it.
+  if (!run_ || verified_ != code.size() || run_->size() != code.size()) return;
+  FillRun(*run_);
+}
 
 bool TCompiledInfo::Holds(const uint32_t* p) const {
   auto inside = [p](const std::vector<uint32_t>& words) { return p >= words.data() && p < words.data() + words.size(); };
@@ -107,14 +144,9 @@ void TCompiledInfo::Verify(int32_t locals) {
   if (n > 0 && last != Op_Halt && last != Op_Ret && last != Op_Jump) bad();
   if (n > 0 && !StackDepthsAgree(start)) bad();
   auto run = std::make_shared<std::vector<uint32_t>>();
-  wrapper = NativeWrapper();
-  if (VM().fuseCode) {
-    fused_ = TranslateCode(code, *run);
-    FindNativeWrapper(code, wrapper);
-  } else {
-    *run = code;
-    fused_ = 0;
-  }
+  FillRun(*run);
+  pointLines.clear();
+  BumpCodeGeneration();
   if (run_) retired_.push_back(std::move(run_));
   run_ = std::move(run);
   verified_ = n;

@@ -49,6 +49,11 @@ struct NativeWrapper {
 
 class TCompiledInfo {
  public:
+  TCompiledInfo();
+  TCompiledInfo(const TCompiledInfo& other);
+  TCompiledInfo& operator=(const TCompiledInfo& other) = default;
+  ~TCompiledInfo();
+
   TSymInfoList symbols;
   std::vector<uint32_t> code;  // 32-bit words
   TRTTI* cls = nullptr;
@@ -95,9 +100,16 @@ class TCompiledInfo {
   NativeWrapper wrapper;
   // Number of fused groups in the translated copy.
   int32_t FusedGroups() const { return fused_; }
+  // Rewrites the current run copy in place for the present mode (statement
+  // traps, fused, or plain); nothing before the first verification.
+  void RewriteRun();
+  // Filled by the debugger on first use: the source line of each statement
+  // point (0: unknown); emptied by every verification.
+  std::vector<int32_t> pointLines;
 
  private:
   void Verify(int32_t locals);
+  void FillRun(std::vector<uint32_t>& run);
   // True when no path through the code takes more slots from the stack
   // than it pushed itself. start marks the instruction starts.
   bool StackDepthsAgree(const std::vector<char>& start) const;

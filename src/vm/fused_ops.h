@@ -80,4 +80,11 @@ enum FusedOpcode : uint32_t {
 
 constexpr uint32_t kFusedCount = Fx_End - kFusedBase;
 
+// Statement traps: while the debugger needs statement events, the word at
+// each statement start of a run copy is kTrapBase + its original opcode
+// (vm/statement_traps.h); the trap's handler calls the debugger, then runs
+// the original instruction.
+constexpr uint32_t kTrapBase = Fx_End;
+constexpr uint32_t kTrapEnd = kTrapBase + kFusedBase;
+
 }  // namespace ruvel

@@ -382,7 +382,7 @@ void Execute(TProcess* p) {
   // The specified opcodes, invalid words up to kFusedBase, then the fused
   // opcodes of translated code.
   static_assert(kOpcodeCount + 15 == kFusedBase, "the invalid row below fills the gap");
-  static void* const kLabels[Fx_End] = {
+  static void* const kLabels[kTrapEnd] = {
 #define RUVEL_OP_LABEL(code, name, words, text, fmt, need, delta) &&L_##name,
       RUVEL_OPCODES(RUVEL_OP_LABEL)
 #undef RUVEL_OP_LABEL
@@ -393,7 +393,12 @@ void Execute(TProcess* p) {
       RUVEL_FUSED_OPS(RUVEL_FX_PAIR_LABEL, RUVEL_FX_SINGLE_LABEL)
 #undef RUVEL_FX_PAIR_LABEL
 #undef RUVEL_FX_SINGLE_LABEL
+  // Statement traps: kTrapBase + every opcode below kFusedBase.
+#define RUVEL_TRAP8 &&L_Trap, &&L_Trap, &&L_Trap, &&L_Trap, &&L_Trap, &&L_Trap, &&L_Trap, &&L_Trap,
+      RUVEL_TRAP8 RUVEL_TRAP8 RUVEL_TRAP8 RUVEL_TRAP8 RUVEL_TRAP8 RUVEL_TRAP8 RUVEL_TRAP8 RUVEL_TRAP8
+#undef RUVEL_TRAP8
   };
+  static_assert(sizeof(kLabels) / sizeof(kLabels[0]) == kTrapEnd, "one label for every word value");
 
 #define DISPATCH()                                                            \
   do {                                                                        \
@@ -1082,6 +1087,23 @@ void Execute(TProcess* p) {
 
 #include "vm/fused_handlers.inc"
 
+  // A statement start while the debugger listens: it is told with the
+  // registers saved, then the original instruction runs, charged once
+  // already by the dispatch that came here. The word is read again, since
+  // the traps may have been taken out meanwhile.
+  L_Trap: {
+    SAVE();
+    if (vm.statementHook) vm.statementHook(p);
+    LOAD();
+    if (p->halted) {
+      rem = 0;
+      goto slice_end;
+    }
+    uint32_t word = *pc;
+    if (word >= kTrapBase) word -= kTrapBase;
+    goto* kLabels[word];
+  }
+
   L_Invalid:
     // An invalid word spends the rest of the slice without moving.
     rem = 0;
@@ -1141,6 +1163,10 @@ void Run(TProcess* p, int32_t budget) {
     std::string message = e.what();
     if (dynamic_cast<const std::bad_alloc*>(&e)) message = J("メモリが足りません");
     p->state = 2;
+    try {
+      if (vm.errorBreak) vm.errorBreak(p, message);
+    } catch (...) {
+    }
     try {
       ShowError(message, Trace(p));
       if (vm.runError) vm.runError(p, message);

@@ -12,7 +12,26 @@
 
 namespace ruvel {
 
-TProcess::~TProcess() { UnregisterHost(this); }
+namespace {
+std::vector<TProcess*>& ProcessList() {
+  static std::vector<TProcess*>* list = new std::vector<TProcess*>();
+  return *list;
+}
+int32_t g_lastSerial = 0;
+}  // namespace
+
+const std::vector<TProcess*>& LiveProcesses() { return ProcessList(); }
+
+TProcess::~TProcess() {
+  UnregisterHost(this);
+  auto& list = ProcessList();
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list[i] == this) {
+      list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+  }
+}
 
 TProcess* TProcess::Create(Instance* receiver, const std::vector<Value>* args, const std::string& method) {
   TFunction* f = nullptr;
@@ -41,6 +60,8 @@ TProcess* TProcess::CreateFor(Instance* receiver, const std::vector<Value>* args
     throw std::bad_alloc();
   }
   RegisterHost(p);
+  p->serial = ++g_lastSerial;
+  ProcessList().push_back(p);
   ++VM().stats.liveProcesses;
   ++VM().stats.liveStacks;
   ++VM().stats.liveBlocks;

@@ -68,11 +68,15 @@ class TProcess : public TObject {
   int32_t pos[3] = {0, 0, 0};
   int32_t runDepth = 0;      // > 0 while a Run of this process is in progress
   bool freePending = false;  // freed while running: released when the run ends
+  int32_t serial = 0;        // 1, 2, ... in order of creation, never reused
 
  private:
   TProcess() = default;
   ~TProcess() override;
 };
+
+// Every process not freed yet, oldest first.
+const std::vector<TProcess*>& LiveProcesses();
 
 template <typename F>
 void TProcess::WalkStack(F&& visit) {

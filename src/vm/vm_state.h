@@ -76,6 +76,14 @@ struct VMState {
   // Code verified from now on runs with fused instruction groups
   // (vm/fused_ops.h); off, it runs instruction by instruction.
   bool fuseCode = true;
+  // Statement traps are in every run copy (vm/statement_traps.h); the
+  // interpreter calls statementHook at each statement start, registers
+  // saved, and runs the statement unless the process was halted meanwhile.
+  bool statementTraps = false;
+  std::function<void(TProcess* p)> statementHook;
+  // Told of a run-time error that ends process p, before anything is shown
+  // or the process is killed (its frames still say where it was).
+  std::function<void(TProcess* p, const std::string& message)> errorBreak;
 
   VMStats stats;
 
