@@ -12,7 +12,27 @@
 
 namespace ruvel {
 
-TProcess::~TProcess() { UnregisterHost(this); }
+namespace {
+
+std::vector<TProcess*>& ProcessList() {
+  static std::vector<TProcess*> list;
+  return list;
+}
+
+}  // namespace
+
+const std::vector<TProcess*>& LiveProcesses() { return ProcessList(); }
+
+TProcess::~TProcess() {
+  // The last entry takes the place of this one.
+  std::vector<TProcess*>& list = ProcessList();
+  if (listIndex >= 0 && static_cast<size_t>(listIndex) < list.size() && list[listIndex] == this) {
+    list[listIndex] = list.back();
+    list[listIndex]->listIndex = listIndex;
+    list.pop_back();
+  }
+  UnregisterHost(this);
+}
 
 TProcess* TProcess::Create(Instance* receiver, const std::vector<Value>* args, const std::string& method) {
   TFunction* f = nullptr;
@@ -41,6 +61,9 @@ TProcess* TProcess::CreateFor(Instance* receiver, const std::vector<Value>* args
     throw std::bad_alloc();
   }
   RegisterHost(p);
+  p->codeGeneration = VM().codeGeneration;
+  p->listIndex = static_cast<int32_t>(ProcessList().size());
+  ProcessList().push_back(p);
   ++VM().stats.liveProcesses;
   ++VM().stats.liveStacks;
   ++VM().stats.liveBlocks;
