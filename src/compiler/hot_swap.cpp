@@ -189,6 +189,9 @@ HotSwapResult HotSwapClass(TRTTI& cls, const std::string& source, THotSwapOutcom
       LinkCompiledInfo(*static_cast<TNormalFunction*>(f)->Code, &cls);
     }
     LinkCompiledInfo(*fresh->ClassCode, &cls);
+    // The subclasses' layouts were planned from these members: the new
+    // code must not have added any while linking.
+    if (moved && !SameMembers(cls.Members, fresh->Members)) throw ECmpError("members");
     if (moved) {
       for (size_t i = 1; i < layout.Family().size(); ++i) Relink(*layout.Family()[i], relinked);
     }
