@@ -280,6 +280,38 @@ TEST_F(LiveReloadTest, TheTutorialsBasketTakesANewSpeedWhereItStands) {
   EXPECT_EQ(run.all.find("再読み込みしました"), std::string::npos) << run.all;
 }
 
+// main() restarts while the process waits in wait(), which main() did not
+// change: the wait() frame is dropped, and what it and main()'s old frame
+// held (arguments, locals) is released, so the array's count is what it
+// was. The count is printed as the tick's step.
+TEST_F(LiveReloadTest, RestartingMainReleasesWhatItsDroppedFramesHeld) {
+  auto version = [](const std::string& tag) {
+    return "extends classes.game.Char;\n"
+           "function onGenerate() { n = base; keep = new classes.lang.Array(); }\n"
+           "function main() {\n"
+           "  var local;\n"
+           "  local = keep;\n"
+           "  while (1) { n = n + 1; print(\"" + tag + " \" + _n_refcount(_n_objhandle(keep)) + \" \" + n); wait(keep, local); }\n"
+           "}\n"
+           "function wait(held, other) { var more; more = held; suspend(); }\n";
+  };
+  Write(game / "classes" / "Ticker.ruvel", version("A"));
+  LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
+  Tick t;
+  ASSERT_TRUE(run.WaitFor("A", 0, t)) << run.all;
+  int count = t.step;
+  for (int swap = 0; swap < 3; ++swap) {
+    std::string tag(1, static_cast<char>('B' + swap));
+    Save(game / "classes" / "Ticker.ruvel", version(tag));
+    int n = t.n;
+    ASSERT_TRUE(run.WaitFor(tag, 0, t)) << run.all;
+    EXPECT_EQ(t.step, count) << "after swap " << swap << "\n" << run.all;
+    EXPECT_GT(t.n, n) << "members kept";
+  }
+  EXPECT_EQ(run.all.find("再読み込みしました"), std::string::npos) << run.all;
+}
+
 // Two members removed from a class and another added: live objects of the
 // class and of its subclass keep the members they still have, the new one
 // starts null, and the page is not reloaded.
