@@ -194,6 +194,9 @@ HotSwapResult HotSwapClass(TRTTI& cls, const std::string& source, THotSwapOutcom
     if (moved && !SameMembers(cls.Members, fresh->Members)) throw ECmpError("members");
     if (moved) {
       for (size_t i = 1; i < layout.Family().size(); ++i) Relink(*layout.Family()[i], relinked);
+      // A subclass whose code still names a member its parent dropped gets
+      // it as its own; its own subclasses were planned without it.
+      if (!layout.PrefixesHold()) throw ECmpError("members");
     }
   } catch (const ERuvel& e) {
     if (moved) layout.Undo();

@@ -70,6 +70,18 @@ void TMemberLayout::Undo() {
   for (size_t i = 0; i < family_.size(); ++i) family_[i]->Members = before_[i];
 }
 
+bool TMemberLayout::PrefixesHold() const {
+  for (size_t i = 1; i < family_.size(); ++i) {
+    const TRapidStringList& mine = family_[i]->Members;
+    const TRapidStringList& parent = family_[i]->Parent->Members;
+    if (mine.Count() < parent.Count()) return false;
+    for (int32_t j = 0; j < parent.Count(); ++j) {
+      if (mine.IdAt(j) != parent.IdAt(j)) return false;
+    }
+  }
+  return true;
+}
+
 bool TMemberLayout::Fits() const {
   for (TRTTI* c : family_) {
     if (!c->InstancePool) continue;

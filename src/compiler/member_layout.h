@@ -28,6 +28,8 @@ class TMemberLayout {
   void Try(const TRapidStringList& next);
   // Restores the members every class had before Try.
   void Undo();
+  // True when each subclass's members begin with its parent's.
+  bool PrefixesHold() const;
   // True when every record of the family has slots for its class's new
   // member count.
   bool Fits() const;
