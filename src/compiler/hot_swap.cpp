@@ -8,6 +8,7 @@
 #include "compiler/compile_driver.h"
 #include "compiler/link.h"
 #include "compiler/member_layout.h"
+#include "compiler/method_tables.h"
 #include "platform/error.h"
 #include "runtime/alias.h"
 #include "runtime/rtti.h"
@@ -20,26 +21,53 @@ namespace ruvel {
 
 namespace {
 
+TFunction* MethodNamed(const TRTTI& cls, int32_t nameId) {
+  for (TFunction* f : cls.Methods) {
+    if (f->NameId == nameId) return f;
+  }
+  return nullptr;
+}
+
 // The first difference between the running class and its new version that
-// in-place swapping cannot bridge, or "" when they match.
+// in-place swapping cannot bridge, or "" when there is none: another
+// parent, a method removed or of another kind, an own method given up for
+// the parent's, a native added or removed, a different number of
+// parameters.
 std::string Difference(const TRTTI& running, const TRTTI& fresh) {
   if (running.Parent != fresh.Parent) return "parent";
-  if (running.Methods.size() != fresh.Methods.size()) return "methods";
-  for (size_t i = 0; i < running.Methods.size(); ++i) {
-    const TFunction* a = running.Methods[i];
-    const TFunction* b = fresh.Methods[i];
-    if (a->NameId != b->NameId || a->Kind() != b->Kind()) return "method " + a->GetName();
+  for (const TFunction* a : running.Methods) {
+    const TFunction* b = MethodNamed(fresh, a->NameId);
+    if (!b || a->Kind() != b->Kind()) return "method " + a->GetName();
     bool ownA = a->Owner == &running;
     bool ownB = b->Owner == &fresh;
-    if (ownA != ownB) return "method " + a->GetName();
-    if (!ownA || a->Kind() == FunctionKind::kNative) continue;
-    auto* na = static_cast<const TNormalFunction*>(a);
+    if (ownA && !ownB) return "method " + a->GetName();
+    if (a->Kind() == FunctionKind::kNative) {
+      if (ownA != ownB) return "method " + a->GetName();
+      continue;
+    }
+    if (!ownB) continue;
     auto* nb = static_cast<const TNormalFunction*>(b);
-    if (na->Params.size() != nb->Params.size()) return "parameters of " + a->GetName();
+    if (ownA && static_cast<const TNormalFunction*>(a)->Params.size() != nb->Params.size()) {
+      return "parameters of " + a->GetName();
+    }
     if (!nb->Code) return "method " + a->GetName();
+  }
+  for (const TFunction* b : fresh.Methods) {
+    if (MethodNamed(running, b->NameId)) continue;
+    if (b->Kind() == FunctionKind::kNative || !static_cast<const TNormalFunction*>(b)->Code) return "method " + b->GetName();
   }
   if (!fresh.ClassCode) return "class code";
   return {};
+}
+
+// True when fresh has methods the running class lacks, or overrides one
+// it only inherited (every running method is in fresh: see Difference).
+bool MethodsAdded(const TRTTI& running, const TRTTI& fresh) {
+  if (fresh.Methods.size() != running.Methods.size()) return true;
+  for (const TFunction* a : running.Methods) {
+    if (a->Owner != &running && MethodNamed(fresh, a->NameId)->Owner == &fresh) return true;
+  }
+  return false;
 }
 
 bool SameMembers(const TRapidStringList& a, const TRapidStringList& b) {
@@ -135,11 +163,11 @@ bool InstallMethods(TRTTI& cls, TRTTI& fresh) {
   // Frames still in replaced code count their positions in the old text.
   std::shared_ptr<const std::string> former = cls.CompiledText;
   bool replaced = false;
-  for (size_t i = 0; i < cls.Methods.size(); ++i) {
-    TFunction* f = cls.Methods[i];
+  for (TFunction* f : cls.Methods) {
+    // Methods taken over from fresh (added ones) come with their code.
     if (f->Owner != &cls || f->Kind() == FunctionKind::kNative) continue;
     auto* running = static_cast<TNormalFunction*>(f);
-    auto* next = static_cast<TNormalFunction*>(fresh.Methods[i]);
+    auto* next = static_cast<TNormalFunction*>(MethodNamed(fresh, f->NameId));
     if (SameButPositions(*running, *next)) {
       // Same code: the block takes the new positions in place, so frames in
       // it go on and name lines of the new text.
@@ -179,9 +207,18 @@ HotSwapResult HotSwapClass(TRTTI& cls, const std::string& source, THotSwapOutcom
   // New members are tried on the running family first, so that every
   // block links against the layout it will run with; a link failure or a
   // record without room takes them back and leaves the old code whole.
+  // Methods added go the same way: the family's tables are planned first.
   bool moved = !SameMembers(cls.Members, fresh->Members);
-  TMemberLayout layout(moved ? TMemberLayout::FamilyOf(cls) : std::vector<TRTTI*>{&cls});
+  bool added = MethodsAdded(cls, *fresh);
+  std::vector<TRTTI*> family = moved || added ? TMemberLayout::FamilyOf(cls) : std::vector<TRTTI*>{&cls};
+  TMemberLayout layout(family);
+  TMethodTables tables(family);
   if (moved) layout.Try(fresh->Members);
+  if (added) tables.Try(*fresh);
+  auto undo = [&] {
+    if (moved) layout.Undo();
+    if (added) tables.Undo();
+  };
   std::vector<TRelinked> relinked;
   try {
     for (TFunction* f : fresh->Methods) {
@@ -192,19 +229,19 @@ HotSwapResult HotSwapClass(TRTTI& cls, const std::string& source, THotSwapOutcom
     // The subclasses' layouts were planned from these members: the new
     // code must not have added any while linking.
     if (moved && !SameMembers(cls.Members, fresh->Members)) throw ECmpError("members");
-    if (moved) {
-      for (size_t i = 1; i < layout.Family().size(); ++i) Relink(*layout.Family()[i], relinked);
+    if (moved || added) {
+      for (size_t i = 1; i < family.size(); ++i) Relink(*family[i], relinked);
       // A subclass whose code still names a member its parent dropped gets
       // it as its own; its own subclasses were planned without it.
       if (!layout.PrefixesHold()) throw ECmpError("members");
     }
   } catch (const ERuvel& e) {
-    if (moved) layout.Undo();
+    undo();
     why = e.Message();
     return HotSwapResult::kIncompatible;
   }
   if (moved && !layout.Fits()) {
-    layout.Undo();
+    undo();
     why = "no room for the new members in live objects";
     return HotSwapResult::kIncompatible;
   }
@@ -213,12 +250,17 @@ HotSwapResult HotSwapClass(TRTTI& cls, const std::string& source, THotSwapOutcom
   if (moved) layout.Apply(touched);
   bool replaced = InstallMethods(cls, *fresh);
   if (InstallRelinked(relinked)) replaced = true;
+  if (added) {
+    tables.Commit();
+    replaced = true;
+  }
   cls.CompiledText = std::make_shared<const std::string>(source);
   fresh.reset();
   if (replaced) {
     VMState& vm = VM();
     ++vm.codeGeneration;
-    if (moved) vm.layoutGeneration = vm.codeGeneration;
+    // Old code holding member or method indices must not run on.
+    if (moved || added) vm.layoutGeneration = vm.codeGeneration;
     // The objects whose processes will start a replaced method again.
     for (TProcess* p : LiveProcesses()) {
       if (p->halted || p->released) continue;

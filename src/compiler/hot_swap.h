@@ -1,7 +1,7 @@
 // Swapping a running class's code for a new version of its source (live
 // reload). The source is compiled into a scratch record first; when its
-// parent and its methods (names, kinds, parameters) match the running
-// class, the new code is linked against the running class and installed
+// parent and its methods (names, kinds, parameters) still include the
+// running class's, the new code is linked against the running class and installed
 // in place, so that live objects keep their members and their processes
 // go on:
 // - a method whose code is the same but for source positions keeps its
@@ -15,8 +15,14 @@
 //   addresses members by index, is linked again. Records are made with
 //   spare slots while live reload is on; a record without room for the new
 //   members makes the swap incompatible (the page is reloaded).
-// A new parent or a method added or removed (other classes' code holds
-// method indices) cannot be swapped: the page is reloaded. Class code is
+// - a method added takes a new place at the end of the class's method
+//   table (or the place of the parent's method it now overrides); the
+//   subclasses' tables are rebuilt on it and their code, which calls
+//   methods of its own object by index, is linked again.
+// Code still running with member or method indices that moved is
+// restarted before it runs on, not at its next suspend(). A new parent, a
+// method removed (frames and other code may still call it) or a native
+// added or removed cannot be swapped: the page is reloaded. Class code is
 // replaced for new objects; processes running it finish it in the old code.
 #pragma once
 #include <string>
@@ -27,7 +33,7 @@ class TRTTI;
 
 enum class HotSwapResult {
   kSwapped,       // the new code runs from the next call on
-  kIncompatible,  // the parent or the methods differ: reload the page
+  kIncompatible,  // another parent, a method removed...: reload the page
   kCompileError,  // the error was shown; the old code keeps running
 };
 

@@ -312,9 +312,11 @@ TEST_F(LiveReloadTest, RestartingMainReleasesWhatItsDroppedFramesHeld) {
   EXPECT_EQ(run.all.find("再読み込みしました"), std::string::npos) << run.all;
 }
 
-// Two members removed from a class and another added: live objects of the
-// class and of its subclass keep the members they still have, the new one
-// starts null, and the page is not reloaded.
+// Two members removed from a class, another added, and a method added:
+// live objects of the class and of its subclass keep the members they
+// still have, the new one starts null, the subclass's own method (whose
+// place in the method table moves down) is still the one its code calls,
+// the new method is there in the subclass, and the page is not reloaded.
 TEST_F(LiveReloadTest, MembersAddedAndRemovedSwapInPlaceForSubclassesToo) {
   auto ticker = [](bool second) {
     return std::string("extends classes.game.Char;\n") +
@@ -322,21 +324,25 @@ TEST_F(LiveReloadTest, MembersAddedAndRemovedSwapInPlaceForSubclassesToo) {
            "function main() {\n"
            "  while (1) {\n"
            "    n = n + 1;\n" +
-           (second ? "    added = added + 2;\n    print(\"B \" + n + \" \" + added + \" \" + _n_getValueIndex(\"gone\"));\n"
+           (second ? "    added = added + twice(1);\n    print(\"B \" + n + \" \" + added + \" \" + _n_getValueIndex(\"gone\"));\n"
                    : "    print(\"A \" + n + \" \" + gone);\n") +
            "    suspend();\n"
            "  }\n"
-           "}\n";
+           "}\n" +
+           (second ? "function step() { return twice(3); }\nfunction twice(k) { return k * 2; }\n"
+                   : "function step() { return 0; }\n");
   };
   Write(game / "classes" / "Ticker.ruvel", ticker(false));
-  // The subclass's members come after its parent's: its code addresses
-  // mine by an index that moves down by one with the parent's members.
+  // The subclass's members and methods come after its parent's: its code
+  // addresses mine and own() by indices that move with the parent's, and
+  // the parent's step() calls twice() on it by the parent's index.
   Write(game / "classes" / "Sub.ruvel",
         "extends Ticker;\n"
         "function onGenerate() { n = base; mine = 500; }\n"
         "function main() {\n"
-        "  while (1) { n = n + 1; print(\"S \" + n + \" \" + mine); suspend(); }\n"
-        "}\n");
+        "  while (1) { n = n + 1; print(\"S \" + n + \" \" + own() + \" \" + step()); suspend(); }\n"
+        "}\n"
+        "function own() { return mine; }\n");
   std::string page = Page("0");
   page.replace(page.find(" </resourcelist>\n <resourcelist name=\"gen\">"), 0,
                "  <class name=\"Sub\" src=\"classes/Sub.ruvel\">\n");
@@ -359,6 +365,7 @@ TEST_F(LiveReloadTest, MembersAddedAndRemovedSwapInPlaceForSubclassesToo) {
       tickerN = std::stoi(m[2]);
     } else if (m[1] == "S") {
       EXPECT_EQ(m[3], "500");
+      EXPECT_EQ(m[4], "0");
       subN = std::stoi(m[2]);
     }
   }
@@ -382,6 +389,7 @@ TEST_F(LiveReloadTest, MembersAddedAndRemovedSwapInPlaceForSubclassesToo) {
       EXPECT_EQ(std::stoi(m[3]), 2 * (n - firstB + 1)) << run.all;
     } else if (m[1] == "S") {
       EXPECT_EQ(m[3], "500") << "the subclass's own member kept its value\n" << run.all;
+      EXPECT_EQ(m[4], "6") << "the parent's new method runs on the subclass\n" << run.all;
       EXPECT_GT(std::stoi(m[2]), lastSubN) << run.all;
       lastSubN = std::stoi(m[2]);
     } else {
@@ -449,14 +457,16 @@ TEST_F(LiveReloadTest, ACompileErrorIsShownOnceAndTheOldCodeRunsOn) {
   EXPECT_GT(t.n, n) << "members kept";
 }
 
-TEST_F(LiveReloadTest, ANewMethodOrAnEditedPageReloadsThePage) {
+TEST_F(LiveReloadTest, ARemovedMethodOrAnEditedPageReloadsThePage) {
+  Write(game / "classes" / "Ticker.ruvel", Ticker("A", "function extra() { return 1; }\n"));
   LiveRun run(Args());
   ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
   Tick t;
   ASSERT_TRUE(run.WaitFor("A", 10, t)) << run.all;
-  // A new method cannot be swapped into live objects: the page starts
-  // again with new objects (n counts from 0 again).
-  Save(game / "classes" / "Ticker.ruvel", Ticker("C", "function extra() { return 1; }\n"));
+  // A removed method cannot be swapped out of live objects (old code may
+  // still call it): the page starts again with new objects (n counts from
+  // 0 again).
+  Save(game / "classes" / "Ticker.ruvel", Ticker("C"));
   ASSERT_TRUE(run.WaitFor("C", 0, t)) << run.all;
   EXPECT_EQ(t.n, 1) << run.all;
   EXPECT_NE(run.all.find("再読み込みしました: live.cmml"), std::string::npos) << run.all;
