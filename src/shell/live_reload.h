@@ -1,17 +1,17 @@
 // Live reload: while the game runs in --dev or design mode (or when the
 // project parameter "live_reload" is "1"), the page's folder is watched.
 // Between frames, once the edits have settled, a changed class with the
-// same parent and methods is swapped in place (compiler/hot_swap.h):
-// objects keep their members, a member added starts null in them and a
-// removed one is dropped (in subclasses too), and a process that runs a
-// changed method (an object's main() loop) starts that method again in
-// the new code at its next suspend(). The status bar counts the objects
-// so updated ("Basket: 1 個のオブジェクトを更新しました"); a swap that only
-// changes what later calls run names the file. Any other change (a page,
-// the project, a new parent, a method added or removed, a pattern sheet,
-// a sound) reloads the project and the page as opening it would. A compile
-// error is shown once and the old code keeps running; the changes it held
-// back are applied with the next good save.
+// same parent that kept its methods (it may add some) is swapped in place
+// (compiler/hot_swap.h): objects keep their members, a member added starts
+// null in them and a removed one is dropped (in subclasses too), and a
+// process that runs a changed method (an object's main() loop) starts that
+// method again in the new code at its next suspend(). The status bar
+// counts the objects so updated ("Basket: 1 個のオブジェクトを更新しました");
+// a swap that only changes what later calls run names the file. Any other
+// change (a page, the project, a new parent, a method removed, a pattern
+// sheet, a sound) reloads the project and the page as opening it would. A
+// compile error is shown once and the old code keeps running; the changes
+// it held back are applied with the next good save.
 #pragma once
 #include <cstdint>
 #include <functional>
