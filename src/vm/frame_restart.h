@@ -6,8 +6,8 @@
 // object keeps its members. The frames below it, and their methods, go on
 // where they were. The restart waits until the process stands at a
 // suspend(), so that a loop iteration never runs half old, half new;
-// after a swap that moved members, whose old code would address the wrong
-// slots, it happens before the process runs on at all. Frames running a
+// after a swap that moved members or methods, whose old code would address
+// the wrong slots, it happens before the process runs on at all. Frames running a
 // class's own code (no method) are not restarted: they finish in their
 // old code.
 #pragma once
@@ -25,7 +25,7 @@ Value* OutdatedFrame(TProcess* p);
 // fit, and the verifier's error for bad code.
 void RestartFrame(TProcess* p, Value* frame);
 // Before a run of p: when a swap happened since p was last checked and p
-// stands at a suspend() (atSuspend) or members moved, restarts p's
+// stands at a suspend() (atSuspend) or indices moved, restarts p's
 // outdated frame. True when it restarted one.
 bool RestartIfOutdated(TProcess* p, bool atSuspend);
 

@@ -79,7 +79,8 @@ struct VMState {
   // Raised by a live reload that replaced methods' code; processes compare
   // it with their own copy before they run on (vm/frame_restart.h).
   // layoutGeneration is the code generation of the last swap that moved
-  // members, whose old code must not run on even up to a suspend().
+  // members or methods, whose old code must not run on even up to a
+  // suspend().
   uint32_t codeGeneration = 0;
   uint32_t layoutGeneration = 0;
   // Member slots kept spare in each new record of a script class, so that
