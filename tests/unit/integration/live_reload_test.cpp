@@ -1,9 +1,12 @@
 // Live reload through the real program: a headless --fixed-clock run of a
-// small project whose files the test rewrites while it plays. A method's
-// new body takes over at its next call while the object keeps its members;
-// a compile error is shown once and the old code goes on; a new method or
-// an edited page reloads the page; the program's own saves in design mode
-// and its captures reload nothing.
+// small project (or of a copy of the tutorial) whose files the test
+// rewrites while it plays. A changed method that a process is running
+// starts again in the new code at its next suspend() while the object
+// keeps its members; members and methods added, and members removed,
+// swap into live objects and their subclasses; a compile error is shown
+// once and the old code goes on; a removed method or an edited page
+// reloads the page; the program's own saves in design mode and its
+// captures reload nothing.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
