@@ -30,6 +30,7 @@ known=(
   # The interpreter, the process stack and values work on class records and
   # function objects; the two are one unit split across two folders.
   "src/vm/compiled_info.cpp -> runtime/rtti.h"
+  "src/vm/frame_restart.cpp -> runtime/function.h"
   "src/vm/gc.cpp -> runtime/rtti.h"
   "src/vm/interpreter.cpp -> runtime/function.h"
   "src/vm/interpreter.cpp -> runtime/rtti.h"

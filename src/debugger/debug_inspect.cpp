@@ -242,6 +242,8 @@ std::vector<TProcessInfo> TDebugEngine::Processes() const {
     std::string name = p == VM().rootProcess ? std::string("root") : ToUtf8(RunningWhere(p));
     list.push_back({p->serial, name.empty() ? std::string("root") : name});
   }
+  // Oldest first, as a front end lists them.
+  std::sort(list.begin(), list.end(), [](const TProcessInfo& a, const TProcessInfo& b) { return a.id < b.id; });
   return list;
 }
 

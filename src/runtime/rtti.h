@@ -41,6 +41,9 @@ class TRTTI : public TResource {
   std::shared_ptr<const std::string> CompiledText;
   Value ClassValue;
   std::unique_ptr<std::vector<Instance*>> InstancePool;
+  // Member slots allocated for each record of the pool (by pool index): a
+  // live reload may give records more members up to this many.
+  std::vector<uint32_t> RecordSlots;
   bool Compiled = false;
   bool CompileFailed = false;
   bool Aliased = false;

@@ -571,6 +571,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     WireHooks(shell);
     WireDevWindows(shell);
     if (!StartAudio(shell, error)) throw std::runtime_error(error);
+    TLiveReload::KeepSpareMembers(LiveReloadWanted(shell));
     StartUp(shell, hooks);
     // Mappings of more game controllers, as SDL's database writes them.
     std::string pads = PathLocate(ProgramDir() + "/gamecontrollerdb.txt");

@@ -111,7 +111,10 @@ bool TLiveReload::OwnWrite(const std::string& path) {
   return same;
 }
 
+void TLiveReload::KeepSpareMembers(bool enabled) { VM().spareMemberSlots = enabled ? kSpareMemberSlots : 0; }
+
 void TLiveReload::BetweenFrames(bool enabled, double nowMs) {
+  KeepSpareMembers(enabled);
   if (!enabled) {
     watcher_.Stop();
     pending_.clear();
@@ -133,6 +136,7 @@ void TLiveReload::Apply() {
   bool reload = reloadHeld_;
   bool failed = false;
   std::vector<std::string> swapped;
+  std::vector<std::string> updated;  // "Class: n 個のオブジェクトを更新しました"
   for (const std::string& path : changed) {
     LogLine("Changed " + path);
     if (Extension(path) != ".ruvel") {
@@ -152,13 +156,16 @@ void TLiveReload::Apply() {
       continue;
     }
     for (TRTTI* cls : classes.found) {
-      std::string why;
-      switch (HotSwapClass(*cls, text, why)) {
+      THotSwapOutcome outcome;
+      switch (HotSwapClass(*cls, text, outcome)) {
         case HotSwapResult::kSwapped:
           swapped.push_back(PathFileName(path));
+          if (outcome.objects > 0) {
+            updated.push_back(cls->name + ": " + std::to_string(outcome.objects) + " 個のオブジェクトを更新しました");
+          }
           break;
         case HotSwapResult::kIncompatible:
-          LogLine("Reload " + cls->name + ": " + why);
+          LogLine("Reload " + cls->name + ": " + outcome.why);
           reload = true;
           break;
         case HotSwapResult::kCompileError:
@@ -182,7 +189,11 @@ void TLiveReload::Apply() {
     ++swaps;
     std::string names;
     for (const std::string& n : swapped) names += (names.empty() ? "" : ", ") + n;
-    Tell("更新しました: " + names);
+    // Objects that restart a method or changed members are counted; a
+    // swap that only changes what later calls run names the files.
+    std::string said;
+    for (const std::string& u : updated) said += (said.empty() ? "" : "、") + u;
+    Tell(said.empty() ? "更新しました: " + names : said);
   }
 }
 

@@ -1,12 +1,17 @@
 // Live reload: while the game runs in --dev or design mode (or when the
 // project parameter "live_reload" is "1"), the page's folder is watched.
-// Between frames, once the edits have settled, a changed class whose
-// members and methods still match is swapped in place (objects keep their
-// members, processes go on, a method already entered finishes in its old
-// code); any other change (a page, the project, a new or removed method, a
-// pattern sheet, a sound) reloads the project and the page as opening it
-// would. A compile error is shown once and the old code keeps running;
-// the changes it held back are applied with the next good save.
+// Between frames, once the edits have settled, a changed class with the
+// same parent that kept its methods (it may add some) is swapped in place
+// (compiler/hot_swap.h): objects keep their members, a member added starts
+// null in them and a removed one is dropped (in subclasses too), and a
+// process that runs a changed method (an object's main() loop) starts that
+// method again in the new code at its next suspend(). The status bar
+// counts the objects so updated ("Basket: 1 個のオブジェクトを更新しました");
+// a swap that only changes what later calls run names the file. Any other
+// change (a page, the project, a new parent, a method removed, a pattern
+// sheet, a sound) reloads the project and the page as opening it would. A
+// compile error is shown once and the old code keeps running; the changes
+// it held back are applied with the next good save.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -25,6 +30,9 @@ class TLiveReload {
   // Edits are applied this long after the last one (editors write a file
   // in several steps).
   static constexpr double kSettleMs = 40.0;
+  // Member slots that objects made while live reload is on keep spare for
+  // members a later version of their class adds.
+  static constexpr int32_t kSpareMemberSlots = 8;
 
   TLiveReload();
   ~TLiveReload();
@@ -34,6 +42,9 @@ class TLiveReload {
   // Called between frames: follows the folder of the current page while
   // enabled, and applies settled changes. nowMs is a monotonic time.
   void BetweenFrames(bool enabled, double nowMs);
+  // Makes new objects keep spare member slots while enabled (called before
+  // the first page is loaded too).
+  static void KeepSpareMembers(bool enabled);
 
   // The status bar line (CP932).
   std::function<void(const std::string& cp932)> tell;

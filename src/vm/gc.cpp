@@ -1,5 +1,6 @@
 #include "vm/gc.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/cp932.h"
@@ -32,7 +33,11 @@ void RunNested(Instance* rec, TFunction* f) {
 
 Instance* AllocateRecord(TRTTI* cls) {
   int32_t n = cls->Members.Count();
-  size_t bytes = sizeof(Instance) + sizeof(Value) * static_cast<size_t>(n);
+  // Strings and arrays are many and never change shape; other records get
+  // the spare slots a live reload may fill with new members.
+  VMState& vm = VM();
+  int32_t spare = cls == vm.stringClass || cls == vm.arrayClass ? 0 : std::max(vm.spareMemberSlots, 0);
+  size_t bytes = sizeof(Instance) + sizeof(Value) * static_cast<size_t>(n + spare);
   auto* rec = static_cast<Instance*>(std::calloc(1, bytes));
   if (!rec) throw std::bad_alloc();
   rec->refcount = -1;
@@ -42,6 +47,7 @@ Instance* AllocateRecord(TRTTI* cls) {
   ++VM().stats.liveBlocks;
   rec->poolIndex = static_cast<uint32_t>(cls->InstancePool->size());
   cls->InstancePool->push_back(rec);
+  cls->RecordSlots.push_back(static_cast<uint32_t>(n + spare));
   return rec;
 }
 
@@ -174,6 +180,7 @@ void FreePool(TRTTI* cls) {
     --VM().stats.liveBlocks;
   }
   cls->InstancePool.reset();
+  cls->RecordSlots.clear();
   cls->ReuseCandidates = {};
 }
 

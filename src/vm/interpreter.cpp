@@ -11,6 +11,7 @@
 #include "runtime/rtti.h"
 #include "vm/arith.h"
 #include "vm/fast_natives.h"
+#include "vm/frame_restart.h"
 #include "vm/fused_ops.h"
 #include "vm/gc.h"
 #include "vm/host_registry.h"
@@ -1129,12 +1130,17 @@ void Run(TProcess* p, int32_t budget) {
   VMState& vm = VM();
   TProcess* savedCurrent = vm.current;
   vm.current = p;
+  // A process that left its last run at a suspend() stands between two
+  // steps of its loop: where a live reload replaced its method, it starts
+  // that method again here.
+  bool atSuspend = p->yieldFlag;
   p->yieldFlag = false;
   ++p->runDepth;
   if (vm.profile) vm.profile(ProfileEvent::kRunStart, FrameOf(p->fp)->func, FrameOf(p->fp)->receiver);
   TLongRunWatch& watch = LongRunWatch();
   watch.Enter(FrameOf(p->fp)->func);
   try {
+    if (p->codeGeneration != vm.codeGeneration) RestartIfOutdated(p, atSuspend);
     while (budget > 0 && !p->yieldFlag && !p->halted) {
       int32_t slice = budget;
       if (vm.stepBudget < slice) slice = vm.stepBudget;

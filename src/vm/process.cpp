@@ -13,24 +13,27 @@
 namespace ruvel {
 
 namespace {
+
+// Never destroyed: processes may still be freed while the program exits.
 std::vector<TProcess*>& ProcessList() {
   static std::vector<TProcess*>* list = new std::vector<TProcess*>();
   return *list;
 }
 int32_t g_lastSerial = 0;
+
 }  // namespace
 
 const std::vector<TProcess*>& LiveProcesses() { return ProcessList(); }
 
 TProcess::~TProcess() {
-  UnregisterHost(this);
-  auto& list = ProcessList();
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (list[i] == this) {
-      list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
-      break;
-    }
+  // The last entry takes the place of this one.
+  std::vector<TProcess*>& list = ProcessList();
+  if (listIndex >= 0 && static_cast<size_t>(listIndex) < list.size() && list[listIndex] == this) {
+    list[listIndex] = list.back();
+    list[listIndex]->listIndex = listIndex;
+    list.pop_back();
   }
+  UnregisterHost(this);
 }
 
 TProcess* TProcess::Create(Instance* receiver, const std::vector<Value>* args, const std::string& method) {
@@ -61,6 +64,8 @@ TProcess* TProcess::CreateFor(Instance* receiver, const std::vector<Value>* args
   }
   RegisterHost(p);
   p->serial = ++g_lastSerial;
+  p->codeGeneration = VM().codeGeneration;
+  p->listIndex = static_cast<int32_t>(ProcessList().size());
   ProcessList().push_back(p);
   ++VM().stats.liveProcesses;
   ++VM().stats.liveStacks;

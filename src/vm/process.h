@@ -69,13 +69,18 @@ class TProcess : public TObject {
   int32_t runDepth = 0;      // > 0 while a Run of this process is in progress
   bool freePending = false;  // freed while running: released when the run ends
   int32_t serial = 0;        // 1, 2, ... in order of creation, never reused
+  // The code generation (VMState::codeGeneration) this process's frames
+  // were last checked against by a live reload.
+  uint32_t codeGeneration = 0;
+  int32_t listIndex = -1;  // place in LiveProcesses()
 
  private:
   TProcess() = default;
   ~TProcess() override;
 };
 
-// Every process not freed yet, oldest first.
+// Every process created and not yet freed, in no particular order (serial
+// gives the order of creation).
 const std::vector<TProcess*>& LiveProcesses();
 
 template <typename F>

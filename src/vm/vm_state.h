@@ -84,6 +84,16 @@ struct VMState {
   // Told of a run-time error that ends process p, before anything is shown
   // or the process is killed (its frames still say where it was).
   std::function<void(TProcess* p, const std::string& message)> errorBreak;
+  // Raised by a live reload that replaced methods' code; processes compare
+  // it with their own copy before they run on (vm/frame_restart.h).
+  // layoutGeneration is the code generation of the last swap that moved
+  // members or methods, whose old code must not run on even up to a
+  // suspend().
+  uint32_t codeGeneration = 0;
+  uint32_t layoutGeneration = 0;
+  // Member slots kept spare in each new record of a script class, so that
+  // a live reload can add members to live objects in place.
+  int32_t spareMemberSlots = 0;
 
   VMStats stats;
 
