@@ -83,6 +83,7 @@ struct TShell {
   // Screenshots and GIF recordings (F6, F8, F9, --record-gif).
   std::unique_ptr<TCapture> capture;
   std::unique_ptr<TLiveReload> reload;
+  std::function<bool()> betweenFrames;  // TShellHooks::betweenFrames
 
   explicit TShell(const CommandLine& c) : cl(c) {}
 };
@@ -403,6 +404,7 @@ bool Step(TShell& shell, double& lastTick) {
   SDL_Event e;
   shell.closeAnswer = TShell::kNotAsked;
   while (shell.running && SDL_PollEvent(&e)) Guarded(shell, [&] { Dispatch(shell, e); });
+  if (shell.betweenFrames && !shell.betweenFrames()) shell.running = false;
   if (!shell.running) return false;
   double now = TickMs();
   if (now - lastTick >= kLoadingTimerMs) {
@@ -508,6 +510,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
   std::string error;
   auto shellOwned = std::make_unique<TShell>(cl);
   TShell& shell = *shellOwned;
+  shell.betweenFrames = hooks.betweenFrames;
   // A malformed input script is refused before anything runs.
   if (!cl.input.empty()) {
     try {

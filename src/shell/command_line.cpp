@@ -46,6 +46,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--log") cl.log = true;
     else if (a == "--design") cl.design = true;
     else if (a == "--dev") cl.dev = true;
+    else if (a == "--dap") cl.dap = true;
     else if (a == "--home") { if (!needValue(cl.home)) return false; }
     else if (a == "--screenshot") { if (!needValue(cl.screenshot)) return false; }
     else if (a == "--record-audio") { if (!needValue(cl.recordAudio)) return false; }
@@ -155,6 +156,9 @@ std::string HelpText() {
            "  --no-sources          --export でクラスのソースを含めない\n"
            "  --export-web OUT [DIR] プロジェクト DIR (既定: Usr) をブラウザで遊べるフォルダ OUT にまとめる\n"
            "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
+#ifndef __EMSCRIPTEN__
+           "  --dap                 デバッガ (Debug Adapter Protocol) として標準入出力でエディタと通信する\n"
+#endif
            "  --help, --version     この説明 / 版を表示する\n"
            "\n"
            "ファイル名は、コマンドを実行したフォルダからの相対パスです。\n";
@@ -183,6 +187,9 @@ std::string HelpText() {
          "  --no-sources          with --export, leave the class sources out\n"
          "  --export-web OUT [DIR] write project DIR (default: Usr) as a web page folder OUT\n"
          "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"
+#ifndef __EMSCRIPTEN__
+         "  --dap                 serve an editor's debugger (Debug Adapter Protocol) on stdin/stdout\n"
+#endif
          "  --help, --version     show this text / the version\n"
          "\n"
          "File names are relative to the folder the command is run from.\n";
