@@ -14,7 +14,9 @@
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "shell/app.h"
+#include "shell/dev_windows.h"
 #include "shell/startup_path.h"
+#include "vm/long_run.h"
 
 namespace ruvel {
 
@@ -68,6 +70,8 @@ void WireEngine(TDapSession& session) {
   TDebugEngineHooks shell = hooks;
   hooks.waitWhileStopped = [&session, wait = shell.waitWhileStopped] {
     session.ServePending(wait ? 0 : 10);
+    // Waiting for the person at the editor is no script running long.
+    LongRunWatch().Rest();
     if (session.endRequested) return false;
     return wait ? wait() : true;
   };
@@ -109,6 +113,9 @@ void StartGame(TDapSession& session, const CommandLine& cl, TDapSink& sink) {
     session.endRequested = true;
     throw;
   }
+  // The client's breakpoints are the only ones: the debugger window does
+  // not load the project's file over them.
+  if (TDevWindows* dev = DevWindows()) dev->TakeOverBreakpoints();
   WireEngine(session);
   // The run-time error filter is on until the client says otherwise.
   DebugEngine().SetBreakOnError(true);

@@ -161,7 +161,7 @@ void TDevWindows::Draw() {
   if (debugger_) {
     // The breakpoints of the project (of its Temp folder) once it is known.
     std::string temp = TempDir();
-    if (temp != breakpointsTemp_) {
+    if (temp != breakpointsTemp_ && !breakpointsTakenOver_) {
       breakpointsTemp_ = temp;
       DebugEngine().LoadProject(PathParent(temp));
     }
