@@ -11,6 +11,7 @@
 
 #include "shell/dev_windows.h"
 #include "compiler/compile_driver.h"
+#include "debugger/debug_engine.h"
 #include "shell/export_contents.h"
 #include "shell/script_mode.h"
 #include "platform/audio_device.h"
@@ -262,7 +263,13 @@ void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
       shell.screen->OnMove(e.data1, e.data2);
       break;
     case SDL_WINDOWEVENT_EXPOSED:
-      shell.screen->Paint();
+      // A process stopped by the debugger is in the middle of a frame: the
+      // last whole picture is shown again instead of the unfinished one.
+      if (DebugEngine().IsStopped()) {
+        shell.screen->Present();
+      } else {
+        shell.screen->Paint();
+      }
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
       if (!shell.cl.headless) host.appActive = true;
