@@ -8,6 +8,7 @@
 #include "runtime/rtti.h"
 #include "vm/host_registry.h"
 #include "vm/interpreter.h"
+#include "vm/long_run.h"
 #include "vm/process.h"
 #include "vm/statement_traps.h"
 #include "vm/vm_state.h"
@@ -56,6 +57,8 @@ void StopAt(TProcess* p, TStopReason reason, const std::string& message, std::ve
       break;
     }
   }
+  // The time stopped was spent by a person, not by the script.
+  LongRunWatch().Rest();
   s.frames.clear();
   s.refs.clear();
   s.stopped = false;

@@ -111,7 +111,7 @@ class TDebugEngine {
   bool IsStopped() const;
   const TStopInfo& LastStop() const;
 
-  // ---- inspection (while stopped; empty otherwise) ----
+  // ---- inspection (while stopped; empty otherwise, but for Processes) ----
   std::vector<TProcessInfo> Processes() const;
   std::vector<TFrameInfo> StackTrace(int processId) const;
   std::vector<TScopeInfo> Scopes(int frameId) const;

@@ -6,6 +6,7 @@
 #include "debugger/debug_engine.h"
 #include "debugger/engine_state.h"
 #include "platform/cp932.h"
+#include "natives/hashtable.h"
 #include "resources/resource.h"
 #include "runtime/function.h"
 #include "runtime/rtti.h"
@@ -69,13 +70,28 @@ TValueList* ArrayCells(Instance* inst) {
   return LiveHostAs<TValueList>(inst->members()[x]);
 }
 
+// The entries of a hash table held in a host slot, as "[key]".
+void AddEntries(const Value& slot, std::vector<TVariableInfo>& out) {
+  if (slot.tag != kHost || !slot.host || !IsLiveHost(slot.host)) return;
+  auto* table = dynamic_cast<TAbstractHashtable*>(slot.host);
+  if (!table) return;
+  for (int b = 0; b < TAbstractHashtable::kBuckets; ++b) {
+    for (const auto& e : table->Bucket(b)) {
+      TVariableInfo key = DescribeValue("", e.key);
+      out.push_back(DescribeValue("[" + key.value + "]", e.value));
+    }
+  }
+}
+
 void AddMembers(Instance* inst, std::vector<TVariableInfo>& out) {
   TRTTI* cls = inst->cls;
   int32_t n = std::min<int32_t>(static_cast<int32_t>(inst->count), cls->Members.Count());
   for (int32_t i = 0; i < n; ++i) {
     const std::string& name = cls->Members.NameAt(i);
-    if (name.empty() || name[0] == '_') continue;  // host slots
-    out.push_back(DescribeValue(ToUtf8(name), inst->members()[i]));
+    // Slots beginning with "_" belong to the host; a hash table's shows
+    // its entries.
+    if (name.empty() || name[0] == '_') AddEntries(inst->members()[i], out);
+    else out.push_back(DescribeValue(ToUtf8(name), inst->members()[i]));
   }
 }
 
@@ -110,6 +126,8 @@ const std::vector<int32_t>& PointLines(TCompiledInfo& info) {
   if (!text) return info.pointLines;
   const auto& starts = StartsOf(text);
   for (size_t k = 0; k < info.symbols.points.size(); ++k) {
+    // Marks of calls may carry the position of an earlier statement.
+    if (MarksCall(info.code, info.symbols.points[k].second)) continue;
     int32_t offset = std::atoi(info.symbols.points[k].first.c_str());
     if (offset >= 0 && offset <= static_cast<int32_t>(text->size())) info.pointLines[k] = LineOfOffset(starts, offset);
   }
@@ -124,6 +142,7 @@ int StatementAt(const TCompiledInfo& info, const uint32_t* pc, bool top) {
   const auto& points = info.symbols.points;
   for (size_t k = 0; k < points.size(); ++k) {
     int32_t a = points[k].second;
+    if (MarksCall(info.code, a)) continue;
     bool before = top ? a <= address : a < address;
     if (before && a >= bestAddress) {
       best = static_cast<int>(k);
@@ -218,7 +237,6 @@ void BindBreakpoints() {
 
 std::vector<TProcessInfo> TDebugEngine::Processes() const {
   std::vector<TProcessInfo> list;
-  if (!EngineState().stopped) return list;
   for (TProcess* p : LiveProcesses()) {
     if (p->halted || !p->fp) continue;
     std::string name = p == VM().rootProcess ? std::string("root") : ToUtf8(RunningWhere(p));

@@ -72,9 +72,11 @@ TEngineState& EngineState();
 
 // Source of a code block (the text it was compiled from), or none.
 std::shared_ptr<const std::string> SourceOf(const TCompiledInfo& info);
-// The 1-based line of each statement point of info (cached in the block).
+// The 1-based line of each statement point of info, 0 for the marks of
+// calls (cached in the block).
 const std::vector<int32_t>& PointLines(TCompiledInfo& info);
-// The statement a frame is at: index into symbols.points, -1 when none.
+// The statement a frame is at (the last statement start at or before pc):
+// index into symbols.points, -1 when none.
 // top: pc is the next instruction (a stop); else a return address.
 int StatementAt(const TCompiledInfo& info, const uint32_t* pc, bool top);
 // Line and UTF-16 column (both 1-based) of a byte offset in CP932 text.

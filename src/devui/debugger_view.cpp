@@ -210,21 +210,25 @@ void TDebuggerView::DrawContents() {
   ImGui::Begin("FormDebug", nullptr,
                ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                    ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoBringToFrontOnFocus);
-  // The specified window is the first page; the source-level panes are the
-  // second, brought forward by every stop of the engine.
+  // The source-level panes fill the window instead of the specified
+  // controls (which keep their places) from a stop of the engine or the
+  // button at the end of the first row, until "FormDebug" or a pause of
+  // the specified kind.
   TSourcePanes& panes = SourcePanes();
-  const bool bring = panes.stops != seenStops_;
-  seenStops_ = panes.stops;
-  if (ImGui::BeginTabBar("pages")) {
-    if (ImGui::BeginTabItem("FormDebug")) {
-      DrawSpecified();
-      ImGui::EndTabItem();
-    }
-    if (ImGui::BeginTabItem("ソースデバッグ", nullptr, bring ? ImGuiTabItemFlags_SetSelected : 0)) {
-      DrawSourcePanes(panes);
-      ImGui::EndTabItem();
-    }
-    ImGui::EndTabBar();
+  if (panes.stops != seenStops_) {
+    seenStops_ = panes.stops;
+    sourcePage_ = true;
+  }
+  if (model_.pauses != seenPauses_) {
+    seenPauses_ = model_.pauses;
+    sourcePage_ = false;
+  }
+  if (sourcePage_) {
+    if (ImGui::Button("FormDebug")) sourcePage_ = false;
+    ImGui::SameLine();
+    DrawSourcePanes(panes);
+  } else {
+    DrawSpecified();
   }
   ImGui::End();
 }
@@ -254,6 +258,8 @@ void TDebuggerView::DrawSpecified() {
   if (ImGui::Checkbox("自動実行", &autoExec) && model_.hooks.setAutoExec) model_.hooks.setAutoExec(autoExec);
   ImGui::SameLine();
   ImGui::TextUnformatted(model_.preempted.c_str());
+  ImGui::SameLine();
+  if (ImGui::SmallButton("ソースデバッグ")) sourcePage_ = true;
 
   std::string edit1 = ToUtf8(model_.edit1);
   ImGui::TextUnformatted(edit1.c_str());

@@ -65,6 +65,8 @@ class TDebuggerView {
   char eLine_[16] = {};
   int selectedLine_ = -1;
   long seenStops_ = 0;
+  long seenPauses_ = 0;
+  bool sourcePage_ = false;  // the source-level panes are shown
   std::map<TCommand, SDL_Rect> buttonRects_;
 };
 

@@ -27,9 +27,10 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void DrawSource(TSourcePanes& m, float height) {
+void DrawSource(TSourcePanes& m, float bottomMargin) {
   ImGui::TextUnformatted(m.file.empty() ? "(ソースなし)" : m.file.c_str());
-  if (!ImGui::BeginChild("SourceText", ImVec2(0, height), true, ImGuiWindowFlags_HorizontalScrollbar)) {
+  // Negative: down to the window's bottom less that much.
+  if (!ImGui::BeginChild("SourceText", ImVec2(0, -bottomMargin), true, ImGuiWindowFlags_HorizontalScrollbar)) {
     ImGui::EndChild();
     return;
   }
@@ -97,7 +98,7 @@ void DrawInspection(TSourcePanes& m, float height) {
     ImGui::EndCombo();
   }
   ImGui::TextUnformatted("呼び出し履歴");
-  if (ImGui::BeginChild("Stack", ImVec2(0, height * 0.3f), true)) {
+  if (ImGui::BeginChild("Stack", ImVec2(0, height * 0.25f), true)) {
     for (size_t i = 0; i < m.stack.size(); ++i) {
       const TFrameInfo& f = m.stack[i];
       std::string label = f.className + (f.method.empty() ? "" : "." + f.method) + "  " + BaseName(f.file) + ":" +
@@ -109,7 +110,7 @@ void DrawInspection(TSourcePanes& m, float height) {
   }
   ImGui::EndChild();
   ImGui::TextUnformatted("変数");
-  if (ImGui::BeginChild("Variables", ImVec2(0, height * 0.4f), true)) {
+  if (ImGui::BeginChild("Variables", ImVec2(0, height * 0.5f), true)) {
     for (const auto& scope : m.scopes) {
       ImGui::PushID(scope.variablesRef);
       if (ImGui::TreeNodeEx(scope.name.c_str(), ImGuiTreeNodeFlags_DefaultOpen)) {
@@ -130,7 +131,7 @@ void DrawInspection(TSourcePanes& m, float height) {
     m.AddWatch(watch);
     watch[0] = 0;
   }
-  if (ImGui::BeginChild("Watches", ImVec2(0, 0), true)) {
+  if (ImGui::BeginChild("Watches", ImVec2(0, -6.0f), true)) {
     for (size_t i = 0; i < m.watchValues.size(); ++i) {
       ImGui::PushID(static_cast<int>(i));
       if (ImGui::SmallButton("x")) {
@@ -183,11 +184,11 @@ void DrawSourcePanes(TSourcePanes& m) {
     ImGui::TableSetupColumn("source", ImGuiTableColumnFlags_WidthStretch, 0.6f);
     ImGui::TableSetupColumn("inspect", ImGuiTableColumnFlags_WidthStretch, 0.4f);
     ImGui::TableNextColumn();
-    DrawSource(m, height - ImGui::GetTextLineHeightWithSpacing() - 8);
+    DrawSource(m, 6.0f);
     ImGui::TableNextColumn();
-    // Below the two lists: four labels, the process choice, the watch input
-    // and the watch list's own few lines.
-    DrawInspection(m, height - 10 * ImGui::GetFrameHeightWithSpacing());
+    // Besides the two lists: four labels, the process choice, the watch
+    // input and a few lines of watches.
+    DrawInspection(m, height - 9 * ImGui::GetFrameHeightWithSpacing());
     ImGui::EndTable();
   }
 }

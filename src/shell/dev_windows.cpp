@@ -93,13 +93,19 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
     Collector().showDebugger = [this] { ShowDebugger(); };
     // The source-level debugger stops inside the interpreter and keeps the
     // windows painted until a run command.
+    // Another front end (the debug adapter) may have hooked in first: its
+    // hooks are called too, and its wait is kept.
     TDebugEngine& engine = DebugEngine();
-    engine.hooks.waitWhileStopped = [this] { return PumpWhilePaused(true); };
-    engine.hooks.stopped = [this](const TStopInfo&) {
+    if (!engine.hooks.waitWhileStopped) engine.hooks.waitWhileStopped = [this] { return PumpWhileStopped(); };
+    engine.hooks.stopped = [this, before = engine.hooks.stopped](const TStopInfo& stop) {
+      if (before) before(stop);
       SourcePanes().OnStopped();
       ShowDebugger();
     };
-    engine.hooks.continued = [] { SourcePanes().OnContinued(); };
+    engine.hooks.continued = [before = engine.hooks.continued] {
+      if (before) before();
+      SourcePanes().OnContinued();
+    };
     engine.SetBreakOnError(devOption);
   }
   VM().debuggerPause = [] { Debugger().Pause(); };

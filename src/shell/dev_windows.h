@@ -68,6 +68,10 @@ class TDevWindows {
   TMainMenu& Menu() const { return *menu_; }
   TMainMenuView* MenuView() const { return menuView_.get(); }
 
+  // One round of window messages and painting while the debugger engine
+  // holds a process (its waitWhileStopped); false when the program closes.
+  bool PumpWhileStopped() { return PumpWhilePaused(true); }
+
   TDevShellHooks shell;
 
  private:

@@ -1,6 +1,5 @@
 #include "vm/statement_traps.h"
 
-#include <string>
 #include <unordered_set>
 
 #include "vm/compiled_info.h"
@@ -52,6 +51,12 @@ void SetStatementTraps(bool on) {
   ForEachCode([](TCompiledInfo& info) { info.RewriteRun(); });
 }
 
+bool MarksCall(const std::vector<uint32_t>& code, int32_t address) {
+  if (address < 0 || static_cast<size_t>(address / 4) >= code.size()) return false;
+  const uint32_t op = code[static_cast<size_t>(address / 4)];
+  return op == Op_DCall || op == Op_SCall || op == Op_SuperCall || op == Op_NativeCall || op == Op_Constructor;
+}
+
 void PlaceTraps(const std::vector<uint32_t>& code, const std::vector<std::pair<std::string, int32_t>>& points,
                 std::vector<uint32_t>& run) {
   const size_t n = code.size();
@@ -62,13 +67,9 @@ void PlaceTraps(const std::vector<uint32_t>& code, const std::vector<std::pair<s
     if (size <= 0) break;
     i += static_cast<size_t>(size) / 4;
   }
-  // Calls inside a statement are marked with the statement's own position
-  // (for traces); only the first mark of a position starts the statement.
-  std::unordered_set<std::string> seen;
   for (const auto& point : points) {
-    if (!seen.insert(point.first).second) continue;
     int32_t a = point.second;
-    if (a < 0 || a % 4 != 0 || static_cast<size_t>(a / 4) >= n || !start[a / 4]) continue;
+    if (a < 0 || a % 4 != 0 || static_cast<size_t>(a / 4) >= n || !start[a / 4] || MarksCall(code, a)) continue;
     uint32_t& w = run[a / 4];
     if (w < kFusedBase) w = kTrapBase + w;
   }

@@ -28,9 +28,12 @@ void BumpCodeGeneration();
 
 // Turns the traps on or off everywhere (VM().statementTraps).
 void SetStatementTraps(bool on);
-// Writes into run (a copy of code) a trap word at every statement start:
-// the first point of each position (later points of the same position
-// mark calls inside the statement), where an instruction starts.
+// True when the point at address marks a call (the position traces give
+// for it) rather than the start of a statement: it stands on the call
+// instruction itself, after the receiver and arguments were pushed.
+bool MarksCall(const std::vector<uint32_t>& code, int32_t address);
+// Writes into run (a copy of code) a trap word at every statement start
+// (a point that starts an instruction and marks no call).
 void PlaceTraps(const std::vector<uint32_t>& code, const std::vector<std::pair<std::string, int32_t>>& points,
                 std::vector<uint32_t>& run);
 

@@ -44,7 +44,22 @@ const char kSource[] =
     "  var n;\r\n"                        // 20
     "  n = 5;\r\n"                        // 21
     "  n.foo();\r\n"                      // 22
-    "}\r\n";                              // 23
+    "}\r\n"                               // 23
+    "function check() {\r\n"              // 24
+    "  var r;\r\n"                        // 25
+    "  r = 0;\r\n"                        // 26
+    "  if (add(1, 2) > 2) r = 1;\r\n"     // 27
+    "  r = r + 1;\r\n"                    // 28
+    "  return r;\r\n"                     // 29
+    "}\r\n"                               // 30
+    "function objects() {\r\n"            // 31
+    "  var list;\r\n"                     // 32
+    "  list = new Array();\r\n"           // 33
+    "  list.add(7).add(\"seven\");\r\n"   // 34
+    "  kept = new Calc();\r\n"            // 35
+    "  kept.kept = list;\r\n"             // 36
+    "  list = 0;\r\n"                     // 37
+    "}\r\n";                              // 38
 
 // What a test saw at one stop.
 struct Seen {
@@ -169,6 +184,46 @@ TEST_F(DebugEngineTest, StepsLandOnTheExpectedLines) {
   EXPECT_EQ(seen[1].reason, TStopReason::kStep);
 }
 
+TEST_F(DebugEngineTest, ACallInAConditionIsNoStatementOfItsOwn) {
+  // The call's mark in the code carries the position of the statement
+  // before; it must neither stop there again nor count as that line.
+  DebugEngine().SetBreakpoints(kFile, {{26, ""}});
+  next = {
+      [](TDebugEngine& e) { e.StepInto(); },  // into add: line 4
+      [](TDebugEngine& e) { e.StepOut(); },   // r = 1
+      [](TDebugEngine& e) { e.StepOver(); },  // r = r + 1
+  };
+  RunMethod("check");
+  std::vector<int> lines;
+  for (const Seen& s : seen) lines.push_back(Line(s));
+  EXPECT_EQ(lines, (std::vector<int>{26, 4, 27, 28}));
+}
+
+TEST_F(DebugEngineTest, ObjectsOpenToTheirMembersAndArraysToTheirElements) {
+  DebugEngine().SetBreakpoints(kFile, {{37, ""}});
+  std::vector<std::string> tree;
+  next = {[&](TDebugEngine& e) {
+    // this -> kept (a Calc) -> kept (the array) -> its elements.
+    auto stack = e.StackTrace(e.LastStop().processId);
+    auto scopes = e.Scopes(stack.at(0).id);
+    ASSERT_EQ(scopes.size(), 3u);
+    std::function<void(int, const std::string&)> walk = [&](int ref, const std::string& path) {
+      for (const auto& v : e.Variables(ref)) {
+        if (v.name != "kept" && v.name[0] != '[' && v.name != "list") continue;
+        tree.push_back(path + v.name + "=" + v.value.substr(0, v.value.find('#')) + ":" + v.type);
+        if (v.variablesRef > 0 && path.size() < 20) walk(v.variablesRef, path + v.name + ".");
+      }
+    };
+    walk(scopes[0].variablesRef, "");
+    walk(scopes[1].variablesRef, "this.");
+    e.Continue();
+  }};
+  RunMethod("objects");
+  EXPECT_EQ(tree, (std::vector<std::string>{"list=Array:Array", "list.[0]=7:int", "list.[1]=\"seven\":string",
+                                            "this.kept=Calc:Calc", "this.kept.kept=Array:Array",
+                                            "this.kept.kept.[0]=7:int", "this.kept.kept.[1]=\"seven\":string"}));
+}
+
 TEST_F(DebugEngineTest, ConditionalBreakpointStopsOnlyWhenTrue) {
   DebugEngine().SetBreakpoints(kFile, {{4, "b == 2"}});
   RunMethod("main");
@@ -272,9 +327,9 @@ TEST_F(DebugEngineTest, PanesFollowTheFrameAndRereadTheFile) {
     panes.OnContinued();
   }};
   RunMethod("main");
-  EXPECT_EQ(shown, (std::vector<std::string>{"4   s = a + b; 23", "100", "13", "total=0", "i=0",
+  EXPECT_EQ(shown, (std::vector<std::string>{"4   s = a + b; 38", "100", "13", "total=0", "i=0",
                                              "bは定義されていません", "reread",
-                                             "22   s = a + b;", "bp 10"}));
+                                             "37   s = a + b;", "bp 10"}));
   panes.Reset();
   std::filesystem::remove(path);
 }
