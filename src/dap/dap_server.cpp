@@ -161,7 +161,10 @@ int RunDapServer(const CommandLine& cl) {
     std::perror("ruvel --dap");
     return 1;
   }
-  TDapChannel channel(STDIN_FILENO, protocolOut);
+  // The channel lives until the process ends: its reader thread may still
+  // be waiting on the client's input when this function returns.
+  static TDapChannel* const kept = new TDapChannel(STDIN_FILENO, protocolOut);
+  TDapChannel& channel = *kept;
   TDapSession session(channel);
   channel.Start();
   while (!session.endRequested && !session.launchRequested) session.ServePending(-1);
