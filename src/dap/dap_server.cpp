@@ -107,15 +107,15 @@ void StartGame(TDapSession& session, const CommandLine& cl, TDapSink& sink) {
   PrintOutput().print = [&session](const std::string& text, const TTraceList&) {
     session.SendOutput("stdout", ToUtf8(text));
   };
+  // The client's breakpoints are the only ones: the debugger window does
+  // not load the project's file over them.
+  if (TDevWindows* dev = DevWindows()) dev->TakeOverBreakpoints();
   try {
     RunStartupPath(cl);
   } catch (...) {
     session.endRequested = true;
     throw;
   }
-  // The client's breakpoints are the only ones: the debugger window does
-  // not load the project's file over them.
-  if (TDevWindows* dev = DevWindows()) dev->TakeOverBreakpoints();
   WireEngine(session);
   // The run-time error filter is on until the client says otherwise.
   DebugEngine().SetBreakOnError(true);

@@ -61,6 +61,9 @@ class TSourcePanes {
   std::vector<std::pair<std::string, std::string>> watchValues;  // expression, value or error
   long stops = 0;  // stops seen, for the view to bring the panes forward
   double lastDiskCheck = 0;  // the view's clock when the file was last looked at
+  // Where the view last drew each run button (its label), window
+  // coordinates of its centre, for tests that click it.
+  std::map<std::string, std::pair<int, int>> buttonCenters;
 
  private:
   void ReadFile();

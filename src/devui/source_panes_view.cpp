@@ -157,18 +157,25 @@ void DrawSourcePanes(TSourcePanes& m) {
     m.lastDiskCheck = ImGui::GetTime();
     m.ReloadIfChanged();
   }
+  auto button = [&m](const char* label) {
+    bool pressed = ImGui::Button(label);
+    ImVec2 lo = ImGui::GetItemRectMin();
+    ImVec2 hi = ImGui::GetItemRectMax();
+    m.buttonCenters[label] = {static_cast<int>((lo.x + hi.x) / 2), static_cast<int>((lo.y + hi.y) / 2)};
+    return pressed;
+  };
   ImGui::BeginDisabled(!stopped);
-  if (ImGui::Button("続行")) m.Continue();
+  if (button("続行")) m.Continue();
   ImGui::SameLine();
-  if (ImGui::Button("ステップオーバー")) m.StepOver();
+  if (button("ステップオーバー")) m.StepOver();
   ImGui::SameLine();
-  if (ImGui::Button("ステップイン")) m.StepInto();
+  if (button("ステップイン")) m.StepInto();
   ImGui::SameLine();
-  if (ImGui::Button("ステップアウト")) m.StepOut();
+  if (button("ステップアウト")) m.StepOut();
   ImGui::EndDisabled();
   ImGui::SameLine();
   ImGui::BeginDisabled(stopped);
-  if (ImGui::Button("一時停止")) m.Pause();
+  if (button("一時停止")) m.Pause();
   ImGui::EndDisabled();
   ImGui::SameLine();
   bool onError = e.BreakOnError();

@@ -146,6 +146,13 @@ void TDevWindows::HideDevelopmentMenus() {
   screen_.SetStatusBarShown(false);
 }
 
+void TDevWindows::LoadBreakpoints() {
+  std::string temp = TempDir();
+  if (!debugger_ || temp == breakpointsTemp_ || breakpointsTakenOver_) return;
+  breakpointsTemp_ = temp;
+  DebugEngine().LoadProject(PathParent(temp));
+}
+
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
 bool TDevWindows::HandleEvent(SDL_Event& e) {
@@ -165,12 +172,7 @@ bool TDevWindows::HandleEvent(SDL_Event& e) {
 
 void TDevWindows::Draw() {
   if (debugger_) {
-    // The breakpoints of the project (of its Temp folder) once it is known.
-    std::string temp = TempDir();
-    if (temp != breakpointsTemp_ && !breakpointsTakenOver_) {
-      breakpointsTemp_ = temp;
-      DebugEngine().LoadProject(PathParent(temp));
-    }
+    LoadBreakpoints();
     debugger_->Draw();
   }
   if (!menuView_) return;

@@ -62,6 +62,10 @@ class TDevWindows {
   // An exported game's window: no menu bar, no status bar, no debugger or
   // open command from their keys; only F1 (the game's help) is left.
   void HideDevelopmentMenus();
+  // Loads the breakpoints kept in the Temp folder now in use, unless they
+  // are loaded already or taken over (start-up calls it once the project
+  // is known, and every round of drawing checks again).
+  void LoadBreakpoints();
   // Shows the debugger window (Ctrl+F10); false headless.
   bool ShowDebugger();
   TDebuggerView* DebuggerView() const { return debugger_.get(); }

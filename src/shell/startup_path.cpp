@@ -58,6 +58,7 @@ void RunStartupPath(const CommandLine& cl) {
   // --scale given for this run wins). A browser page sizes its canvas
   // itself.
   if (TDevWindows* dev = DevWindows()) {
+    dev->LoadBreakpoints();
     dev->Menu().ApplyStatusBarCookie();
     if (HostHasMoreWindows()) dev->Menu().ApplyScaleCookie(cl.scale);
   }

@@ -24,10 +24,9 @@ TCodeRegistry& CodeRegistry() {
 
 }  // namespace
 
-void RegisterCode(TCompiledInfo* info) {
-  CodeRegistry().live.insert(info);
-  ++CodeRegistry().generation;
-}
+// A new buffer has no statements before its first verification, which
+// counts as the change.
+void RegisterCode(TCompiledInfo* info) { CodeRegistry().live.insert(info); }
 
 void UnregisterCode(TCompiledInfo* info) {
   CodeRegistry().live.erase(info);

@@ -21,8 +21,8 @@ void RegisterCode(TCompiledInfo* info);
 void UnregisterCode(TCompiledInfo* info);
 // Calls visit on every live code buffer.
 void ForEachCode(const std::function<void(TCompiledInfo&)>& visit);
-// Changes whenever a buffer is made, freed or verified (for caches of
-// statement lines).
+// Changes whenever a buffer is verified or freed (for caches of statement
+// lines).
 uint64_t CodeGeneration();
 void BumpCodeGeneration();
 
