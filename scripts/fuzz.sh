@@ -94,6 +94,12 @@ seed() {
     fuzz_base64)
       base64 -w0 Kernel/resource.ruvelres >"$dir/list.b64"
       printf 'AAECAwQ=' >"$dir/short.b64" ;;
+    fuzz_dap_framing)
+      body='{"seq":1,"type":"request","command":"initialize","arguments":{"adapterID":"ruvel"}}'
+      printf 'Content-Length: %d\r\n\r\n%s' ${#body} "$body" >"$dir/initialize"
+      body='{"seq":2,"type":"request","command":"launch","arguments":{"project":"/nowhere","headless":true}}'
+      printf 'Content-Length: %d\r\nContent-Type: x\r\n\r\n%sContent-Length: 2\r\n\r\n[]' ${#body} "$body" >"$dir/two"
+      printf 'Content-Length: 5\r\n\r\n{bad}Hello\r\n\r\n' >"$dir/bad" ;;
     fuzz_regex)
       printf '/a(b+)c/i\nxxABBBc yy' >"$dir/match"
       printf 's/\\\\//g\na\\b\\c' >"$dir/subst"

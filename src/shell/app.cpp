@@ -11,6 +11,7 @@
 
 #include "shell/dev_windows.h"
 #include "compiler/compile_driver.h"
+#include "debugger/debug_engine.h"
 #include "shell/export_contents.h"
 #include "shell/script_mode.h"
 #include "platform/audio_device.h"
@@ -83,6 +84,7 @@ struct TShell {
   // Screenshots and GIF recordings (F6, F8, F9, --record-gif).
   std::unique_ptr<TCapture> capture;
   std::unique_ptr<TLiveReload> reload;
+  std::function<bool()> betweenFrames;  // TShellHooks::betweenFrames
 
   explicit TShell(const CommandLine& c) : cl(c) {}
 };
@@ -261,7 +263,13 @@ void OnWindowEvent(TShell& shell, const SDL_WindowEvent& e) {
       shell.screen->OnMove(e.data1, e.data2);
       break;
     case SDL_WINDOWEVENT_EXPOSED:
-      shell.screen->Paint();
+      // A process stopped by the debugger is in the middle of a frame: the
+      // last whole picture is shown again instead of the unfinished one.
+      if (DebugEngine().IsStopped()) {
+        shell.screen->Present();
+      } else {
+        shell.screen->Paint();
+      }
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
       if (!shell.cl.headless) host.appActive = true;
@@ -403,6 +411,7 @@ bool Step(TShell& shell, double& lastTick) {
   SDL_Event e;
   shell.closeAnswer = TShell::kNotAsked;
   while (shell.running && SDL_PollEvent(&e)) Guarded(shell, [&] { Dispatch(shell, e); });
+  if (shell.betweenFrames && !shell.betweenFrames()) shell.running = false;
   if (!shell.running) return false;
   double now = TickMs();
   if (now - lastTick >= kLoadingTimerMs) {
@@ -508,6 +517,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
   std::string error;
   auto shellOwned = std::make_unique<TShell>(cl);
   TShell& shell = *shellOwned;
+  shell.betweenFrames = hooks.betweenFrames;
   // A malformed input script is refused before anything runs.
   if (!cl.input.empty()) {
     try {

@@ -13,6 +13,8 @@ struct TShellHooks {
   // the start-up path while "starting" is set; none: the window stays on
   // its start-up picture.
   std::function<void()> startScriptWorld;
+  // Called once per pass of the loop, between frames; false ends the run.
+  std::function<bool()> betweenFrames;
 };
 
 // Runs until the window closes or --frames frames were drawn. Returns the

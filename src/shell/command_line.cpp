@@ -48,6 +48,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--dev") cl.dev = true;
 #ifndef __EMSCRIPTEN__
     else if (a == "--lsp") cl.lsp = true;
+    else if (a == "--dap") cl.dap = true;
 #endif
     else if (a == "--home") { if (!needValue(cl.home)) return false; }
     else if (a == "--screenshot") { if (!needValue(cl.screenshot)) return false; }
@@ -160,6 +161,7 @@ std::string HelpText() {
            "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
 #ifndef __EMSCRIPTEN__
            "  --lsp                 エディタのための言語サーバを標準入出力で動かす\n"
+           "  --dap                 デバッガ (Debug Adapter Protocol) として標準入出力でエディタと通信する\n"
 #endif
            "  --help, --version     この説明 / 版を表示する\n"
            "\n"
@@ -191,6 +193,7 @@ std::string HelpText() {
          "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"
 #ifndef __EMSCRIPTEN__
          "  --lsp                 run the language server for editors on stdin/stdout\n"
+         "  --dap                 serve an editor's debugger (Debug Adapter Protocol) on stdin/stdout\n"
 #endif
          "  --help, --version     show this text / the version\n"
          "\n"

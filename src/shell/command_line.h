@@ -30,6 +30,7 @@ struct CommandLine {
   std::string output;       // -o FILE (the compiled music file)
   bool dev = false;         // --dev: show the development menus
   bool lsp = false;         // --lsp: the language server on stdio
+  bool dap = false;         // --dap: serve the debug adapter protocol on stdio
   int scale = -1;           // --scale N: the window's scale for this run (-1: as the cookie says)
   bool help = false;
   bool version = false;

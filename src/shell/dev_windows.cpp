@@ -148,7 +148,7 @@ void TDevWindows::HideDevelopmentMenus() {
 
 void TDevWindows::LoadBreakpoints() {
   std::string temp = TempDir();
-  if (!debugger_ || temp == breakpointsTemp_) return;
+  if (!debugger_ || temp == breakpointsTemp_ || breakpointsTakenOver_) return;
   breakpointsTemp_ = temp;
   DebugEngine().LoadProject(PathParent(temp));
 }

@@ -55,12 +55,16 @@ class TDevWindows {
   bool HandleEvent(SDL_Event& e);
   // Paints the shown development windows and runs their commands.
   void Draw();
+  // A front end that owns the breakpoints (the debug adapter, whose
+  // client sends them) takes them over: the project's breakpoint file is
+  // then neither read nor written in this run.
+  void TakeOverBreakpoints() { breakpointsTakenOver_ = true; }
   // An exported game's window: no menu bar, no status bar, no debugger or
   // open command from their keys; only F1 (the game's help) is left.
   void HideDevelopmentMenus();
   // Loads the breakpoints kept in the Temp folder now in use, unless they
-  // are loaded already (start-up calls it once the project is known, and
-  // every round of drawing checks again).
+  // are loaded already or taken over (start-up calls it once the project
+  // is known, and every round of drawing checks again).
   void LoadBreakpoints();
   // Shows the debugger window (Ctrl+F10); false headless.
   bool ShowDebugger();
@@ -88,6 +92,7 @@ class TDevWindows {
   std::unique_ptr<TMainMenuView> menuView_;
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
+  bool breakpointsTakenOver_ = false;
   uint64_t lastPresentTicks_ = 0;
 };
 

@@ -13,6 +13,9 @@
 #include "screen/dialog_natives.h"
 #include "screen/screen_natives.h"
 #include "shell/app.h"
+#ifndef __EMSCRIPTEN__
+#include "dap/dap_server.h"
+#endif
 #include "shell/cli_text.h"
 #include "shell/export_game.h"
 #include "shell/export_web.h"
@@ -99,6 +102,9 @@ int main(int argc, char** argv) {
   if (cl.lsp) return ruvel::lsp::RunStdioServer(ruvel::ResolveProgramDir(cl));
 #endif
   if (!cl.script.empty()) return ruvel::RunScriptMode(cl);
+#ifndef __EMSCRIPTEN__
+  if (cl.dap) return ruvel::RunDapServer(cl);
+#endif
   ruvel::TShellHooks hooks;
   hooks.startScriptWorld = [] { ruvel::RunStartupPath(cl); };
   return ruvel::RunShell(cl, hooks);
