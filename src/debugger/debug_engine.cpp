@@ -147,6 +147,9 @@ void OnStatement(TProcess* p) {
 void OnError(TProcess* p, const std::string& message) {
   TEngineState& s = EngineState();
   if (s.busy || !s.breakOnError || !p->fp) return;
+  if (p->serial == s.lastErrorSerial && message == s.lastErrorMessage) return;
+  s.lastErrorSerial = p->serial;
+  s.lastErrorMessage = message;
   StopAt(p, TStopReason::kException, ToUtf8(message), {});
 }
 

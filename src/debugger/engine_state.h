@@ -39,6 +39,10 @@ struct TEngineState {
   int nextBreakpointId = 1;
   std::string storeFile;  // the project's breakpoint file, "" before a project
   bool breakOnError = false;
+  // The last error stopped at: a reported error that then ends its process
+  // stops once, not twice.
+  int lastErrorSerial = 0;
+  std::string lastErrorMessage;
 
   TStepMode step = TStepMode::kNone;
   int stepSerial = 0;

@@ -46,6 +46,9 @@ static void ShowError(const std::string& message, const TTraceList& trace) {
 void Report(TProcess* p, const std::string& message) {
   if (message == VM().lastReported) return;
   VM().lastReported = message;
+  // A reported error of the running process stops in the debugger as one
+  // that ends it does (its registers were saved by the reporting handler).
+  if (p && p == VM().current && p->runDepth > 0 && VM().errorBreak) VM().errorBreak(p, message);
   ShowError(message, p ? Trace(p) : TTraceList{});
   if (p && VM().runError) VM().runError(p, message);
 }

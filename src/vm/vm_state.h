@@ -81,8 +81,9 @@ struct VMState {
   // saved, and runs the statement unless the process was halted meanwhile.
   bool statementTraps = false;
   std::function<void(TProcess* p)> statementHook;
-  // Told of a run-time error that ends process p, before anything is shown
-  // or the process is killed (its frames still say where it was).
+  // Told of a run-time error of the running process p before anything is
+  // shown: one that ends it (before it is killed, its frames still say
+  // where it was) or one that is reported while it goes on.
   std::function<void(TProcess* p, const std::string& message)> errorBreak;
   // Raised by a live reload that replaced methods' code; processes compare
   // it with their own copy before they run on (vm/frame_restart.h).

@@ -244,6 +244,29 @@ TEST_F(DebugEngineTest, BreakOnErrorGivesTheMessageLineAndLocals) {
   EXPECT_FALSE(errors.empty());  // then shown, and the process ends as before
 }
 
+TEST_F(DebugEngineTest, AReportedErrorStopsOnceAndTheProcessGoesOn) {
+  // A member that does not exist is reported, and the statement goes on.
+  TRTTI* soft = MustCompile("Soft",
+                            "extends Object;\r\n"
+                            "function main() {\r\n"
+                            "  var o;\r\n"
+                            "  o = new Soft();\r\n"
+                            "  o = o.missing;\r\n"
+                            "  o = 7;\r\n"
+                            "}\r\n");
+  soft->sourcePath = "/project/classes/Soft.ruvel";
+  DebugEngine().SetBreakOnError(true);
+  next.push_back([](TDebugEngine& e) { e.StepOver(); });
+  calc = soft;
+  RunMethod("main");
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].reason, TStopReason::kException);
+  EXPECT_NE(seen[0].message.find("missing"), std::string::npos) << seen[0].message;
+  EXPECT_EQ(Line(seen[0]), 5);
+  EXPECT_EQ(seen[1].reason, TStopReason::kStep);
+  EXPECT_EQ(Line(seen[1]), 6);
+}
+
 TEST_F(DebugEngineTest, TrapsKeepTheBudgetAndGoAwayAgain) {
   const TCompiledInfo& main = MethodCode(calc, "main");
   // The address and locals after exactly n instructions.
