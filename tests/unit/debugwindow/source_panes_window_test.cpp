@@ -33,6 +33,7 @@
 #include "shell/frame_loop.h"
 #include "shell/startup_path.h"
 #include "sound/sound_natives.h"
+#include "sdl_click.h"
 #include "test_paths.h"
 
 namespace fs = std::filesystem;
@@ -49,26 +50,6 @@ std::string Read(const fs::path& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-void PushClick(uint32_t windowId, int x, int y) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEMOTION;
-  e.motion.windowID = windowId;
-  e.motion.x = x;
-  e.motion.y = y;
-  SDL_PushEvent(&e);
-  for (uint32_t type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
-    SDL_Event b{};
-    b.type = type;
-    b.button.windowID = windowId;
-    b.button.button = SDL_BUTTON_LEFT;
-    b.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    b.button.clicks = 1;
-    b.button.x = x;
-    b.button.y = y;
-    SDL_PushEvent(&b);
-  }
 }
 
 TEST(SourcePanesWindowTest, AProjectBreakpointStopsTheGameAndContinueRunsOn) {

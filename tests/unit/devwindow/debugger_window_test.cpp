@@ -32,6 +32,7 @@
 #include "shell/frame_loop.h"
 #include "shell/startup_path.h"
 #include "sound/sound_natives.h"
+#include "sdl_click.h"
 #include "test_paths.h"
 
 namespace fs = std::filesystem;
@@ -63,26 +64,6 @@ void WritePage(const fs::path& dir) {
         "    suspend();\n"
         "  }\n"
         "}\n");
-}
-
-void PushClick(uint32_t windowId, int x, int y) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEMOTION;
-  e.motion.windowID = windowId;
-  e.motion.x = x;
-  e.motion.y = y;
-  SDL_PushEvent(&e);
-  for (uint32_t type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
-    SDL_Event b{};
-    b.type = type;
-    b.button.windowID = windowId;
-    b.button.button = SDL_BUTTON_LEFT;
-    b.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    b.button.clicks = 1;
-    b.button.x = x;
-    b.button.y = y;
-    SDL_PushEvent(&b);
-  }
 }
 
 // Keeps a picture of a window (the docs use them).
