@@ -16,9 +16,9 @@ layer_of() {
     platform | modules_sdk) echo 0 ;;
     vm) echo 1 ;;
     runtime) echo 2 ;;
-    resources | natives | compiler) echo 3 ;;
+    resources | natives | compiler | tilemap) echo 3 ;;
     pages | screen | sound | io) echo 4 ;;
-    debugger | langserver) echo 5 ;;
+    debugger | langserver | assetedit) echo 5 ;;
     devui) echo 6 ;;
     shell | dap) echo 7 ;;
     *) echo -1 ;;
