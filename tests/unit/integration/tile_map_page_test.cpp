@@ -165,4 +165,17 @@ TEST_F(TileMapPageTest, NativesAnswerAndBadMapsAreNamedByFileAndLine) {
             "map 4 3 16 8\nsolid 1\nlayer ground\n7,1,-1,2\n1,1,1,1\n-1,-1,-1,2\nlayer top\n5,-1,-1,-1\n-1,-1,-1,-1\n-1,-1,-1,-1\n");
 }
 
+// A game written before the kernel had TileMap may have a class of that
+// name: its pages keep making objects of their own class.
+TEST_F(TileMapPageTest, AGamesOwnTileMapClassKeepsItsName) {
+  WritePage("  <generator className=\"TileMap\" name=\"$map\" inst_x=\"50\" inst_y=\"60\">\n",
+            {{"TileMap", "extends classes.game.Char;\nfunction draw() {\n  fillRect(x, y, x + 5, y + 5, rgb(0, 255, 0), 0);\n}\n"}});
+  fs::path png = dir / "own.png";
+  RunResult r = RunRuvel((dir / "page.cmml").string() + " --headless --fixed-clock --frames 3 --screenshot " + png.string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(r.output, "");
+  ruvel::TPixelImage shot = Screenshot(png);
+  EXPECT_EQ(shot.At(52, 62) & 0xFFFFFF, 0x00FF00u);
+}
+
 }  // namespace
