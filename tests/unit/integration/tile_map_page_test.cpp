@@ -15,7 +15,7 @@ using namespace it;
 
 constexpr int kPictureWidth = 560;
 constexpr int kPictureHeight = 381;  // above the status bar
-constexpr int kTile = 24;            // the demo sheet's patterns are 24 x 24
+constexpr int kTile = 24;            // the sheet's patterns are 24 x 24
 constexpr int kCameraX = 37;
 constexpr int kCameraY = 21;
 
@@ -29,29 +29,30 @@ class TileMapPageTest : public IntegrationTest {
     }
     Write(dir / "page.cmml",
           "<resourcelist name=\"usr\">\n"
-          " <resourcelist name=\"patterns\">\n  <cpattern name=\"$pat\" src=\"sprites.bmp\">\n </resourcelist>\n"
+          " <resourcelist name=\"patterns\">\n  <cpattern name=\"$pat\" src=\"tiles.bmp\">\n </resourcelist>\n"
           " <resourcelist name=\"classes\">\n" + list + " </resourcelist>\n"
           " <resourcelist name=\"gen\">\n" + gens + " </resourcelist>\n"
           "</resourcelist>\n");
-    fs::copy_file(fs::path(ruvel_test::TestSourceDir()) / "Usr/images/sprites.bmp", dir / "sprites.bmp",
+    // Six 24 x 24 tiles: two opaque, four with transparent pixels.
+    fs::copy_file(fs::path(ruvel_test::TestSourceDir()) / "tests/unit/integration/tilemap_data/tiles.bmp", dir / "tiles.bmp",
                   fs::copy_options::overwrite_existing);
   }
 };
 
 TEST_F(TileMapPageTest, TilesObjectsAndScoreAreWhereTheCameraPutsThem) {
-  // 30 x 20 cells: tile (c * 7 + r * 3) % 11 - 1, so -1 (empty) and all ten
-  // patterns occur; the script then sets cell (1, 1) to 9.
+  // 30 x 20 cells: tile (c * 5 + r * 3) % 7 - 1, so -1 (empty) and all six
+  // patterns occur; the script then sets cell (1, 1) to 5.
   const int cols = 30, rows = 20;
   std::vector<int> cells(cols * rows);
   std::string map = "map " + std::to_string(cols) + " " + std::to_string(rows) + " 24 24\n";
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < cols; ++c) {
-      cells[r * cols + c] = (c * 7 + r * 3) % 11 - 1;
+      cells[r * cols + c] = (c * 5 + r * 3) % 7 - 1;
       map += (c ? "," : "") + std::to_string(cells[r * cols + c]);
     }
     map += "\n";
   }
-  cells[1 * cols + 1] = 9;
+  cells[1 * cols + 1] = 5;
   Write(dir / "level.map", map);
   WritePage(
       "  <generator className=\"Level\" name=\"$level\" inst_x=\"0\" inst_y=\"0\">\n"
@@ -59,8 +60,8 @@ TEST_F(TileMapPageTest, TilesObjectsAndScoreAreWhereTheCameraPutsThem) {
       "  <generator className=\"Box\" name=\"$box\" inst_x=\"100\" inst_y=\"100\">\n",
       {{"Level",
         "extends classes.game.Char;\n"
-        "function onGenerate() {\n  map = new TileMap();\n  map.load(\"level.map\");\n  map.setPattern($pat);\n"
-        "  map.set(1, 1, 9);\n  setCamera(" + std::to_string(kCameraX) + ", " + std::to_string(kCameraY) + ");\n}\n"
+        "function onGenerate() {\n  $bgcolor = rgb(0, 0, 96);\n  map = new TileMap();\n  map.load(\"level.map\");\n  map.setPattern($pat);\n"
+        "  map.set(1, 1, 5);\n  setCamera(" + std::to_string(kCameraX) + ", " + std::to_string(kCameraY) + ");\n}\n"
         "function draw() {\n  map.draw(10);\n}\n"},
        {"Score", "extends classes.game.Char;\nfunction onGenerate() {\n  hud = 1;\n}\n"
                  "function draw() {\n  fillRect(0, 0, 40, 10, rgb(255, 255, 0), 0);\n}\n"},
@@ -73,15 +74,16 @@ TEST_F(TileMapPageTest, TilesObjectsAndScoreAreWhereTheCameraPutsThem) {
   ASSERT_GE(shot.width, kPictureWidth);
   ASSERT_GE(shot.height, kPictureHeight);
 
-  // What must be there: black, then the tiles in the sheet's pixels (key
-  // colour transparent), then the box moved by the camera, then the score.
+  // What must be there: the background, then the tiles in the sheet's
+  // pixels (key colour transparent), then the box moved by the camera, then
+  // the score.
   ruvel::TPixelImage sheet;
   std::string error;
-  ASSERT_TRUE(ruvel::LoadPatternImage((dir / "sprites.bmp").string(), sheet, error)) << error;
+  ASSERT_TRUE(ruvel::LoadPatternImage((dir / "tiles.bmp").string(), sheet, error)) << error;
   ruvel::TCutResult cut = ruvel::CutSheet(sheet);
-  ASSERT_EQ(cut.elems.size(), 10u);
+  ASSERT_EQ(cut.elems.size(), 6u);
   std::vector<uint32_t> keyed = ruvel::KeyedPixels(sheet, cut.elems);
-  std::vector<uint32_t> want(kPictureWidth * kPictureHeight, 0);
+  std::vector<uint32_t> want(kPictureWidth * kPictureHeight, 0x000060);
   auto put = [&](int x, int y, uint32_t rgb) {
     if (x >= 0 && y >= 0 && x < kPictureWidth && y < kPictureHeight) want[y * kPictureWidth + x] = rgb;
   };
