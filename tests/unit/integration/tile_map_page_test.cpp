@@ -180,4 +180,26 @@ TEST_F(TileMapPageTest, AGamesOwnTileMapClassKeepsItsName) {
   EXPECT_EQ(shot.At(52, 62) & 0xFFFFFF, 0x00FF00u);
 }
 
+// The mouse finds objects where the camera shows them; a hud object
+// stays where it is drawn.
+TEST_F(TileMapPageTest, TheMouseHitsObjectsWhereTheCameraShowsThem) {
+  const std::string clicked =
+      "function onGenerate() {\n  p = $pat;\n  setCamera(100, 0);\n}\n"
+      "function mouseDown(mx, my, l, r) {\n  print(\"hit \" + tag + \" \" + mx + \" \" + my);\n}\n";
+  WritePage("  <generator className=\"Thing\" name=\"$a\" inst_x=\"300\" inst_y=\"200\" inst_tag=\"1\">\n"
+            "  <generator className=\"Badge\" name=\"$b\" inst_x=\"300\" inst_y=\"100\" inst_tag=\"2\">\n",
+            {{"Thing", "extends classes.game.Char;\n" + clicked},
+             {"Badge", "extends classes.game.Char;\n" + clicked + "function draw() {\n  hud = 1;\n  drawPattern(x, y, p, 0, 0);\n}\n"}});
+  Write(dir / "input.txt",
+        "5 move 200 200\n5 press left 200 200\n6 release left 200 200\n"
+        "8 move 300 200\n8 press left 300 200\n9 release left 300 200\n"
+        "11 move 300 100\n11 press left 300 100\n12 release left 300 100\n");
+  RunResult r = RunRuvel((dir / "page.cmml").string() + " --headless --fixed-clock --frames 15 --log --input " +
+                         (dir / "input.txt").string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("hit 1 200 200\n"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("hit 2 300 100\n"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("hit 1 300"), std::string::npos) << r.output;
+}
+
 }  // namespace
