@@ -132,6 +132,8 @@ TEST_F(TileMapPageTest, NativesAnswerAndBadMapsAreNamedByFileAndLine) {
               "function onGenerate() {\n"
               "  m = new TileMap();\n"
               "  print(\"load \" + m.load(\"stage.map\") + \" \" + m.columns() + \" \" + m.rows());\n"
+              "  m.setPattern($pat + 3);\n"
+              "  m.setPattern($pat + 3);\n"
               "  print(\"get \" + m.get(3, 0) + \" \" + m.get(2, 0) + \" \" + m.get(4, 0) + \" \" + m.get(0, -1));\n"
               "  print(\"tileAt \" + m.tileAt(63, 23) + \" \" + m.tileAt(64, 0) + \" \" + m.tileAt(16, 7));\n"
               "  print(\"hits \" + m.hits(0, 0, 47, 7) + m.hits(48, 0, 48, 0) + m.hits(63, 23, 60, 16) + m.hits(-9, -9, -1, 50));\n"
@@ -157,9 +159,11 @@ TEST_F(TileMapPageTest, NativesAnswerAndBadMapsAreNamedByFileAndLine) {
     EXPECT_NE(r.output.find(line), std::string::npos) << "missing: " << line << "in:\n" << r.output;
   }
   for (const char* message : {"bad.map の 3 行目: 「x」は数ではありません", "none.map: ファイルがありません",
-                              "列数 5000 は 1 から 4096 の範囲にありません"}) {
+                              "列数 5000 は 1 から 4096 の範囲にありません",
+                              "stage.map の 8 行目: タイル番号 5 のパターンがシートにありません (このシートのタイルは 0 から 2 まで)"}) {
     EXPECT_NE(r.output.find(message), std::string::npos) << "missing: " << message << " in:\n" << r.output;
   }
+  EXPECT_EQ(r.output.find("パターンがシートにありません"), r.output.rfind("パターンがシートにありません")) << "said once";
   // The saved file is the map as edited: both layers, the new solid set.
   std::ifstream saved(dir / "copy.map");
   std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
