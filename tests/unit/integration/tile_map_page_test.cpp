@@ -206,4 +206,25 @@ TEST_F(TileMapPageTest, TheMouseHitsObjectsWhereTheCameraShowsThem) {
   EXPECT_EQ(r.output.find("hit 1 300"), std::string::npos) << r.output;
 }
 
+// ruvel --import-map: a Tiled map becomes a map file; a refused one
+// leaves nothing behind and says why.
+TEST_F(TileMapPageTest, ImportMapWritesTheMapFileOrSaysWhyNot) {
+  Write(dir / "level.tmj",
+        "{\"width\":3,\"height\":1,\"tilewidth\":32,\"tileheight\":16,\"tilesets\":[{\"firstgid\":1}],\n"
+        " \"layers\":[{\"type\":\"tilelayer\",\"name\":\"main\",\"width\":3,\"height\":1,\"data\":[1,0,3]}]}\n");
+  RunResult r = RunRuvel("--import-map level.tmj -o level.map", "cd " + dir.string() + " && LANG=C");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  std::ifstream made(dir / "level.map");
+  std::string text((std::istreambuf_iterator<char>(made)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "map 3 1 32 16\n0,-1,2\n");
+
+  Write(dir / "flipped.tmx",
+        "<map width=\"1\" height=\"1\" tilewidth=\"8\" tileheight=\"8\">\n<layer name=\"a\" width=\"1\" height=\"1\">"
+        "<data encoding=\"csv\">\n2147483649\n</data></layer>\n</map>\n");
+  r = RunRuvel("--import-map flipped.tmx -o flipped.map", "cd " + dir.string() + " && LANG=C");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.output.find("flipped.tmx の 3 行目: 反転・回転したタイルは読めません"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(dir / "flipped.map"));
+}
+
 }  // namespace
