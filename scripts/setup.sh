@@ -10,6 +10,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic libgif-dev libimgui-dev
   libfluidsynth-dev timgm6mb-soundfont
   nlohmann-json3-dev         # the language server and the debug adapter speak JSON
+  libtinyxml2-dev            # importing Tiled maps (.tmx)
 )
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev

@@ -19,6 +19,7 @@
 #include "shell/cli_text.h"
 #include "shell/export_game.h"
 #include "shell/export_web.h"
+#include "shell/import_map_command.h"
 #include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
@@ -89,10 +90,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
+  if (!cl.importMap.empty()) return ruvel::RunImportMap(cl.importMap, cl.output);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();
   ruvel::RegisterNativeTable(ruvel::ScreenNatives);
+  ruvel::RegisterNativeTable(ruvel::TileMapNatives);
   ruvel::RegisterNativeTable(ruvel::DialogNatives);
   ruvel::RegisterNativeTable(ruvel::SoundNatives);
   ruvel::RegisterNativeTable(ruvel::FileNatives);
