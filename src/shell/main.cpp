@@ -19,6 +19,7 @@
 #include "shell/cli_text.h"
 #include "shell/export_game.h"
 #include "shell/export_web.h"
+#include "shell/map_editor_app.h"
 #include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
@@ -89,6 +90,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
+#ifndef __EMSCRIPTEN__
+  if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);
+#endif
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();
