@@ -69,11 +69,17 @@ void TMapEditorView::RenderMap(int w, int h) {
     }
   }
   if (showSolid_) {
-    int32_t li = model_.CurrentLayer();
+    // Solid is a property of the tile number: marked on every shown layer.
+    auto solidAt = [&](int32_t col, int32_t row) {
+      for (int32_t li = 0; li < int32_t(map.Layers().size()); ++li) {
+        int32_t tile = map.GetIn(li, col, row);
+        if (model_.LayerShown(li) && tile >= 0 && map.IsSolid(tile)) return true;
+      }
+      return false;
+    };
     for (int32_t row = r0; row <= r1; ++row) {
       for (int32_t col = c0; col <= c1; ++col) {
-        int32_t tile = map.GetIn(li, col, row);
-        if (tile >= 0 && map.IsSolid(tile)) {
+        if (solidAt(col, row)) {
           SDL_Rect dst = cellRect(col, row);
           SDL_SetRenderDrawColor(renderer_, 255, 0, 0, 80);
           SDL_RenderFillRect(renderer_, &dst);
