@@ -89,6 +89,7 @@ class TMapEditor {
  private:
   void Reset();
   void EndPreview();
+  void PaintCell(int32_t col, int32_t row, int32_t tile);
   struct TDone {
     std::unique_ptr<TMapCommand> cmd;
     uint64_t serial;
@@ -109,6 +110,8 @@ class TMapEditor {
   bool stroking_ = false;
   int32_t anchorCol_ = 0;
   int32_t anchorRow_ = 0;
+  int32_t lastCol_ = 0;  // where the pencil was at the last Drag
+  int32_t lastRow_ = 0;
   TCellsCommand stroke_;
 };
 
