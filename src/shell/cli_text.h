@@ -17,6 +17,9 @@ namespace ruvel {
   X(kUnknownOption, "unknown option: %s", "不明なオプションです: %s")                                      \
   X(kOneFile, "only one file can be opened: %s", "開くファイルは一つだけ指定できます: %s")                  \
   X(kCompileMmlOutput, "--compile-mml needs -o OUTPUT", "--compile-mml には -o 出力ファイル が必要です") \
+  X(kImportMapOutput, "--import-map needs -o OUTPUT.map", "--import-map には -o 出力ファイル.map が必要です") \
+  X(kImportMapMade, "The map is in %s (%s layers, %s).", "マップを %s に書き出しました (レイヤー %s 個, %s)。") \
+  X(kImportMapNotSaved, "cannot write %s", "%s に書き込めません")                                        \
   X(kDesignWithScript, "--design and --script cannot be used together", "--design と --script は同時に指定できません") \
   X(kNoFile, "no such file: %s", "ファイルがありません: %s")                                               \
   X(kNoDisplay, "cannot open a display (%s). Without a display, run with --headless.",                     \

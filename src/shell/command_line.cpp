@@ -73,6 +73,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     }
     else if (a == "--edit-map") { if (!needValue(cl.editMap)) return false; }
     else if (a == "--compile-mml") { if (!needValue(cl.compileMml)) return false; }
+    else if (a == "--import-map") { if (!needValue(cl.importMap)) return false; }
     else if (a == "-o") { if (!needValue(cl.output)) return false; }
     else if (a == "--script") {
       if (!needValue(cl.script)) return false;
@@ -110,13 +111,17 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     error = CliText(TCliText::kCompileMmlOutput);
     return false;
   }
+  if (!cl.importMap.empty() && cl.output.empty()) {
+    error = CliText(TCliText::kImportMapOutput);
+    return false;
+  }
   if (cl.design && !cl.script.empty()) {
     error = CliText(TCliText::kDesignWithScript);
     return false;
   }
   for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script, &cl.project,
                             &cl.newProject, &cl.exportFrom, &cl.exportTo, &cl.exportWeb, &cl.exportWebFrom, &cl.compileMml,
-                            &cl.output, &cl.editMap}) {
+                            &cl.output, &cl.importMap, &cl.editMap}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -147,6 +152,7 @@ std::string HelpText() {
            "  --screenshot FILE     終了時に最後のフレームを PNG で保存する\n"
            "  --record-audio FILE   音声出力を WAV にも書き出す\n"
            "  --compile-mml F -o O  MML ファイル F を曲ファイル O (.mlv) に変換して終了する\n"
+           "  --import-map F -o O   Tiled のマップ F (.tmj か CSV の .tmx) をマップファイル O (.map) に変換して終了する\n"
            "  --input FILE          キーとマウスの操作をファイルから再生する\n"
            "  --record-input FILE   キーとマウスの操作をファイルに記録する\n"
            "  --record-gif FILE     実行の様子を GIF アニメーションに記録する (2 フレームに 1 枚)\n"
@@ -180,6 +186,7 @@ std::string HelpText() {
          "  --screenshot FILE     save the last frame as PNG on exit\n"
          "  --record-audio FILE   also write the sound output to a WAV file\n"
          "  --compile-mml F -o O  compile the MML file F into the music file O (.mlv) and exit\n"
+         "  --import-map F -o O   convert the Tiled map F (.tmj or CSV .tmx) into the map file O (.map) and exit\n"
          "  --input FILE          replay key and mouse events from a file\n"
          "  --record-input FILE   record key and mouse events to a file\n"
          "  --record-gif FILE     record the run as an animated GIF (every second frame)\n"

@@ -27,7 +27,8 @@ struct CommandLine {
   std::string exportWeb;    // --export-web OUT [PROJECT]: the game as a web page ...
   std::string exportWebFrom;  // ... of this project (empty: the program's own)
   std::string compileMml;   // --compile-mml FILE.mml
-  std::string output;       // -o FILE (the compiled music file)
+  std::string output;       // -o FILE (the compiled music file, the imported map)
+  std::string importMap;    // --import-map IN.tmj|IN.tmx: a Tiled map into a map file (-o)
   bool dev = false;         // --dev: show the development menus
   bool lsp = false;         // --lsp: the language server on stdio
   bool dap = false;         // --dap: serve the debug adapter protocol on stdio

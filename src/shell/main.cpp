@@ -19,6 +19,7 @@
 #include "shell/cli_text.h"
 #include "shell/export_game.h"
 #include "shell/export_web.h"
+#include "shell/import_map_command.h"
 #include "shell/map_editor_app.h"
 #include "shell/new_project.h"
 #include "shell/command_line.h"
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
+  if (!cl.importMap.empty()) return ruvel::RunImportMap(cl.importMap, cl.output);
 #ifndef __EMSCRIPTEN__
   if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);
 #endif
@@ -97,6 +99,7 @@ int main(int argc, char** argv) {
   ruvel::InstallPatterns();
   ruvel::InstallPages();
   ruvel::RegisterNativeTable(ruvel::ScreenNatives);
+  ruvel::RegisterNativeTable(ruvel::TileMapNatives);
   ruvel::RegisterNativeTable(ruvel::DialogNatives);
   ruvel::RegisterNativeTable(ruvel::SoundNatives);
   ruvel::RegisterNativeTable(ruvel::FileNatives);
