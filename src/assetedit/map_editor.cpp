@@ -57,6 +57,7 @@ bool TMapEditor::Save() {
   lastError_.clear();
   savedSerial_ = done_.empty() ? 0 : done_.back().serial;
   savedEver_ = true;
+  if (onSaved) onSaved(path_);
   return true;
 }
 

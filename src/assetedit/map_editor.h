@@ -5,6 +5,7 @@
 // and redo). A save that fails keeps the edit and the unsaved state.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -28,6 +29,8 @@ class TMapEditor {
   // Saves atomically; false with the reason in LastError (the edit and the
   // unsaved state stay).
   bool Save();
+  // Told the file after every successful save.
+  std::function<void(const std::string& path)> onSaved;
   bool Dirty() const;
   bool Loaded() const { return !map_.Empty(); }
   const std::string& Path() const { return path_; }
