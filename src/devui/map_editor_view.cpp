@@ -105,6 +105,17 @@ bool TMapEditorView::PlacedButton(TMapButton b) {
   return ImGui::Button(p.caption, ImVec2(float(p.w), float(p.h)));
 }
 
+namespace {
+
+// Where the file dialogs start: the map's folder, else the running page's,
+// else the project's.
+std::string StartFolder(const TMapEditor& model) {
+  if (!model.Path().empty()) return PathParent(model.Path());
+  return PageDir().empty() ? ProjectDir() : PageDir();
+}
+
+}  // namespace
+
 void TMapEditorView::RunButton(TMapButton b) {
   ImVec2 mid(L::kCanvasW / 2.0f, L::kCanvasH / 2.0f);
   switch (b) {
@@ -116,17 +127,15 @@ void TMapEditorView::RunButton(TMapButton b) {
       if (!model_.Save()) ShowMessage(model_.LastError());
       break;
     case TMapButton::kOpen:
-      openBrowser_.Open(J("マップを開く"), J("マップ|*.map;*.tmj;*.tmx"),
-                        model_.Path().empty() ? ProjectDir() : PathParent(model_.Path()));
+      openBrowser_.Open(J("マップを開く"), J("マップ|*.map;*.tmj;*.tmx"), StartFolder(model_));
       break;
     case TMapButton::kNew: {
-      std::string dir = model_.Path().empty() ? ProjectDir() : PathParent(model_.Path());
+      std::string dir = StartFolder(model_);
       AskNewMap(dir.empty() ? std::string("new.map") : dir + "/new.map");
       break;
     }
     case TMapButton::kSheet:
-      sheetBrowser_.Open(J("シートを選ぶ"), J("bmp/pngファイル|*.bmp;*.png"),
-                         model_.Path().empty() ? ProjectDir() : PathParent(model_.Path()));
+      sheetBrowser_.Open(J("シートを選ぶ"), J("bmp/pngファイル|*.bmp;*.png"), StartFolder(model_));
       break;
     case TMapButton::kLayerAdd: Guard([&] { model_.AddLayer(model_.FreeLayerName()); }); break;
     case TMapButton::kLayerRemove: Guard([&] { model_.RemoveLayer(model_.CurrentLayer()); }); break;
