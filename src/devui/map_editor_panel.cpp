@@ -66,6 +66,7 @@ void TMapEditorView::DrawPanel() {
     ImGui::Text("%s", sheetLine.empty() ? "(シートなし)" : sheetLine.c_str());
   }
   ImGui::SetCursorPos(ImVec2(8, 108));
+  // Layer names are UTF-8 in the map file, as the TileMap natives read them.
   ImGui::TextUnformatted("レイヤー");
   DrawLayers();
   for (TMapButton b : {TMapButton::kLayerAdd, TMapButton::kLayerRemove, TMapButton::kLayerRename}) {
@@ -100,9 +101,9 @@ void TMapEditorView::DrawLayers() {
       bool shown = model_.LayerShown(i);
       if (ImGui::Checkbox("##shown", &shown)) model_.ShowLayer(i, shown);
       ImGui::SameLine();
-      if (ImGui::Selectable(ToUtf8(layers[size_t(i)].name).c_str(), i == model_.CurrentLayer())) {
+      if (ImGui::Selectable(layers[size_t(i)].name.c_str(), i == model_.CurrentLayer())) {
         model_.SelectLayer(i);
-        std::snprintf(layerName_, sizeof layerName_, "%s", ToUtf8(layers[size_t(i)].name).c_str());
+        std::snprintf(layerName_, sizeof layerName_, "%s", layers[size_t(i)].name.c_str());
       }
       ImGui::PopID();
     }

@@ -140,7 +140,7 @@ void TMapEditorView::RunButton(TMapButton b) {
     case TMapButton::kLayerAdd: Guard([&] { model_.AddLayer(model_.FreeLayerName()); }); break;
     case TMapButton::kLayerRemove: Guard([&] { model_.RemoveLayer(model_.CurrentLayer()); }); break;
     case TMapButton::kLayerRename:
-      Guard([&] { model_.RenameLayer(model_.CurrentLayer(), Utf8ToCp932(layerName_)); });
+      Guard([&] { model_.RenameLayer(model_.CurrentLayer(), std::string(layerName_)); });
       break;
     case TMapButton::kSolid: model_.ToggleSolid(model_.picked); break;
   }
