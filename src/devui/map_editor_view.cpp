@@ -148,6 +148,7 @@ void TMapEditorView::RunButton(TMapButton b) {
 
 void TMapEditorView::DrawToolbar() {
   const auto& tools = MapTools();
+  if (!model_.Loaded()) ImGui::BeginDisabled();
   for (size_t i = 0; i < tools.size(); ++i) {
     ImGui::SetCursorPos(ImVec2(float(L::kToolX + int(i) * L::kToolStep), float(L::kToolY)));
     bool current = model_.tool == tools[i].tool;
@@ -156,6 +157,7 @@ void TMapEditorView::DrawToolbar() {
     if (current) ImGui::PopStyleColor();
     if (ImGui::IsItemHovered()) ImGui::SetTooltip("%c", tools[i].key);
   }
+  if (!model_.Loaded()) ImGui::EndDisabled();
   for (const TMapButtonPlace& p : MapEditorButtons()) {
     if (p.y != L::kToolY) continue;
     bool disabled = !model_.Loaded() && p.button != TMapButton::kOpen && p.button != TMapButton::kNew;
