@@ -22,6 +22,11 @@ void TCellsCommand::Undo(TTileMap& map) const {
   for (auto it = changes_.rbegin(); it != changes_.rend(); ++it) map.SetIn(it->layer, it->col, it->row, it->before);
 }
 
+void TReplaceCommand::Put(TTileMap& map, int32_t tile) const {
+  uint32_t columns = uint32_t(map.Columns());
+  for (uint32_t at : cells_) map.SetIn(layer_, int32_t(at % columns), int32_t(at / columns), tile);
+}
+
 void TAddLayerCommand::Apply(TTileMap& map) const { map.SelectLayer(map.AddLayer(name_)); }
 
 void TAddLayerCommand::Undo(TTileMap& map) const {

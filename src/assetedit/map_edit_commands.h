@@ -44,6 +44,26 @@ class TCellsCommand : public TMapCommand {
   std::vector<TCellChange> changes_;
 };
 
+// One tile number replaced by another over a set of cells of a layer (a
+// fill): four bytes a cell, so filling a whole 4096 x 4096 layer stays small.
+class TReplaceCommand : public TMapCommand {
+ public:
+  TReplaceCommand(int32_t layer, int32_t from, int32_t to) : layer_(layer), from_(from), to_(to) {}
+  // The cell at row * columns + col.
+  void AddCell(uint32_t index) { cells_.push_back(index); }
+  bool Empty() const { return cells_.empty(); }
+  size_t Size() const { return cells_.size(); }
+  void Apply(TTileMap& map) const override { Put(map, to_); }
+  void Undo(TTileMap& map) const override { Put(map, from_); }
+
+ private:
+  void Put(TTileMap& map, int32_t tile) const;
+  int32_t layer_;
+  int32_t from_;
+  int32_t to_;
+  std::vector<uint32_t> cells_;
+};
+
 // Adds an empty layer at the end.
 class TAddLayerCommand : public TMapCommand {
  public:

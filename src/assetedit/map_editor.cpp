@@ -106,8 +106,7 @@ void TMapEditor::Press(int32_t col, int32_t row) {
     return;
   }
   if (tool == TMapTool::kFill) {
-    auto cmd = std::make_unique<TCellsCommand>();
-    AddFill(map_, layer, col, row, picked, *cmd);
+    auto cmd = std::make_unique<TReplaceCommand>(MakeFill(map_, layer, col, row, picked));
     if (!cmd->Empty()) Execute(std::move(cmd));
     return;
   }

@@ -27,29 +27,36 @@ void AddRectangle(const TTileMap& map, int32_t layer, int32_t c1, int32_t r1, in
   }
 }
 
-void AddFill(const TTileMap& map, int32_t layer, int32_t col, int32_t row, int32_t tile, TCellsCommand& cmd) {
-  if (col < 0 || row < 0 || col >= map.Columns() || row >= map.Rows()) return;
+TReplaceCommand MakeFill(const TTileMap& map, int32_t layer, int32_t col, int32_t row, int32_t tile) {
   int32_t from = map.GetIn(layer, col, row);
-  if (from == tile) return;
-  // An explicit stack and a visited grid: a 4096 x 4096 area must not
-  // overflow the call stack, and cmd.Add would be quadratic on lookups.
-  std::vector<uint8_t> seen(size_t(map.Columns()) * size_t(map.Rows()), 0);
-  std::vector<std::pair<int32_t, int32_t>> todo{{col, row}};
-  std::vector<TCellChange> changes;
-  while (!todo.empty()) {
-    auto [c, r] = todo.back();
-    todo.pop_back();
-    if (c < 0 || r < 0 || c >= map.Columns() || r >= map.Rows()) continue;
-    size_t at = size_t(r) * size_t(map.Columns()) + size_t(c);
-    if (seen[at] || map.GetIn(layer, c, r) != from) continue;
+  TReplaceCommand cmd(layer, from, tile);
+  if (col < 0 || row < 0 || col >= map.Columns() || row >= map.Rows() || from == tile) return cmd;
+  // An explicit stack of cell indices and a visited grid: a 4096 x 4096
+  // area must not overflow the call stack. A cell is marked when it is
+  // pushed, so the stack never holds more than the area.
+  const uint32_t columns = uint32_t(map.Columns());
+  const uint32_t rows = uint32_t(map.Rows());
+  std::vector<uint8_t> seen(size_t(columns) * rows, 0);
+  std::vector<uint32_t> todo;
+  auto visit = [&](uint32_t c, uint32_t r) {
+    uint32_t at = r * columns + c;
+    if (seen[at] || map.GetIn(layer, int32_t(c), int32_t(r)) != from) return;
     seen[at] = 1;
-    changes.push_back({layer, c, r, from, tile});
-    todo.push_back({c + 1, r});
-    todo.push_back({c - 1, r});
-    todo.push_back({c, r + 1});
-    todo.push_back({c, r - 1});
+    todo.push_back(at);
+  };
+  visit(uint32_t(col), uint32_t(row));
+  while (!todo.empty()) {
+    uint32_t at = todo.back();
+    todo.pop_back();
+    cmd.AddCell(at);
+    uint32_t c = at % columns;
+    uint32_t r = at / columns;
+    if (c + 1 < columns) visit(c + 1, r);
+    if (c > 0) visit(c - 1, r);
+    if (r + 1 < rows) visit(c, r + 1);
+    if (r > 0) visit(c, r - 1);
   }
-  for (const TCellChange& ch : changes) cmd.AddNew(ch);
+  return cmd;
 }
 
 }  // namespace ruvel

@@ -35,8 +35,9 @@ const std::vector<TMapToolInfo>& MapTools();
 // order, clipped to the map) that are not tile yet.
 void AddRectangle(const TTileMap& map, int32_t layer, int32_t c1, int32_t r1, int32_t c2, int32_t r2, int32_t tile,
                   TCellsCommand& cmd);
-// Records into cmd the area of equal tiles around (col, row) of layer,
-// four-connected, set to tile; nothing when the cell is tile already.
-void AddFill(const TTileMap& map, int32_t layer, int32_t col, int32_t row, int32_t tile, TCellsCommand& cmd);
+// The fill of the area of equal tiles around (col, row) of layer,
+// four-connected, with tile; empty when the cell is tile already or
+// outside the map.
+TReplaceCommand MakeFill(const TTileMap& map, int32_t layer, int32_t col, int32_t row, int32_t tile);
 
 }  // namespace ruvel

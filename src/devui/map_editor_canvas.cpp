@@ -140,7 +140,7 @@ void TMapEditorView::HandleCanvasInput(bool hovered, bool active) {
     }
     return;
   }
-  if (hovered && ImGui::IsMouseClicked(ImGuiMouseButton_Left)) model_.Press(col, row);
+  if (hovered && ImGui::IsMouseClicked(ImGuiMouseButton_Left)) Guard([&] { model_.Press(col, row); });
   if (model_.Stroking()) {
     if (active && ImGui::IsMouseDown(ImGuiMouseButton_Left)) {
       model_.Drag(col, row);
