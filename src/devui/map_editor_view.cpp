@@ -251,7 +251,10 @@ void TMapEditorView::Draw(bool present) {
   if (!window_ || !shown_) return;
   std::string title = "マップエディタ";
   if (model_.Loaded()) title += " - " + PathFileName(model_.Path()) + (model_.Dirty() ? " *" : "");
-  SDL_SetWindowTitle(window_, title.c_str());
+  if (title != shownTitle_) {
+    shownTitle_ = title;
+    SDL_SetWindowTitle(window_, title.c_str());
+  }
   model_.Sheet().Refresh();
   layer_->BeginFrame();
   ImGui::SetNextWindowPos(ImVec2(0, 0));

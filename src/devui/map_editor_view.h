@@ -120,6 +120,7 @@ class TMapEditorView {
   bool closed_ = false;
   bool askClose_ = false;
   bool closeAfterSave_ = false;
+  std::string shownTitle_;  // the caption last set on the window
   std::string message_;
   bool messagePending_ = false;
   bool askNew_ = false;
