@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "assetedit/map_editor.h"
 #include "devui/debugger_model.h"
 #include "debugger/debug_engine.h"
 #include "devui/debugger_view.h"
 #include "devui/source_panes.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
+#include "devui/map_editor_view.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -17,6 +19,7 @@
 #include "screen/host_state.h"
 #include "screen/main_screen.h"
 #include "screen/ranking.h"
+#include "screen/tilemap_natives.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
 #include "vm/gc.h"
@@ -55,6 +58,16 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       menuView_ = std::make_unique<TMainMenuView>(*menu_, screen);
       m.showAbout = [this] { menuView_->ShowAbout(); };
       m.showPatterns = [this] { menuView_->Patterns().shown = true; };
+      m.showMapEditor = [this] {
+        if (!mapView_) {
+          mapModel_ = std::make_unique<TMapEditor>();
+          mapView_ = std::make_unique<TMapEditorView>(*mapModel_);
+          // Live reload takes the program's own saves for files it already
+          // has; the game's TileMaps read the editor's saves here instead.
+          mapModel_->onSaved = [this](const std::string& path) { savedMaps_.push_back(path); };
+        }
+        mapView_->Show();
+      };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
         if (Debugger().HoldsExecution() || DebugEngine().IsStopped()) {
@@ -153,10 +166,24 @@ void TDevWindows::LoadBreakpoints() {
   DebugEngine().LoadProject(PathParent(temp));
 }
 
+std::string TDevWindows::UnsavedMap() const {
+  if (!mapModel_ || !mapModel_->Loaded() || !mapModel_->Dirty()) return "";
+  return PathFileName(mapModel_->Path());
+}
+
+bool TDevWindows::SaveMap() {
+  if (!mapModel_) return true;
+  if (mapModel_->Save()) return true;
+  mapView_->Show();
+  mapView_->ShowMessage(mapModel_->LastError());
+  return false;
+}
+
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
 bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
+  if (mapView_ && mapView_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -174,6 +201,15 @@ void TDevWindows::Draw() {
   if (debugger_) {
     LoadBreakpoints();
     debugger_->Draw();
+  }
+  if (mapView_) mapView_->Draw();
+  if (!savedMaps_.empty() && !Debugger().HoldsExecution() && !DebugEngine().IsStopped()) {
+    for (const std::string& path : savedMaps_) {
+      std::string error;
+      ReloadTileMapFile(path, error);
+      if (!error.empty()) mapView_->ShowMessage(error);
+    }
+    savedMaps_.clear();
   }
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());

@@ -12,12 +12,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 
 namespace ruvel {
 
 class TDebuggerView;
+class TMapEditor;
+class TMapEditorView;
 class TFrameLoop;
 class TMainMenu;
 class TMainMenuView;
@@ -71,6 +74,14 @@ class TDevWindows {
   TDebuggerView* DebuggerView() const { return debugger_.get(); }
   TMainMenu& Menu() const { return *menu_; }
   TMainMenuView* MenuView() const { return menuView_.get(); }
+  // The map editor window (ウィンドウ → マップエディタ); none until first shown.
+  TMapEditorView* MapEditorView() const { return mapView_.get(); }
+  // The file name (UTF-8) of the map editor's map when it has unsaved
+  // changes; empty otherwise.
+  std::string UnsavedMap() const;
+  // Saves the map editor's map; false (and the editor says why) when the
+  // save failed.
+  bool SaveMap();
 
   // One round of window messages and painting while the debugger engine
   // holds a process (its waitWhileStopped); false when the program closes.
@@ -90,6 +101,9 @@ class TDevWindows {
   std::unique_ptr<TDebuggerView> debugger_;
   std::unique_ptr<TMainMenu> menu_;
   std::unique_ptr<TMainMenuView> menuView_;
+  std::unique_ptr<TMapEditor> mapModel_;
+  std::unique_ptr<TMapEditorView> mapView_;
+  std::vector<std::string> savedMaps_;  // saved by the map editor, not yet reloaded
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;
