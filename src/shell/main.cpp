@@ -22,6 +22,7 @@
 #include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
+#include "shell/sheet_editor_app.h"
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
 #include "sound/sound_natives.h"
@@ -89,6 +90,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
+  if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();
