@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "assetedit/sheet_registry.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "platform/paths.h"
@@ -77,6 +78,7 @@ bool TPatternEditorView::Open(const std::string& path) {
     return false;
   }
   shown = true;
+  FindRegistration();
   previewPattern_ = 0;
   animFirst_ = 0;
   animLast_ = std::max(0, int(editor.Cut().elems.size()) - 1);
@@ -109,6 +111,13 @@ void TPatternEditorView::UpdateTexture(SDL_Renderer* renderer) {
   textureVersion_ = editor.Version();
 }
 
+void TPatternEditorView::FindRegistration() {
+  std::string name;
+  int32_t first = -1;
+  if (!FindSheetRegistration(editor.Path(), name, first)) name.clear();
+  editor.SetRegistration(name, first);
+}
+
 bool TPatternEditorView::SaveNow() {
   std::string error;
   if (!editor.Save(error)) {
@@ -118,6 +127,7 @@ bool TPatternEditorView::SaveNow() {
   }
   status_ = "保存しました";
   if (saved) saved(editor.Path());
+  FindRegistration();
   return true;
 }
 
@@ -364,6 +374,7 @@ void TPatternEditorView::DrawNewSheetPopup() {
         if (!made.Save(error)) throw std::runtime_error(error);
         editor = std::move(made);
         if (registerSheet) registerSheet(path);
+        FindRegistration();
         status_ = "新しいシートを作りました";
         ImGui::CloseCurrentPopup();
       } catch (const std::exception& e) {

@@ -51,6 +51,7 @@ class TPatternEditorView {
   // Frees the texture (before the renderer goes).
   void ReleaseTexture();
 
+
   TSheetEditor editor;
   bool shown = false;
   int zoom = 4;
@@ -70,6 +71,7 @@ class TPatternEditorView {
   void HandleKeys();
   void UpdateTexture(SDL_Renderer* renderer);
   bool SaveNow();
+  void FindRegistration();
 
   SDL_Texture* texture_ = nullptr;
   SDL_Renderer* textureRenderer_ = nullptr;

@@ -29,6 +29,24 @@ std::vector<std::pair<std::string, std::string>> TPatternWindow::Rows() const {
   return rows;
 }
 
+std::vector<TPatternRow> TPatternWindow::SheetRows() const {
+  std::vector<TPatternRow> rows;
+  TResourceList* list = FindList("usr.patterns");
+  if (!list) return rows;
+  for (size_t i = 0; i < list->ChildCount(); ++i) {
+    auto* pat = dynamic_cast<TCPat*>(list->ChildAt(i));
+    if (!pat) continue;
+    TPatternRow row{pat->name, pat->sourcePath, nullptr, -1};
+    ptrdiff_t at = PatternList().IndexOfOwner(pat);
+    if (at >= 0) {
+      row.sheet = PatternList().At(size_t(at)).sheet;
+      row.first = PatternList().FirstNumber(size_t(at));
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
 std::string TPatternWindow::ProposedName(const std::string& path) {
   std::string base = PathFileName(path);
   size_t dot = base.find('.');
@@ -95,7 +113,7 @@ bool TPatternWindow::Add() {
     src = target;
   }
   list->AddChild(new TCPat(name, src));
-  RebuildAllPatterns();
+  ReloadPagePatterns();
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "devui/source_panes.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
+#include "devui/pattern_editor_window.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -55,6 +56,10 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       menuView_ = std::make_unique<TMainMenuView>(*menu_, screen);
       m.showAbout = [this] { menuView_->ShowAbout(); };
       m.showPatterns = [this] { menuView_->Patterns().shown = true; };
+      // The editor again with its sheet, else the dialog that picks one.
+      m.showPatternEditor = [this] {
+        if (!sheetEditor_ || !sheetEditor_->Show()) menuView_->ShowSheetDialog(OpenDialogStart());
+      };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
         if (Debugger().HoldsExecution() || DebugEngine().IsStopped()) {
@@ -119,6 +124,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
 }
 
 TDevWindows::~TDevWindows() {
+  sheetEditor_.reset();
   screen_.overlay = nullptr;
   screen_.popupMenu = nullptr;
   menuView_.reset();
@@ -155,8 +161,15 @@ void TDevWindows::LoadBreakpoints() {
 
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
+bool TDevWindows::EditSheet(const std::string& path) {
+  if (headless_) return false;
+  if (!sheetEditor_) sheetEditor_ = std::make_unique<TPatternEditorWindow>();
+  return sheetEditor_->Open(path);
+}
+
 bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
+  if (sheetEditor_ && sheetEditor_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -175,8 +188,11 @@ void TDevWindows::Draw() {
     LoadBreakpoints();
     debugger_->Draw();
   }
+  if (sheetEditor_) sheetEditor_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
+  std::string sheet = menuView_->TakeSheetToEdit();
+  if (!sheet.empty()) EditSheet(sheet);
   std::string cls;
   switch (menuView_->TakeObjectCommand(cls)) {
     case TObjectCommand::kNew: RunDesignCommand(screen_, TDesignCommandId::kNew, cls); break;

@@ -21,6 +21,7 @@ class TDebuggerView;
 class TFrameLoop;
 class TMainMenu;
 class TMainMenuView;
+class TPatternEditorWindow;
 class TScreen;
 
 struct TDevShellHooks {
@@ -71,6 +72,10 @@ class TDevWindows {
   TDebuggerView* DebuggerView() const { return debugger_.get(); }
   TMainMenu& Menu() const { return *menu_; }
   TMainMenuView* MenuView() const { return menuView_.get(); }
+  // The pattern editor's window (made when first opened; none headless).
+  TPatternEditorWindow* SheetEditor() const { return sheetEditor_.get(); }
+  // Opens a sheet in the pattern editor; false headless or when refused.
+  bool EditSheet(const std::string& path);
 
   // One round of window messages and painting while the debugger engine
   // holds a process (its waitWhileStopped); false when the program closes.
@@ -90,6 +95,7 @@ class TDevWindows {
   std::unique_ptr<TDebuggerView> debugger_;
   std::unique_ptr<TMainMenu> menu_;
   std::unique_ptr<TMainMenuView> menuView_;
+  std::unique_ptr<TPatternEditorWindow> sheetEditor_;
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;
