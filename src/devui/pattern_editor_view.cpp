@@ -153,6 +153,7 @@ bool TPatternEditorView::Run(TSheetCommand c) {
     }
     case TSheetCommand::kZoomIn: zoom = std::min(kMaxZoom, zoom * 2); return true;
     case TSheetCommand::kZoomOut: zoom = std::max(1, zoom / 2); return true;
+    case TSheetCommand::kClose: RequestClose(); return true;
   }
   return false;
 }
@@ -289,7 +290,8 @@ void TPatternEditorView::DrawPanel() {
   ImGui::Separator();
   int n = 0;
   for (const TCommandInfo& info : Commands()) {
-    if (info.command == TSheetCommand::kSave || info.command == TSheetCommand::kZoomIn || info.command == TSheetCommand::kZoomOut)
+    if (info.command == TSheetCommand::kSave || info.command == TSheetCommand::kZoomIn || info.command == TSheetCommand::kZoomOut ||
+        info.command == TSheetCommand::kClose)
       continue;
     if (n++ % 3) ImGui::SameLine();
     if (ImGui::Button(info.caption)) Run(info.command);
@@ -395,17 +397,19 @@ void TPatternEditorView::DrawClosePopup() {
   }
   if (!ImGui::BeginPopupModal("変更を保存しますか", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
   ImGui::Text("%s は変更されています。", ToUtf8(PathFileName(editor.Path())).c_str());
-  if (ImGui::Button("保存")) {
+  // Keys answer too: S saves, D discards, Esc goes back to the sheet.
+  bool keys = !ImGui::GetIO().KeyCtrl;
+  bool save = ImGui::Button("保存 (S)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_S, false));
+  ImGui::SameLine();
+  bool discard = ImGui::Button("破棄 (D)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_D, false));
+  ImGui::SameLine();
+  bool cancel = ImGui::Button("キャンセル (Esc)") || ImGui::IsKeyPressed(SDL_SCANCODE_ESCAPE, false);
+  if (save) {
     if (SaveNow()) shown = false;
-    ImGui::CloseCurrentPopup();
-  }
-  ImGui::SameLine();
-  if (ImGui::Button("破棄")) {
+  } else if (discard) {
     shown = false;
-    ImGui::CloseCurrentPopup();
   }
-  ImGui::SameLine();
-  if (ImGui::Button("キャンセル")) ImGui::CloseCurrentPopup();
+  if (save || discard || cancel) ImGui::CloseCurrentPopup();
   ImGui::EndPopup();
 }
 

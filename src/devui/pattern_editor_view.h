@@ -28,7 +28,8 @@ namespace ruvel {
   X(kTurn, "90度回転", SDL_SCANCODE_T, false)                     \
   X(kNewPattern, "新しいパターン", SDL_SCANCODE_N, false)         \
   X(kZoomIn, "拡大", SDL_SCANCODE_EQUALS, false)                  \
-  X(kZoomOut, "縮小", SDL_SCANCODE_MINUS, false)
+  X(kZoomOut, "縮小", SDL_SCANCODE_MINUS, false)                  \
+  X(kClose, "閉じる", SDL_SCANCODE_W, true)
 
 enum class TSheetCommand : uint8_t {
 #define RUVEL_SHEET_COMMAND_ENUM(id, caption, key, ctrl) id,

@@ -3,7 +3,8 @@
 // the first pattern, the rectangle undone with Ctrl+Z, a new pattern framed
 // around a selection in the strip, Ctrl+S. The saved file must hold the
 // pencil stroke but not the rectangle, and the cutter must find the new
-// pattern where the replay selected it.
+// pattern where the replay selected it. Closing with unsaved changes asks
+// first: Esc goes back to the sheet, D discards, S saves and closes.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -35,6 +36,16 @@ void Drag(std::ostringstream& s, long& f, int x0, int y0, int x1, int y1) {
   f += 2;
 }
 
+// Runs the editor on file with the replay; the program must end by itself
+// (a close) when frames is 0, else after that many frames.
+int RunEditor(const fs::path& file, const std::string& replay, long frames) {
+  fs::path script = file.parent_path() / "replay.txt";
+  std::ofstream(script) << replay;
+  std::string cmd = "timeout 60 " + ruvel_test::TestBuildDir() + "/ruvel --headless --edit-sheet " + file.string() + " --input " +
+                    script.string() + (frames > 0 ? " --frames " + std::to_string(frames) : std::string());
+  return std::system(cmd.c_str());
+}
+
 void Key(std::ostringstream& s, long& f, const char* key, bool ctrl = false) {
   if (ctrl) s << f++ << " down CONTROL\n";
   s << f++ << " down " << key << "\n";
@@ -63,6 +74,7 @@ TEST(SheetEditorProgram, ReplayDrawsUndoesFramesAndSaves) {
   std::ofstream(file, std::ios::binary) << EncodeBmp(sheet);
 
   const TRect p0 = before.elems[0].rect;
+  ASSERT_NE(tutorial.At(p0.left + 3, p0.top + 1), 0x000000u);
   const TRect fresh{tutorial.width + 10, 8, tutorial.width + 20, 18};
   std::ostringstream replay;
   long f = 3;
@@ -93,5 +105,47 @@ TEST(SheetEditorProgram, ReplayDrawsUndoesFramesAndSaves) {
   ASSERT_EQ(after.elems.size(), before.elems.size() + 1);
   EXPECT_EQ(after.elems.back().rect, fresh);
   EXPECT_GT(ColorDistance(saved.At(fresh.left - 1, fresh.top - 1), bg), kInkDistance);
+  fs::remove_all(dir);
+}
+
+TEST(SheetEditorProgram, ClosingWithChangesAsks) {
+  fs::path dir = fs::temp_directory_path() / ("ruvel_sheet_close_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  fs::path file = dir / "sheet.bmp";
+  fs::path original = fs::path(ruvel_test::TestSourceDir()) / "examples/tutorial/images/sheet.bmp";
+  std::string error;
+  TPixelImage before;
+  ASSERT_TRUE(LoadPatternImage(original.string(), before, error)) << error;
+  const TRect p0 = CutSheet(before).elems.at(0).rect;
+  ASSERT_NE(before.At(p0.left + 4, p0.top + 1), 0x000000u);
+  ASSERT_NE(before.At(p0.left + 4, p0.top + 3), 0x000000u);
+
+  // Discarded: the program ends and the file is as it was.
+  fs::copy_file(original, file);
+  std::ostringstream discard;
+  long f = 3;
+  Drag(discard, f, p0.left + 1, p0.top + 1, p0.left + 4, p0.top + 1);
+  Key(discard, f, "W", true);
+  Key(discard, f, "D");
+  ASSERT_EQ(RunEditor(file, discard.str(), 0), 0);
+  TPixelImage after;
+  ASSERT_TRUE(LoadPatternImage(file.string(), after, error)) << error;
+  EXPECT_EQ(after.pixels, before.pixels);
+
+  // Cancelled, drawn on, then saved from the question: both strokes are in
+  // the file.
+  std::ostringstream save;
+  f = 3;
+  Drag(save, f, p0.left + 1, p0.top + 1, p0.left + 4, p0.top + 1);
+  Key(save, f, "W", true);
+  Key(save, f, "ESCAPE");
+  Drag(save, f, p0.left + 1, p0.top + 3, p0.left + 4, p0.top + 3);
+  Key(save, f, "W", true);
+  Key(save, f, "S");
+  ASSERT_EQ(RunEditor(file, save.str(), 0), 0);
+  ASSERT_TRUE(LoadPatternImage(file.string(), after, error)) << error;
+  EXPECT_EQ(after.At(p0.left + 4, p0.top + 1), 0x000000u);
+  EXPECT_EQ(after.At(p0.left + 4, p0.top + 3), 0x000000u);
   fs::remove_all(dir);
 }
