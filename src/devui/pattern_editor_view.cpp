@@ -350,6 +350,13 @@ void TPatternEditorView::DrawPreview() {
 void TPatternEditorView::DrawNewSheetPopup() {
   if (askNewSheet_) {
     askNewSheet_ = false;
+    // A name not taken in the images folder yet.
+    std::string folder = (projectDir.empty() ? PathParent(editor.Path()) : projectDir) + "/images/";
+    for (int n = 1; n < 1000; ++n) {
+      std::snprintf(newName_, sizeof newName_, "sheet%d", n);
+      std::error_code ec;
+      if (!std::filesystem::exists(folder + newName_ + ".png", ec) && !std::filesystem::exists(folder + newName_ + ".bmp", ec)) break;
+    }
     ImGui::OpenPopup("新しいシート");
   }
   if (!ImGui::BeginPopupModal("新しいシート", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;

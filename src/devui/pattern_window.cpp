@@ -17,6 +17,18 @@
 
 namespace ruvel {
 
+namespace {
+
+// The file lies in the folder or one below it (images/...), so it needs
+// no copy to travel with the project.
+bool InsideFolder(const std::string& file, const std::string& folder) {
+  std::filesystem::path rel = std::filesystem::path(file).lexically_normal().lexically_relative(
+      std::filesystem::path(folder).lexically_normal());
+  return !rel.empty() && *rel.begin() != "..";
+}
+
+}  // namespace
+
 std::string TPatternWindow::FileFilter() { return J("bmp/pngファイル|*.bmp;*.png"); }
 
 std::vector<std::pair<std::string, std::string>> TPatternWindow::Rows() const {
@@ -100,7 +112,7 @@ bool TPatternWindow::Add() {
   // page keeps working when the folder is moved.
   std::string folder = ProjectFolder();
   std::string src = file;
-  if (!folder.empty() && PathParent(file) != folder) {
+  if (!folder.empty() && !InsideFolder(file, folder)) {
     std::string target = folder + "/" + PathFileName(file);
     std::error_code ec;
     if (!std::filesystem::equivalent(file, target, ec)) {

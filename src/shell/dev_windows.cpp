@@ -163,7 +163,15 @@ bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
 bool TDevWindows::EditSheet(const std::string& path) {
   if (headless_) return false;
-  if (!sheetEditor_) sheetEditor_ = std::make_unique<TPatternEditorWindow>();
+  if (!sheetEditor_) {
+    sheetEditor_ = std::make_unique<TPatternEditorWindow>();
+    // A sheet registered from the editor is an unsaved change of the page.
+    TPatternEditorView& view = sheetEditor_->View();
+    view.registerSheet = [this, registerSheet = view.registerSheet](const std::string& sheet) {
+      registerSheet(sheet);
+      if (HostState().designMode) screen_.Design().SetModified(true);
+    };
+  }
   return sheetEditor_->Open(path);
 }
 
