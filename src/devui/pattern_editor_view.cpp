@@ -297,8 +297,13 @@ void TPatternEditorView::DrawPanel() {
     if (ImGui::Button(info.caption)) Run(info.command);
   }
   if (editor.Selection()) {
-    int next = editor.NewPatternIndex(*editor.Selection());
-    if (next >= 0) ImGui::Text("この範囲の番号: %s", ToUtf8(editor.NumberText(next)).c_str());
+    // Cut on a trial copy, so only again when the pixels or the selection changed.
+    if (!(*editor.Selection() == nextFor_) || nextVersion_ != editor.Version()) {
+      nextFor_ = *editor.Selection();
+      nextVersion_ = editor.Version();
+      nextIndex_ = editor.NewPatternIndex(nextFor_);
+    }
+    if (nextIndex_ >= 0) ImGui::Text("この範囲の番号: %s", ToUtf8(editor.NumberText(nextIndex_)).c_str());
   }
   ImGui::Separator();
   if (ImGui::Button("-")) Run(TSheetCommand::kZoomOut);

@@ -78,6 +78,9 @@ class TPatternEditorView {
   SDL_Renderer* textureRenderer_ = nullptr;
   uint64_t textureVersion_ = 0;
   int hoverPattern_ = -1;
+  TRect nextFor_;  // the selection whose new-pattern number is nextIndex_
+  uint64_t nextVersion_ = 0;
+  int nextIndex_ = -1;
   int previewPattern_ = 0;
   int animFirst_ = 0;
   int animLast_ = 0;

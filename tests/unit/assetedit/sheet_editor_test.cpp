@@ -97,6 +97,30 @@ TEST(SheetEditor, ToolsUndoRedoAndChangedFlag) {
   EXPECT_TRUE(e.Dirty());
 }
 
+TEST(SheetEditor, TheSelectToolSelectsByDragAndMovesWhatItHolds) {
+  fs::path dir = TempDir("move");
+  WriteSheet(dir / "s.bmp");
+  TSheetEditor e;
+  e.Open((dir / "s.bmp").string());
+  e.tool = TSheetTool::kSelect;
+  e.Press(0, 0);
+  e.Drag(5, 4);
+  e.Release(9, 9);
+  ASSERT_EQ(*e.Selection(), (TRect{0, 0, 10, 10}));
+  EXPECT_FALSE(e.CanUndo()) << "selecting is no edit";
+  // Dragged from inside: the framed pattern moves 20 right and 2 down, its old place
+  // is background, and the selection follows.
+  e.Press(3, 3);
+  e.Release(23, 5);
+  EXPECT_EQ(*e.Selection(), (TRect{20, 2, 30, 12}));
+  EXPECT_EQ(e.Image().At(21, 3), kFrame);
+  EXPECT_EQ(e.Image().At(1, 1), kWhite);
+  ASSERT_EQ(e.Cut().elems.size(), 1u);
+  EXPECT_EQ(e.Cut().elems[0].rect, (TRect{22, 4, 28, 10}));
+  ASSERT_TRUE(e.Undo());
+  EXPECT_EQ(e.Image().At(1, 1), kFrame);
+}
+
 TEST(SheetEditor, NewPatternIsFramedAndNumberedInRasterOrder) {
   fs::path dir = TempDir("newpat");
   WriteSheet(dir / "s.png");
