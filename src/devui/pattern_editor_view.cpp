@@ -303,7 +303,13 @@ void TPatternEditorView::DrawPanel() {
       nextVersion_ = editor.Version();
       nextIndex_ = editor.NewPatternIndex(nextFor_);
     }
-    if (nextIndex_ >= 0) ImGui::Text("この範囲の番号: %s", ToUtf8(editor.NumberText(nextIndex_)).c_str());
+    // A selection that already is a pattern's inside shows that pattern's number.
+    int existing = editor.PatternAt(nextFor_.left, nextFor_.top);
+    if (existing >= 0 && editor.Cut().elems[size_t(existing)].rect == nextFor_) {
+      ImGui::Text("このパターンの番号: %s", ToUtf8(editor.NumberText(existing)).c_str());
+    } else if (nextIndex_ >= 0) {
+      ImGui::Text("新しいパターンの番号: %s", ToUtf8(editor.NumberText(nextIndex_)).c_str());
+    }
   }
   ImGui::Separator();
   if (ImGui::Button("-")) Run(TSheetCommand::kZoomOut);
