@@ -114,7 +114,15 @@ void TPatternEditorView::UpdateTexture(SDL_Renderer* renderer) {
 void TPatternEditorView::FindRegistration() {
   std::string name;
   int32_t first = -1;
-  if (!FindSheetRegistration(editor.Path(), name, first)) name.clear();
+  if (!FindSheetRegistration(editor.Path(), name, first)) {
+    // No page loaded: the project's pages (or those beside the sheet's
+    // folder) still tell the global a script writes.
+    name.clear();
+    std::string folder = PathParent(editor.Path());
+    for (const std::string& pages : {projectDir, folder, PathParent(folder)}) {
+      if (!pages.empty() && FindSheetInPages(pages, editor.Path(), name)) break;
+    }
+  }
   editor.SetRegistration(name, first);
 }
 

@@ -11,6 +11,7 @@
 
 #include "assetedit/sheet_editor.h"
 #include "assetedit/sheet_file.h"
+#include "assetedit/sheet_registry.h"
 #include "screen/pattern_cutter.h"
 
 namespace fs = std::filesystem;
@@ -139,7 +140,14 @@ TEST(SheetEditor, NewPatternIsFramedAndNumberedInRasterOrder) {
   ASSERT_EQ(e.Cut().elems.size(), 2u);
   EXPECT_EQ(e.Cut().elems[1].rect, (TRect{12, 12, 18, 17}));
   EXPECT_EQ(e.Image().At(11, 11), kFrame);
-  e.SetRegistration("$pat_s", 7);
+  // Without a loaded page the global comes from the page naming the sheet.
+  std::ofstream(dir / "page.cmml") << "<resourcelist name=\"usr\">\n <resourcelist name=\"patterns\">\n"
+                                      "  <cpattern name=\"$pat_other\" src=\"other.png\">\n"
+                                      "  <cpattern name=\"$pat_s\" src=\"s.png\">\n </resourcelist>\n</resourcelist>\n";
+  std::string global;
+  ASSERT_TRUE(FindSheetInPages(dir.string(), (dir / "s.png").string(), global));
+  EXPECT_EQ(global, "$pat_s");
+  e.SetRegistration(global, 7);
   EXPECT_EQ(e.NumberText(1), "$pat_s + 1");
   EXPECT_EQ(e.PatternAt(12, 12), 1);
   EXPECT_EQ(e.PatternAt(11, 11), -1);
