@@ -366,11 +366,18 @@ void TPatternEditorView::DrawPreview() {
   show(frame, 2.0f);
 }
 
+std::string TPatternEditorView::NewSheetFolder() const {
+  if (!projectDir.empty()) return projectDir + "/images";
+  // Without a project: the images folder the sheet is in, else one beside it.
+  std::string folder = PathParent(editor.Path());
+  return PathFileName(folder) == "images" ? folder : folder + "/images";
+}
+
 void TPatternEditorView::DrawNewSheetPopup() {
   if (askNewSheet_) {
     askNewSheet_ = false;
     // A name not taken in the images folder yet.
-    std::string folder = (projectDir.empty() ? PathParent(editor.Path()) : projectDir) + "/images/";
+    std::string folder = NewSheetFolder() + "/";
     for (int n = 1; n < 1000; ++n) {
       std::snprintf(newName_, sizeof newName_, "sheet%d", n);
       std::error_code ec;
@@ -384,7 +391,7 @@ void TPatternEditorView::DrawNewSheetPopup() {
   ImGui::InputInt("高さ", &newHeight_);
   ImGui::ColorEdit3("背景", newBackground_, ImGuiColorEditFlags_NoAlpha);
   ImGui::Checkbox("PNG (外すと BMP)", &newPng_);
-  std::string folder = (projectDir.empty() ? PathParent(editor.Path()) : projectDir) + "/images";
+  std::string folder = NewSheetFolder();
   std::string path = folder + "/" + Utf8ToCp932(newName_) + (newPng_ ? ".png" : ".bmp");
   ImGui::TextUnformatted(ToUtf8(path).c_str());
   if (editor.Dirty()) ImGui::TextUnformatted("いまのシートを先に保存してください");

@@ -68,6 +68,8 @@ class TPatternEditorView {
   void DrawPanel();
   void DrawPreview();
   void DrawNewSheetPopup();
+  // Where a new sheet is made: the project's "images" folder.
+  std::string NewSheetFolder() const;
   void DrawClosePopup();
   void HandleKeys();
   void UpdateTexture(SDL_Renderer* renderer);
