@@ -113,9 +113,9 @@ class TSolidCommand : public TMapCommand {
 };
 
 // Changes the map's sheet line.
-class TSheetCommand : public TMapCommand {
+class TMapSheetCommand : public TMapCommand {
  public:
-  TSheetCommand(std::string before, std::string after) : before_(std::move(before)), after_(std::move(after)) {}
+  TMapSheetCommand(std::string before, std::string after) : before_(std::move(before)), after_(std::move(after)) {}
   void Apply(TTileMap& map) const override { map.SetSheet(after_); }
   void Undo(TTileMap& map) const override { map.SetSheet(before_); }
 

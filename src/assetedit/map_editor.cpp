@@ -68,7 +68,7 @@ bool TMapEditor::Dirty() const {
 
 void TMapEditor::ChooseSheet(const std::string& file) {
   std::string line = TMapSheet::LineFor(path_, file);
-  if (line != map_.Sheet()) Execute(std::make_unique<TSheetCommand>(map_.Sheet(), line));
+  if (line != map_.Sheet()) Execute(std::make_unique<TMapSheetCommand>(map_.Sheet(), line));
   sheet_.Use(TMapSheet::Resolve(path_, map_.Sheet()));
 }
 

@@ -38,6 +38,7 @@ const std::vector<TMenuEntry>& MainMenuTable() {
       {2, "一時停止/再開(&P)", "F3", TMenuCommand::kPause, nullptr},
       {3, "デバッグ(&D)", "Ctrl+F10", TMenuCommand::kDebugger, nullptr},
       {3, "キャラクタパターン(&P)...", "", TMenuCommand::kPatterns, nullptr},
+      {3, "パターンエディタ(&E)...", "", TMenuCommand::kPatternEditor, nullptr},
       {3, "マップエディタ(&M)...", "", TMenuCommand::kMapEditor, nullptr},
       {4, "ヘルプ(&H)", "F1", TMenuCommand::kHelp, nullptr},
       {4, "Ruvelホームページ(&T)", "", TMenuCommand::kHomePage, nullptr},
@@ -119,6 +120,7 @@ bool TMainMenu::Enabled(TMenuCommand c) const {
   switch (c) {
     case TMenuCommand::kAbout:
     case TMenuCommand::kDebugger:
+    case TMenuCommand::kPatternEditor:
       return !host.starting;
     case TMenuCommand::kPause:
       return !host.starting && ProjectParam("disable_pause") != "1" && !host.designMode;
@@ -241,6 +243,9 @@ void TMainMenu::Execute(TMenuCommand c) {
       return;
     case TMenuCommand::kMapEditor:
       if (hooks.showMapEditor) hooks.showMapEditor();
+      return;
+    case TMenuCommand::kPatternEditor:
+      if (Enabled(c) && hooks.showPatternEditor) hooks.showPatternEditor();
       return;
   }
 }

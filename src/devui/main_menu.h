@@ -33,6 +33,7 @@ enum class TMenuCommand {
   kDebugger,
   kPatterns,
   kMapEditor,
+  kPatternEditor,
 };
 
 struct TMenuEntry {
@@ -70,6 +71,7 @@ struct TMainMenuHooks {
   std::function<void()> showAbout;
   std::function<void()> showPatterns;  // the pattern registration window
   std::function<void()> showMapEditor;
+  std::function<void()> showPatternEditor;
   std::function<void()> openPage;  // the open command's file dialog
   std::function<void()> togglePause;  // automatic execution on / off
   std::function<bool(const std::string& cp932)> openUrl;

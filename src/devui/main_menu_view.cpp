@@ -104,6 +104,16 @@ void TMainMenuView::OpenObjectPopup(int x, int y) {
   popupY_ = y;
 }
 
+void TMainMenuView::ShowSheetDialog(const std::string& dir) {
+  sheetBrowser_.Open(J("シートを開く"), TPatternWindow::FileFilter(), dir);
+}
+
+std::string TMainMenuView::TakeSheetToEdit() {
+  std::string f = sheetToEdit_;
+  sheetToEdit_.clear();
+  return f;
+}
+
 bool TMainMenuView::TakeAddPattern() {
   bool add = addPattern_;
   addPattern_ = false;
@@ -267,6 +277,11 @@ void TMainMenuView::DrawOverlay() {
   std::string chosen;
   if (DrawFileBrowser(openBrowser_, chosen) == TBrowserResult::kChosen) chosenFile_ = chosen;
   if (DrawPatternWindow(patterns_, patternBrowser_)) addPattern_ = true;
+  if (!patterns_.editRequest.empty()) {
+    sheetToEdit_ = patterns_.editRequest;
+    patterns_.editRequest.clear();
+  }
+  if (DrawFileBrowser(sheetBrowser_, chosen) == TBrowserResult::kChosen) sheetToEdit_ = chosen;
   wantsMouse_ = ImGui::GetIO().WantCaptureMouse;
   layer_->EndFrame();
   // Back to the picture's rows for whatever draws next.

@@ -49,6 +49,11 @@ class TMainMenuView {
   TPatternWindow& Patterns() { return patterns_; }
   // The pattern window asked to add its sheet (cleared).
   bool TakeAddPattern();
+  // The file dialog that picks a sheet for the pattern editor.
+  void ShowSheetDialog(const std::string& dir);
+  // The sheet to open in the pattern editor (picked in that dialog or
+  // double-clicked in the pattern window), cleared; "" when none.
+  std::string TakeSheetToEdit();
   bool AboutShown() const { return aboutShown_; }
   // Where a menu's title was last drawn (window coordinates, menu rows
   // included); false before it was drawn.
@@ -89,6 +94,8 @@ class TMainMenuView {
   TPatternWindow patterns_;
   TFileBrowser patternBrowser_;
   bool addPattern_ = false;
+  TFileBrowser sheetBrowser_;
+  std::string sheetToEdit_;
   std::string chosenFile_;
   SDL_Texture* banner_ = nullptr;
   int bannerW_ = 0;

@@ -17,6 +17,18 @@
 
 namespace ruvel {
 
+namespace {
+
+// The file lies in the folder or one below it (images/...), so it needs
+// no copy to travel with the project.
+bool InsideFolder(const std::string& file, const std::string& folder) {
+  std::filesystem::path rel = std::filesystem::path(file).lexically_normal().lexically_relative(
+      std::filesystem::path(folder).lexically_normal());
+  return !rel.empty() && *rel.begin() != "..";
+}
+
+}  // namespace
+
 std::string TPatternWindow::FileFilter() { return J("bmp/pngファイル|*.bmp;*.png"); }
 
 std::vector<std::pair<std::string, std::string>> TPatternWindow::Rows() const {
@@ -25,6 +37,24 @@ std::vector<std::pair<std::string, std::string>> TPatternWindow::Rows() const {
   if (!list) return rows;
   for (size_t i = 0; i < list->ChildCount(); ++i) {
     if (auto* pat = dynamic_cast<TCPat*>(list->ChildAt(i))) rows.emplace_back(pat->name, pat->sourcePath);
+  }
+  return rows;
+}
+
+std::vector<TPatternRow> TPatternWindow::SheetRows() const {
+  std::vector<TPatternRow> rows;
+  TResourceList* list = FindList("usr.patterns");
+  if (!list) return rows;
+  for (size_t i = 0; i < list->ChildCount(); ++i) {
+    auto* pat = dynamic_cast<TCPat*>(list->ChildAt(i));
+    if (!pat) continue;
+    TPatternRow row{pat->name, pat->sourcePath, nullptr, -1};
+    ptrdiff_t at = PatternList().IndexOfOwner(pat);
+    if (at >= 0) {
+      row.sheet = PatternList().At(size_t(at)).sheet;
+      row.first = PatternList().FirstNumber(size_t(at));
+    }
+    rows.push_back(std::move(row));
   }
   return rows;
 }
@@ -82,7 +112,7 @@ bool TPatternWindow::Add() {
   // page keeps working when the folder is moved.
   std::string folder = ProjectFolder();
   std::string src = file;
-  if (!folder.empty() && PathParent(file) != folder) {
+  if (!folder.empty() && !InsideFolder(file, folder)) {
     std::string target = folder + "/" + PathFileName(file);
     std::error_code ec;
     if (!std::filesystem::equivalent(file, target, ec)) {
@@ -95,7 +125,7 @@ bool TPatternWindow::Add() {
     src = target;
   }
   list->AddChild(new TCPat(name, src));
-  RebuildAllPatterns();
+  ReloadPagePatterns();
   return true;
 }
 

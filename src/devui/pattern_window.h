@@ -5,11 +5,25 @@
 // outside) as a new `cpattern` of "usr.patterns", after which every
 // pattern is registered again.
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace ruvel {
+
+class TPatRects;
+
+// One registered sheet as the window lists it: the resource's global and
+// file, the cut sheet in the pattern list and its first pattern number
+// (none and -1 while it is not listed).
+struct TPatternRow {
+  std::string name;
+  std::string src;
+  std::shared_ptr<TPatRects> sheet;
+  int32_t first = -1;
+};
 
 class TPatternWindow {
  public:
@@ -17,6 +31,8 @@ class TPatternWindow {
   static std::string FileFilter();
   // name and src of every pattern resource of "usr.patterns".
   std::vector<std::pair<std::string, std::string>> Rows() const;
+  // The same rows with their cut sheets, for thumbnails and numbers.
+  std::vector<TPatternRow> SheetRows() const;
   // "$pat_" + the file name up to its first point, keeping only letters,
   // digits and "_".
   static std::string ProposedName(const std::string& file);
@@ -37,6 +53,10 @@ class TPatternWindow {
   bool shown = false;
   std::string file;  // the picked sheet, as chosen
   std::string name;  // CP932
+  // A sheet the user asked to edit (a double click on its row); the menu
+  // view opens it in the pattern editor and clears it.
+  std::string editRequest;
+  int selected = -1;  // the row whose patterns are shown
 };
 
 }  // namespace ruvel

@@ -1,5 +1,6 @@
 #include "screen/patterns.h"
 
+#include <filesystem>
 #include <optional>
 #include <set>
 
@@ -138,6 +139,16 @@ void RegisterPattern(TCPat& pat, TInitContext& ctx) {
   list.Append(sheet, &pat);
 }
 
+bool SheetIsListed(const std::string& path) {
+  TPatternList& list = PatternList();
+  for (size_t i = 0; i < list.SheetCount(); ++i) {
+    const auto* pat = static_cast<const TCPat*>(list.At(i).owner);
+    std::error_code ec;
+    if (pat && std::filesystem::equivalent(pat->sourcePath, path, ec)) return true;
+  }
+  return false;
+}
+
 void RebuildAllPatterns() {
   TResourceList* kernel = FindList("patterns");
   TResourceList* page = FindList("usr.patterns");
@@ -145,6 +156,12 @@ void RebuildAllPatterns() {
   TruncatePatterns(0);
   kernel->Initialize();
   page->Initialize();
+}
+
+void ReloadPagePatterns() {
+  TruncatePatterns(KernelPatternCount());
+  if (TResourceList* page = FindList("usr.patterns")) page->Initialize();
+  RebuildAllPatterns();
 }
 
 void PrepareStartupPatterns() {

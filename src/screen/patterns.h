@@ -61,6 +61,16 @@ std::string MissingSheetPath();
 // still listed from an earlier pass is not appended again.
 void RegisterPattern(TCPat& pat, TInitContext& ctx);
 
+// True when the file is the sheet of a pattern resource in the list now
+// (a changed file of that name is re-cut by ReloadPagePatterns).
+bool SheetIsListed(const std::string& path);
+// Registers the page's pattern resources again without loading the page:
+// the page's sheets are dropped from the list and appended anew, each cut
+// again when its file changed (the cache checks the stamp), then all
+// patterns are rebuilt. Also works when the kernel lists no sheets, where
+// RebuildAllPatterns alone does nothing.
+void ReloadPagePatterns();
+
 // When both "patterns" and "usr.patterns" exist: empties the list and
 // prepares "patterns", then "usr.patterns".
 void RebuildAllPatterns();

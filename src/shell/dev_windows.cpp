@@ -10,6 +10,7 @@
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
 #include "devui/map_editor_view.h"
+#include "devui/pattern_editor_window.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -67,6 +68,9 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
           mapModel_->onSaved = [this](const std::string& path) { savedMaps_.push_back(path); };
         }
         mapView_->Show();
+      // The editor again with its sheet, else the dialog that picks one.
+      m.showPatternEditor = [this] {
+        if (!sheetEditor_ || !sheetEditor_->Show()) menuView_->ShowSheetDialog(OpenDialogStart());
       };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
@@ -132,6 +136,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
 }
 
 TDevWindows::~TDevWindows() {
+  sheetEditor_.reset();
   screen_.overlay = nullptr;
   screen_.popupMenu = nullptr;
   menuView_.reset();
@@ -181,9 +186,24 @@ bool TDevWindows::SaveMap() {
 
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
+bool TDevWindows::EditSheet(const std::string& path) {
+  if (headless_) return false;
+  if (!sheetEditor_) {
+    sheetEditor_ = std::make_unique<TPatternEditorWindow>();
+    // A sheet registered from the editor is an unsaved change of the page.
+    TPatternEditorView& view = sheetEditor_->View();
+    view.registerSheet = [this, registerSheet = view.registerSheet](const std::string& sheet) {
+      registerSheet(sheet);
+      if (HostState().designMode) screen_.Design().SetModified(true);
+    };
+  }
+  return sheetEditor_->Open(path);
+}
+
 bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
   if (mapView_ && mapView_->HandleEvent(e)) return true;
+  if (sheetEditor_ && sheetEditor_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -211,8 +231,11 @@ void TDevWindows::Draw() {
     }
     savedMaps_.clear();
   }
+  if (sheetEditor_) sheetEditor_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
+  std::string sheet = menuView_->TakeSheetToEdit();
+  if (!sheet.empty()) EditSheet(sheet);
   std::string cls;
   switch (menuView_->TakeObjectCommand(cls)) {
     case TObjectCommand::kNew: RunDesignCommand(screen_, TDesignCommandId::kNew, cls); break;

@@ -24,6 +24,7 @@ class TMapEditorView;
 class TFrameLoop;
 class TMainMenu;
 class TMainMenuView;
+class TPatternEditorWindow;
 class TScreen;
 
 struct TDevShellHooks {
@@ -82,6 +83,10 @@ class TDevWindows {
   // Saves the map editor's map; false (and the editor says why) when the
   // save failed.
   bool SaveMap();
+  // The pattern editor's window (made when first opened; none headless).
+  TPatternEditorWindow* SheetEditor() const { return sheetEditor_.get(); }
+  // Opens a sheet in the pattern editor; false headless or when refused.
+  bool EditSheet(const std::string& path);
 
   // One round of window messages and painting while the debugger engine
   // holds a process (its waitWhileStopped); false when the program closes.
@@ -104,6 +109,7 @@ class TDevWindows {
   std::unique_ptr<TMapEditor> mapModel_;
   std::unique_ptr<TMapEditorView> mapView_;
   std::vector<std::string> savedMaps_;  // saved by the map editor, not yet reloaded
+  std::unique_ptr<TPatternEditorWindow> sheetEditor_;
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;

@@ -9,6 +9,7 @@
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
+#include "screen/patterns.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/error.h"
@@ -139,6 +140,7 @@ void TLiveReload::Apply() {
   bool failed = false;
   std::vector<std::string> swapped;
   std::vector<std::string> updated;  // "Class: n 個のオブジェクトを更新しました"
+  std::vector<std::string> sheets;   // listed pattern sheets: re-cut in place
   for (const std::string& path : changed) {
     LogLine("Changed " + path);
     if (Extension(path) == ".map") {
@@ -147,6 +149,10 @@ void TLiveReload::Apply() {
       int maps = ReloadTileMapFile(path, error);
       if (!error.empty()) Tell(error + " (前のマップのまま続けます)");
       else if (maps > 0) Tell("マップを読み直しました: " + PathFileName(path));
+      continue;
+    }
+    if ((Extension(path) == ".bmp" || Extension(path) == ".png") && PathExists(path) && SheetIsListed(path)) {
+      sheets.push_back(PathFileName(path));
       continue;
     }
     if (Extension(path) != ".ruvel") {
@@ -195,6 +201,7 @@ void TLiveReload::Apply() {
     ReloadPage();
     return;
   }
+  if (!sheets.empty()) ReloadSheets(sheets);
   if (!swapped.empty()) {
     ++swaps;
     std::string names;
@@ -205,6 +212,22 @@ void TLiveReload::Apply() {
     for (const std::string& u : updated) said += (said.empty() ? "" : "、") + u;
     Tell(said.empty() ? "更新しました: " + names : said);
   }
+}
+
+// The changed sheets are cut again from the cache and the pattern list is
+// built anew, so sprites draw the new pixels without the page starting over.
+void TLiveReload::ReloadSheets(const std::vector<std::string>& names) {
+  try {
+    ReloadPagePatterns();
+  } catch (const std::exception& e) {
+    LogLine(e.what());
+    ReloadPage();
+    return;
+  }
+  ++sheetReloads;
+  std::string said;
+  for (const std::string& n : names) said += (said.empty() ? "" : ", ") + n;
+  Tell("パターンを更新しました: " + said);
 }
 
 void TLiveReload::ReloadPage() {

@@ -8,8 +8,10 @@
 // method again in the new code at its next suspend(). The status bar
 // counts the objects so updated ("Basket: 1 個のオブジェクトを更新しました");
 // a swap that only changes what later calls run names the file. Any other
-// change (a page, the project, a new parent, a method removed, a pattern
-// sheet, a sound) reloads the project and the page as opening it would. A
+// change (a page, the project, a new parent, a method removed, a sound, an
+// image that is not a listed pattern sheet) reloads the project and the
+// page as opening it would; a listed sheet is cut again and the pattern
+// list rebuilt while the page runs on. A
 // compile error is shown once and the old code keeps running; the changes
 // it held back are applied with the next good save. A changed map file is
 // read again into the TileMaps that loaded it (a bad one is reported and
@@ -57,6 +59,7 @@ class TLiveReload {
   // What the last applied round did (for the log and tests).
   int swaps = 0;
   int pageReloads = 0;
+  int sheetReloads = 0;
 
   // True for the files whose edits matter: class sources, pages, projects,
   // resource lists, pattern sheets, sounds, music and tile maps.
@@ -66,6 +69,7 @@ class TLiveReload {
   void Follow(const std::string& dir);
   void Apply();
   void ReloadPage();
+  void ReloadSheets(const std::vector<std::string>& names);
   void Tell(const std::string& utf8);
   bool OwnWrite(const std::string& path);
 

@@ -24,6 +24,7 @@
 #include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
+#include "shell/sheet_editor_app.h"
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
 #include "sound/sound_natives.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
 #ifndef __EMSCRIPTEN__
   if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);
 #endif
+  if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "devui/pattern_window.h"
+#include "screen/pattern_sheet.h"
 #include "platform/paths.h"
 #include "io/temp_dir.h"
 #include "pages/page.h"
@@ -143,6 +144,20 @@ TEST_F(PatternWindowTest, AddingASheetCopiesItInRegistersItAndListsIt) {
   EXPECT_FALSE(w.Add());
   EXPECT_EQ(sink.shown.back(), "bad name" + J("は変数名として利用できません"));
   EXPECT_EQ(w.Rows().size(), 2u);
+
+  // A sheet in a folder under the project's (images/, where the pattern
+  // editor puts new sheets) is used where it lies, and listed with its cut.
+  dir.MakeDir("page/images");
+  WriteSheet(dir / "page/images/third.bmp", 1);
+  w.Pick(dir / "page/images/third.bmp");
+  ASSERT_TRUE(w.Add());
+  EXPECT_FALSE(PathExists(dir / "page/third.bmp"));
+  auto sheets = w.SheetRows();
+  ASSERT_EQ(sheets.size(), 3u);
+  EXPECT_EQ(sheets[2].src, dir / "page/images/third.bmp");
+  EXPECT_EQ(sheets[2].first, afterFirst + 3);
+  ASSERT_TRUE(sheets[2].sheet);
+  EXPECT_EQ(sheets[2].sheet->Count(), 1);
 }
 
 }  // namespace ruvel::test

@@ -17,6 +17,8 @@
 #include <regex>
 #include <vector>
 
+#include "assetedit/sheet_file.h"
+#include "assetedit/sheet_pixels.h"
 #include "integration/integration_fixture.h"
 
 extern char** environ;
@@ -564,6 +566,48 @@ TEST_F(LiveReloadTest, AChangedMapFileIsReadAgainIntoItsTileMap) {
   EXPECT_EQ(t.step, 7);
   Save(game / "level.map", "map 2 1 16 16\n9,4\n");
   ASSERT_TRUE(run.WaitForText("M 9 ")) << run.all;
+// A listed pattern sheet saved while the game runs (as ruvel --edit-sheet
+// saves it) is cut again in place: the pattern's new size shows within
+// 300 ms and the page goes on (its counter is not started over).
+TEST_F(LiveReloadTest, ASavedPatternSheetIsCutAgainWithoutAPageReload) {
+  auto sheet = [](int inside) {
+    ruvel::TPixelImage image = ruvel::BlankSheet(40, 20, 0xFFFFFF);
+    ruvel::DrawRect(image, ruvel::TRect{1, 1, inside + 3, 9}, 0x000000, false);
+    return ruvel::EncodeBmp(image);
+  };
+  fs::create_directories(game / "images");
+  Write(game / "images" / "sheet.bmp", sheet(6));
+  Write(game / "live.cmml",
+        "<resourcelist name=\"usr\">\n"
+        " <resourcelist name=\"patterns\">\n  <cpattern name=\"$pat_sheet\" src=\"images/sheet.bmp\">\n </resourcelist>\n"
+        " <resourcelist name=\"classes\">\n  <class name=\"Sizer\" src=\"classes/Sizer.ruvel\">\n </resourcelist>\n"
+        " <resourcelist name=\"gen\">\n  <generator className=\"Sizer\" name=\"$s\" inst_x=\"0\" inst_y=\"0\">\n </resourcelist>\n"
+        "</resourcelist>\n");
+  Write(game / "classes" / "Sizer.ruvel",
+        "extends classes.game.Char;\n"
+        "function main() {\n"
+        "  var i;\n  i = 0;\n"
+        "  while (1) { i = i + 1; print(\"W \" + patternWidth($pat_sheet) + \" \" + i); suspend(); }\n"
+        "}\n");
+  LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
+  Tick t;
+  ASSERT_TRUE(run.WaitFor("W", 0, t)) << run.all;
+  ASSERT_EQ(t.step, 6) << run.all;
+  while (run.NextTick(t) && t.n < 20) {
+  }
+  ASSERT_EQ(t.n, 20) << run.all;
+  int before = t.n;
+  auto saved = Clock::now();
+  Save(game / "images" / "sheet.bmp", sheet(11));
+  while (run.NextTick(t) && t.step != 11) {
+  }
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saved).count();
+  ASSERT_EQ(t.step, 11) << run.all;
+  EXPECT_LT(ms, 300);
+  EXPECT_GT(t.n, before) << "the page ran on";
+  EXPECT_NE(run.all.find("パターンを更新しました: sheet.bmp"), std::string::npos) << run.all;
+  EXPECT_EQ(run.all.find("再読み込みしました"), std::string::npos) << run.all;
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+// Where an edited sheet stands among the registered pattern resources: the
+// script global of the resource that names the file and the number its
+// first pattern has in the pattern list now.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace ruvel {
+
+// Searches the page's pattern resources, then the kernel's, for one whose
+// sheet is the file path. False when none registers it.
+bool FindSheetRegistration(const std::string& path, std::string& globalName, int32_t& firstNumber);
+// Without a loaded page (ruvel --edit-sheet): the global of a `cpattern`
+// naming the file in one of the pages (.cmml) in folder. False when none.
+bool FindSheetInPages(const std::string& folder, const std::string& path, std::string& globalName);
+
+}  // namespace ruvel
