@@ -68,6 +68,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
           mapModel_->onSaved = [this](const std::string& path) { savedMaps_.push_back(path); };
         }
         mapView_->Show();
+      };
       // The editor again with its sheet, else the dialog that picks one.
       m.showPatternEditor = [this] {
         if (!sheetEditor_ || !sheetEditor_->Show()) menuView_->ShowSheetDialog(OpenDialogStart());
