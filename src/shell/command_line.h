@@ -26,6 +26,7 @@ struct CommandLine {
   bool noSources = false;   // --no-sources: exports leave class sources out
   std::string exportWeb;    // --export-web OUT [PROJECT]: the game as a web page ...
   std::string exportWebFrom;  // ... of this project (empty: the program's own)
+  std::string editSheet;    // --edit-sheet FILE: only the pattern editor
   std::string compileMml;   // --compile-mml FILE.mml
   std::string output;       // -o FILE (the compiled music file, the imported map)
   std::string importMap;    // --import-map IN.tmj|IN.tmx: a Tiled map into a map file (-o)

@@ -23,6 +23,7 @@
 #include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
+#include "shell/sheet_editor_app.h"
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
 #include "sound/sound_natives.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
   }
   if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
   if (!cl.importMap.empty()) return ruvel::RunImportMap(cl.importMap, cl.output);
+  if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();
