@@ -38,6 +38,7 @@ const std::vector<TMenuEntry>& MainMenuTable() {
       {2, "一時停止/再開(&P)", "F3", TMenuCommand::kPause, nullptr},
       {3, "デバッグ(&D)", "Ctrl+F10", TMenuCommand::kDebugger, nullptr},
       {3, "キャラクタパターン(&P)...", "", TMenuCommand::kPatterns, nullptr},
+      {3, "マップエディタ(&M)...", "", TMenuCommand::kMapEditor, nullptr},
       {4, "ヘルプ(&H)", "F1", TMenuCommand::kHelp, nullptr},
       {4, "Ruvelホームページ(&T)", "", TMenuCommand::kHomePage, nullptr},
       {4, "&About..", "", TMenuCommand::kAbout, nullptr},
@@ -237,6 +238,9 @@ void TMainMenu::Execute(TMenuCommand c) {
       return;
     case TMenuCommand::kPatterns:
       if (Enabled(c) && hooks.showPatterns) hooks.showPatterns();
+      return;
+    case TMenuCommand::kMapEditor:
+      if (hooks.showMapEditor) hooks.showMapEditor();
       return;
   }
 }

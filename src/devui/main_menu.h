@@ -32,6 +32,7 @@ enum class TMenuCommand {
   kPause,
   kDebugger,
   kPatterns,
+  kMapEditor,
 };
 
 struct TMenuEntry {
@@ -68,6 +69,7 @@ struct TMainMenuHooks {
   std::function<void()> showDebugger;
   std::function<void()> showAbout;
   std::function<void()> showPatterns;  // the pattern registration window
+  std::function<void()> showMapEditor;
   std::function<void()> openPage;  // the open command's file dialog
   std::function<void()> togglePause;  // automatic execution on / off
   std::function<bool(const std::string& cp932)> openUrl;

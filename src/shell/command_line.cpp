@@ -72,6 +72,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
       if (i + 1 < argc && argv[i + 1][0] != '-') cl.exportWebFrom = argv[++i];
     }
     else if (a == "--edit-sheet") { if (!needValue(cl.editSheet)) return false; }
+    else if (a == "--edit-map") { if (!needValue(cl.editMap)) return false; }
     else if (a == "--compile-mml") { if (!needValue(cl.compileMml)) return false; }
     else if (a == "--import-map") { if (!needValue(cl.importMap)) return false; }
     else if (a == "-o") { if (!needValue(cl.output)) return false; }
@@ -121,7 +122,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
   }
   for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script, &cl.project,
                             &cl.newProject, &cl.exportFrom, &cl.exportTo, &cl.exportWeb, &cl.exportWebFrom, &cl.compileMml,
-                            &cl.output, &cl.importMap, &cl.editSheet}) {
+                            &cl.output, &cl.importMap, &cl.editSheet, &cl.editMap}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -167,6 +168,7 @@ std::string HelpText() {
            "  --export-web OUT [DIR] プロジェクト DIR (既定: Usr) をブラウザで遊べるフォルダ OUT にまとめる\n"
            "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
            "  --edit-sheet FILE     パターンシート FILE (BMP/PNG) をパターンエディタだけのウィンドウで編集する\n"
+           "  --edit-map FILE       マップエディタだけのウィンドウでマップ FILE を編集する (無いときは新しく作る)\n"
 #ifndef __EMSCRIPTEN__
            "  --lsp                 エディタのための言語サーバを標準入出力で動かす\n"
            "  --dap                 デバッガ (Debug Adapter Protocol) として標準入出力でエディタと通信する\n"
@@ -201,6 +203,7 @@ std::string HelpText() {
          "  --export-web OUT [DIR] write project DIR (default: Usr) as a web page folder OUT\n"
          "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"
          "  --edit-sheet FILE     edit the pattern sheet FILE (BMP/PNG) in a window with only the pattern editor\n"
+         "  --edit-map FILE       edit the map FILE in a window with just the map editor (a new map when it is missing)\n"
 #ifndef __EMSCRIPTEN__
          "  --lsp                 run the language server for editors on stdin/stdout\n"
          "  --dap                 serve an editor's debugger (Debug Adapter Protocol) on stdin/stdout\n"

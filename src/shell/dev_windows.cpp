@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "assetedit/map_editor.h"
 #include "devui/debugger_model.h"
 #include "debugger/debug_engine.h"
 #include "devui/debugger_view.h"
 #include "devui/source_panes.h"
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
+#include "devui/map_editor_view.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -55,6 +57,13 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       menuView_ = std::make_unique<TMainMenuView>(*menu_, screen);
       m.showAbout = [this] { menuView_->ShowAbout(); };
       m.showPatterns = [this] { menuView_->Patterns().shown = true; };
+      m.showMapEditor = [this] {
+        if (!mapView_) {
+          mapModel_ = std::make_unique<TMapEditor>();
+          mapView_ = std::make_unique<TMapEditorView>(*mapModel_);
+        }
+        mapView_->Show();
+      };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
         if (Debugger().HoldsExecution() || DebugEngine().IsStopped()) {
@@ -157,6 +166,7 @@ bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
 bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
+  if (mapView_ && mapView_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -175,6 +185,7 @@ void TDevWindows::Draw() {
     LoadBreakpoints();
     debugger_->Draw();
   }
+  if (mapView_) mapView_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string cls;

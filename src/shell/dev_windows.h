@@ -18,6 +18,8 @@
 namespace ruvel {
 
 class TDebuggerView;
+class TMapEditor;
+class TMapEditorView;
 class TFrameLoop;
 class TMainMenu;
 class TMainMenuView;
@@ -71,6 +73,8 @@ class TDevWindows {
   TDebuggerView* DebuggerView() const { return debugger_.get(); }
   TMainMenu& Menu() const { return *menu_; }
   TMainMenuView* MenuView() const { return menuView_.get(); }
+  // The map editor window (ウィンドウ → マップエディタ); none until first shown.
+  TMapEditorView* MapEditorView() const { return mapView_.get(); }
 
   // One round of window messages and painting while the debugger engine
   // holds a process (its waitWhileStopped); false when the program closes.
@@ -90,6 +94,8 @@ class TDevWindows {
   std::unique_ptr<TDebuggerView> debugger_;
   std::unique_ptr<TMainMenu> menu_;
   std::unique_ptr<TMainMenuView> menuView_;
+  std::unique_ptr<TMapEditor> mapModel_;
+  std::unique_ptr<TMapEditorView> mapView_;
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;

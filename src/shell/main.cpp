@@ -20,6 +20,7 @@
 #include "shell/export_game.h"
 #include "shell/export_web.h"
 #include "shell/import_map_command.h"
+#include "shell/map_editor_app.h"
 #include "shell/new_project.h"
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
@@ -93,6 +94,9 @@ int main(int argc, char** argv) {
   if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
   if (!cl.importMap.empty()) return ruvel::RunImportMap(cl.importMap, cl.output);
   if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
+#ifndef __EMSCRIPTEN__
+  if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);
+#endif
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();
