@@ -18,6 +18,7 @@
 #include "screen/host_state.h"
 #include "screen/main_screen.h"
 #include "screen/patterns.h"
+#include "screen/sprite.h"
 #include "vm/gc.h"
 #include "vm/interpreter.h"
 #include "vm/process.h"
@@ -99,6 +100,8 @@ int LoadPageFile(const std::string& path, bool& found) {
   }
   found = true;
   file = *located;
+  // Every page starts with the camera at (0, 0).
+  ResetCamera();
   TPageState& st = PageState();
   TPrjManager& prj = PrjManager();
 
@@ -205,6 +208,8 @@ void LoadAndRunPage(const std::string& path) {
 void StartDesignMode() {
   BusyEnd();
   StopPage();
+  // Objects are placed where the page puts them, not where a scrolled game left them.
+  ResetCamera();
   try {
     if (PageState().runnable && StartRoot("design")) {
       HostState().designMode = true;

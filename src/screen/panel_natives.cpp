@@ -172,8 +172,10 @@ void PanelDraw(Value* self, int32_t argc, int32_t) {
   if (!panel) return;
   auto s = std::make_unique<TMapSprite>();
   s->source = panel->surface;
-  s->x = NInt(self, 2) - SpriteSettings().adjustX;
-  s->y = NInt(self, 3) - SpriteSettings().adjustY;
+  // The panel object decides: its member "hud" keeps it out of the camera.
+  const TSpriteShift shift = SpriteShiftFor(ValueAsObject(*self));
+  s->x = shift.X(NInt(self, 2));
+  s->y = shift.Y(NInt(self, 3));
   s->srcWidth = NInt(self, 4);
   s->srcHeight = NInt(self, 5);
   s->srcX = NInt(self, 6);

@@ -10,6 +10,9 @@ const std::vector<NativeEntry>& ScreenObjectNatives() {
       {"classes.lang.Object", "pset", Pset},
       {"classes.lang.Object", "setMapPat", SetMapPat},
       {"classes.lang.Object", "setAdjust", SetAdjust},
+      {"classes.lang.Object", "setCamera", SetCamera},
+      {"classes.lang.Object", "getCameraX", GetCameraX},
+      {"classes.lang.Object", "getCameraY", GetCameraY},
   };
   return table;
 }

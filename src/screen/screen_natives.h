@@ -1,7 +1,8 @@
 // The screen module's native tables, one per script class, in the order
 // the start-up sequence binds them: the "classes.lang.Object" natives that
-// belong here (getkey, pset, setMapPat, setAdjust), "classes.scr.Sprite",
-// "Window", "JoyStick", "Panel" and "MouseManager".
+// belong here (getkey, pset, setMapPat, setAdjust, the camera),
+// "classes.scr.Sprite", "Window", "JoyStick", "Panel" and "MouseManager".
+// "TileMap" has a table of its own, registered beside this one.
 #pragma once
 #include <vector>
 
@@ -28,6 +29,9 @@ const std::vector<NativeEntry>& WindowNatives();
 const std::vector<NativeEntry>& JoyStickNatives();
 const std::vector<NativeEntry>& PanelNatives();
 const std::vector<NativeEntry>& MouseManagerNatives();
+// "TileMap" (screen/tilemap_natives.cpp); empty when the kernel has no such
+// class, so kernels made for tests load without it.
+const std::vector<NativeEntry>& TileMapNatives();
 // All of the above, in that order.
 const std::vector<NativeEntry>& ScreenNatives();
 
@@ -37,6 +41,9 @@ void GetKey(Value* self, int32_t argc, int32_t reserved);
 void Pset(Value* self, int32_t argc, int32_t reserved);
 void SetMapPat(Value* self, int32_t argc, int32_t reserved);
 void SetAdjust(Value* self, int32_t argc, int32_t reserved);
+void SetCamera(Value* self, int32_t argc, int32_t reserved);
+void GetCameraX(Value* self, int32_t argc, int32_t reserved);
+void GetCameraY(Value* self, int32_t argc, int32_t reserved);
 
 void SpriteInit(Value* self, int32_t argc, int32_t reserved);
 void SpriteSet(Value* self, int32_t argc, int32_t reserved);

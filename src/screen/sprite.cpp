@@ -10,6 +10,7 @@
 #include "platform/text_render.h"
 #include "screen/copy_clip.h"
 #include "screen/pattern_source.h"
+#include "vm/symbols.h"
 
 namespace ruvel {
 
@@ -95,6 +96,27 @@ namespace {
 TSpriteSettings& SpriteSettings() {
   static TSpriteSettings settings;
   return settings;
+}
+
+TSpriteShift SpriteShiftFor(Instance* owner) {
+  const TSpriteSettings& s = SpriteSettings();
+  TSpriteShift shift{-int64_t(s.adjustX), -int64_t(s.adjustY)};
+  if ((s.cameraX == 0 && s.cameraY == 0)) return shift;
+  if (owner) {
+    static int32_t cache = 0;
+    static const int32_t hud = Intern("hud");
+    if (Value* v = FindMemberSlot(owner, hud, cache)) {
+      if ((v->tag == kInt && v->i == 1) || (v->tag == kFloat && v->f == 1.0f)) return shift;
+    }
+  }
+  shift.x -= s.cameraX;
+  shift.y -= s.cameraY;
+  return shift;
+}
+
+void ResetCamera() {
+  SpriteSettings().cameraX = 0;
+  SpriteSettings().cameraY = 0;
 }
 
 int32_t DxDestSize(int32_t w, double scale) {

@@ -135,7 +135,23 @@ struct TSpriteSettings {
   int32_t adjustY = 0;
   TFontSpec textFont;   // name and style copied into every text sprite
   std::shared_ptr<TSurface> mapSurface;  // nothing in the program sets it
+  // The camera: the map pixel shown at the picture's top-left corner.
+  // setCamera sets it; a page load and design mode reset it to (0, 0).
+  int32_t cameraX = 0;
+  int32_t cameraY = 0;
 };
 TSpriteSettings& SpriteSettings();
+
+// What a sprite recorded by owner is moved by: minus the adjust offset and,
+// unless the owner's member "hud" is 1 (scores, lives), minus the camera.
+struct TSpriteShift {
+  int64_t x = 0;
+  int64_t y = 0;
+  // A recorded coordinate; the result wraps into 32 bits as before.
+  int32_t X(int64_t v) const { return static_cast<int32_t>(static_cast<uint32_t>(v + x)); }
+  int32_t Y(int64_t v) const { return static_cast<int32_t>(static_cast<uint32_t>(v + y)); }
+};
+TSpriteShift SpriteShiftFor(Instance* owner);
+void ResetCamera();
 
 }  // namespace ruvel

@@ -21,8 +21,6 @@ namespace {
 // exists to hold them.
 TScreen* RecordingScreen() { return HostState().drawingFrame ? MainScreen() : nullptr; }
 
-int32_t AdjX(Value* self, int32_t k) { return NInt(self, k) - SpriteSettings().adjustX; }
-int32_t AdjY(Value* self, int32_t k) { return NInt(self, k) - SpriteSettings().adjustY; }
 
 template <typename T>
 void RecordLineLike(Value* self, int32_t argc) {
@@ -31,10 +29,11 @@ void RecordLineLike(Value* self, int32_t argc) {
   if (!screen) return;
   auto s = std::make_unique<T>();
   s->owner = ValueAsObject(*self);
-  s->x = AdjX(self, 1);
-  s->y = AdjY(self, 2);
-  s->x2 = AdjX(self, 3);
-  s->y2 = AdjY(self, 4);
+  const TSpriteShift shift = SpriteShiftFor(s->owner);
+  s->x = shift.X(NInt(self, 1));
+  s->y = shift.Y(NInt(self, 2));
+  s->x2 = shift.X(NInt(self, 3));
+  s->y2 = shift.Y(NInt(self, 4));
   s->color = argc >= 5 ? NColor(self, 5) : 0xFFFFFF;
   s->depth = argc >= 6 ? NInt(self, 6) : 0;
   screen->Sprites().Add(std::move(s));
@@ -58,8 +57,9 @@ void SpriteSet(Value* self, int32_t argc, int32_t) {
   if (!screen) return;
   auto s = std::make_unique<TGrpSprite>();
   s->owner = ValueAsObject(*self);
-  s->x = AdjX(self, 2);
-  s->y = AdjY(self, 3);
+  const TSpriteShift shift = SpriteShiftFor(s->owner);
+  s->x = shift.X(NInt(self, 2));
+  s->y = shift.Y(NInt(self, 3));
   s->pattern = NInt(self, 4);
   s->mirrored = argc >= 5 && NIsOne(self, 5);
   s->depth = argc >= 6 ? NInt(self, 6) : 0;
@@ -74,8 +74,9 @@ void SpriteSetText(Value* self, int32_t argc, int32_t) {
   if (!screen) return;
   auto s = std::make_unique<TTxtSprite>();
   s->owner = ValueAsObject(*self);
-  s->x = AdjX(self, 1);
-  s->y = AdjY(self, 2);
+  const TSpriteShift shift = SpriteShiftFor(s->owner);
+  s->x = shift.X(NInt(self, 1));
+  s->y = shift.Y(NInt(self, 2));
   s->text = ValueToText(NArg(self, 3));
   s->color = argc >= 4 ? NColor(self, 4) : 0xFFFFFF;
   s->font = SpriteSettings().textFont;
@@ -153,8 +154,9 @@ void SpriteDrawDxSprite(Value* self, int32_t argc, int32_t) {
   if (!screen) return;
   auto s = std::make_unique<TDxGrpSprite>();
   s->owner = ValueAsObject(*self);
-  s->x = AdjX(self, 1);
-  s->y = AdjY(self, 2);
+  const TSpriteShift shift = SpriteShiftFor(s->owner);
+  s->x = shift.X(NInt(self, 1));
+  s->y = shift.Y(NInt(self, 2));
   s->pattern = NInt(self, 3);
   s->mirrored = NIsOne(self, 4);
   s->depth = NInt(self, 5);
@@ -170,6 +172,17 @@ void SetAdjust(Value* self, int32_t argc, int32_t) {
   SpriteSettings().adjustX = NInt(self, 1);
   SpriteSettings().adjustY = NInt(self, 2);
 }
+
+// setCamera(x, y): the map pixel shown at the picture's top-left corner.
+void SetCamera(Value* self, int32_t argc, int32_t) {
+  if (argc < 2) return;
+  SpriteSettings().cameraX = NInt(self, 1);
+  SpriteSettings().cameraY = NInt(self, 2);
+}
+
+void GetCameraX(Value* self, int32_t, int32_t) { ValueSetInt(*self, SpriteSettings().cameraX); }
+
+void GetCameraY(Value* self, int32_t, int32_t) { ValueSetInt(*self, SpriteSettings().cameraY); }
 
 void Pset(Value*, int32_t, int32_t) {}
 

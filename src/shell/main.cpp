@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
   ruvel::InstallPatterns();
   ruvel::InstallPages();
   ruvel::RegisterNativeTable(ruvel::ScreenNatives);
+  ruvel::RegisterNativeTable(ruvel::TileMapNatives);
   ruvel::RegisterNativeTable(ruvel::DialogNatives);
   ruvel::RegisterNativeTable(ruvel::SoundNatives);
   ruvel::RegisterNativeTable(ruvel::FileNatives);
