@@ -162,6 +162,19 @@ void TDevWindows::LoadBreakpoints() {
   DebugEngine().LoadProject(PathParent(temp));
 }
 
+std::string TDevWindows::UnsavedMap() const {
+  if (!mapModel_ || !mapModel_->Loaded() || !mapModel_->Dirty()) return "";
+  return PathFileName(mapModel_->Path());
+}
+
+bool TDevWindows::SaveMap() {
+  if (!mapModel_) return true;
+  if (mapModel_->Save()) return true;
+  mapView_->Show();
+  mapView_->ShowMessage(mapModel_->LastError());
+  return false;
+}
+
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
 bool TDevWindows::HandleEvent(SDL_Event& e) {

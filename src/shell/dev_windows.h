@@ -75,6 +75,12 @@ class TDevWindows {
   TMainMenuView* MenuView() const { return menuView_.get(); }
   // The map editor window (ウィンドウ → マップエディタ); none until first shown.
   TMapEditorView* MapEditorView() const { return mapView_.get(); }
+  // The file name (UTF-8) of the map editor's map when it has unsaved
+  // changes; empty otherwise.
+  std::string UnsavedMap() const;
+  // Saves the map editor's map; false (and the editor says why) when the
+  // save failed.
+  bool SaveMap();
 
   // One round of window messages and painting while the debugger engine
   // holds a process (its waitWhileStopped); false when the program closes.
