@@ -13,8 +13,34 @@ TRTTI* TAlias::Get(const std::string& name) const {
 }
 
 void TAlias::Delete(TRTTI* cls) {
-  auto it = map_.find(FoldCase(cls->name));
-  if (it != map_.end() && it->second == cls) map_.erase(it);
+  const std::string key = FoldCase(cls->name);
+  auto under = shadowed_.find(key);
+  if (under != shadowed_.end() && under->second == cls) {
+    shadowed_.erase(under);
+    return;
+  }
+  auto it = map_.find(key);
+  if (it == map_.end() || it->second != cls) return;
+  if (under != shadowed_.end()) {
+    it->second = under->second;
+    shadowed_.erase(under);
+  } else {
+    map_.erase(it);
+  }
+}
+
+bool TAlias::Yields(const std::string& name) {
+  static const char* const kNames[] = {"TileMap"};
+  for (const char* n : kNames)
+    if (EqualsNoCase(name, n)) return true;
+  return false;
+}
+
+void TAlias::Shadow(const std::string& name, TRTTI* cls) {
+  const std::string key = FoldCase(name);
+  auto it = map_.find(key);
+  if (it != map_.end() && !shadowed_.count(key)) shadowed_[key] = it->second;
+  map_[key] = cls;
 }
 
 TAlias& Aliases() {

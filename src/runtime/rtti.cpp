@@ -23,6 +23,9 @@ TRTTI::TRTTI(const std::string& className, const std::string& src) {
   if (VM().aliasRegistration && !Aliases().Has(className)) {
     Aliases().Add(className, this);
     Aliased = true;
+  } else if (VM().aliasRegistration && TAlias::Yields(className)) {
+    Aliases().Shadow(className, this);
+    Aliased = true;
   }
 }
 

@@ -15,7 +15,16 @@ TPatRects::TPatRects(const TPixelImage& image, TCutResult cut, int64_t fileAge)
       elems_(std::move(cut.elems)),
       pixels_(KeyedPixels(image, elems_)),
       fileAge_(fileAge),
-      cutOk_(cut.cutOk) {}
+      cutOk_(cut.cutOk) {
+  opaque_.reserve(elems_.size());
+  for (const TPatElem& e : elems_) {
+    bool opaque = e.rect.left >= 0 && e.rect.top >= 0 && e.rect.right <= width_ && e.rect.bottom <= height_;
+    for (int32_t y = e.rect.top; opaque && y < e.rect.bottom; ++y)
+      for (int32_t x = e.rect.left; opaque && x < e.rect.right; ++x)
+        opaque = (pixels_[size_t(y) * size_t(width_) + size_t(x)] >> 24) == 0xFF;
+    opaque_.push_back(opaque);
+  }
+}
 
 TPatRects::~TPatRects() { ReleaseTexture(); }
 

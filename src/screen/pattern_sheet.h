@@ -44,6 +44,8 @@ class TPatRects {
   bool CutOk() const { return cutOk_; }
   // ARGB8888, transparent where a pattern has its key colour.
   const std::vector<uint32_t>& Pixels() const { return pixels_; }
+  // Pattern index has no transparent pixel.
+  bool Opaque(int32_t index) const { return index >= 0 && size_t(index) < opaque_.size() && opaque_[size_t(index)]; }
 
   // The sheet's texture for renderer (blend mode on); none when there is
   // no renderer, no pixels, or the renderer refused the texture.
@@ -57,6 +59,7 @@ class TPatRects {
   int32_t height_ = 0;
   std::vector<TPatElem> elems_;
   std::vector<uint32_t> pixels_;
+  std::vector<bool> opaque_;
   int64_t fileAge_ = 0;
   bool cutOk_ = true;
   SDL_Texture* texture_ = nullptr;

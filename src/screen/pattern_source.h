@@ -18,6 +18,9 @@ struct TPatternView {
   int32_t imageWidth = 0;   // the whole sheet
   int32_t imageHeight = 0;
   TRect rect;               // the pattern inside the sheet
+  // No pixel of the pattern is transparent: it may be copied without
+  // blending, which costs a fraction (tile maps draw hundreds per frame).
+  bool opaque = false;
 };
 
 class TPatternSource {

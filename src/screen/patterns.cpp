@@ -73,6 +73,7 @@ bool TSheetPatternSource::Find(int32_t n, TPatternView& view) {
   view.imageWidth = sheet->Width();
   view.imageHeight = sheet->Height();
   view.rect = sheet->Elems()[size_t(index)].rect;
+  view.opaque = sheet->Opaque(index);
   return true;
 }
 

@@ -41,6 +41,7 @@ void TTileMapSprite::Draw(TDrawTarget& target) {
   // 0: not looked up yet, 1: found, 2: no such pattern.
   std::vector<uint8_t> state;
   std::vector<TPatternView> views;
+  SDL_Texture* copying = nullptr;  // the sheet whose blending is off
   for (int32_t r = v.row0; r <= v.row1; ++r) {
     const int32_t* row = cells.data() + size_t(r) * size_t(map->Columns());
     const int64_t top = y + r * th;
@@ -63,9 +64,16 @@ void TTileMapSprite::Draw(TDrawTarget& target) {
       const TPatternView& pv = views[t];
       SDL_Rect src{pv.rect.left, pv.rect.top, pv.rect.Width(), pv.rect.Height()};
       SDL_Rect dst{static_cast<int>(x + c * tw), static_cast<int>(top), src.w, src.h};
+      if (pv.opaque != (copying == pv.texture)) {
+        // Opaque tiles are copied; the sheet's blending comes back after them.
+        if (copying) SDL_SetTextureBlendMode(copying, SDL_BLENDMODE_BLEND);
+        copying = pv.opaque ? pv.texture : nullptr;
+        if (copying) SDL_SetTextureBlendMode(copying, SDL_BLENDMODE_NONE);
+      }
       SDL_RenderCopy(target.renderer, pv.texture, &src, &dst);
     }
   }
+  if (copying) SDL_SetTextureBlendMode(copying, SDL_BLENDMODE_BLEND);
 }
 
 }  // namespace ruvel
