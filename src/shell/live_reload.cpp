@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "runtime/rtti.h"
 #include "screen/host_state.h"
+#include "screen/tilemap_natives.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {
@@ -77,7 +78,8 @@ TLiveReload::~TLiveReload() { SetAtomicWriteObserver(nullptr); }
 
 bool TLiveReload::Watched(const std::string& path) {
   static const char* const kExtensions[] = {".ruvel", ".cmml", ".ruvelprj", ".ruvelres", ".bmp", ".png",
-                                            ".wav",   ".mlv",  ".mml",      ".mid",      ".midi"};
+                                            ".wav",   ".mlv",  ".mml",      ".mid",      ".midi",
+                                            ".map"};
   std::string name = PathFileName(path);
   if (name.empty() || name[0] == '.') return false;  // editors' and saves' temporary files
   std::string ext = Extension(name);
@@ -139,6 +141,14 @@ void TLiveReload::Apply() {
   std::vector<std::string> updated;  // "Class: n 個のオブジェクトを更新しました"
   for (const std::string& path : changed) {
     LogLine("Changed " + path);
+    if (Extension(path) == ".map") {
+      // Tile maps read their file again in place; the page goes on.
+      std::string error;
+      int maps = ReloadTileMapFile(path, error);
+      if (!error.empty()) Tell(error + " (前のマップのまま続けます)");
+      else if (maps > 0) Tell("マップを読み直しました: " + PathFileName(path));
+      continue;
+    }
     if (Extension(path) != ".ruvel") {
       reload = true;
       continue;

@@ -11,7 +11,9 @@
 // change (a page, the project, a new parent, a method removed, a pattern
 // sheet, a sound) reloads the project and the page as opening it would. A
 // compile error is shown once and the old code keeps running; the changes
-// it held back are applied with the next good save.
+// it held back are applied with the next good save. A changed map file is
+// read again into the TileMaps that loaded it (a bad one is reported and
+// they keep their tiles).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -57,7 +59,7 @@ class TLiveReload {
   int pageReloads = 0;
 
   // True for the files whose edits matter: class sources, pages, projects,
-  // resource lists, pattern sheets, sounds and music.
+  // resource lists, pattern sheets, sounds, music and tile maps.
   static bool Watched(const std::string& path);
 
  private:

@@ -539,4 +539,31 @@ TEST_F(LiveReloadTest, TheProgramsOwnFilesReloadNothing) {
   EXPECT_EQ(r.output.find("再読み込みしました"), std::string::npos) << r.output;
 }
 
+// A map file that a TileMap loaded is read again in place: the page goes
+// on (the step count is not reset), a bad edit is reported and the old
+// tiles stay, and the next good save is shown.
+TEST_F(LiveReloadTest, AChangedMapFileIsReadAgainIntoItsTileMap) {
+  Write(game / "level.map", "map 2 1 16 16\n3,4\n");
+  Write(game / "classes" / "Ticker.ruvel",
+        "extends classes.game.Char;\n"
+        "function onGenerate() {\n  n = 0;\n  map = new TileMap();\n  map.load(\"level.map\");\n}\n"
+        "function main() {\n  while (1) {\n    n = n + 1;\n    print(\"M \" + map.get(0, 0) + \" \" + n);\n    suspend();\n  }\n}\n");
+  LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
+  ASSERT_TRUE(run.WaitForText("M 3 ")) << run.all;
+  Save(game / "level.map", "map 2 1 16 16\n7,4\n");
+  ASSERT_TRUE(run.WaitForText("マップを読み直しました: level.map")) << run.all;
+  Tick t;
+  ASSERT_TRUE(run.NextTick(t)) << run.all;
+  EXPECT_EQ(t.tag, "M");
+  EXPECT_EQ(t.step, 7);
+  EXPECT_GT(t.n, 1);  // the same object goes on counting
+  Save(game / "level.map", "map 2 1 16 16\n7,oops\n");
+  ASSERT_TRUE(run.WaitForText("level.map の 2 行目: 「oops」は数ではありません (前のマップのまま続けます)")) << run.all;
+  ASSERT_TRUE(run.NextTick(t)) << run.all;
+  EXPECT_EQ(t.step, 7);
+  Save(game / "level.map", "map 2 1 16 16\n9,4\n");
+  ASSERT_TRUE(run.WaitForText("M 9 ")) << run.all;
+}
+
 }  // namespace
