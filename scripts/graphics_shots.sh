@@ -118,28 +118,49 @@ shot map-paint 60 --edit-map maps/stage1.map
 mv "$work/replay2.txt" "$work/replay.txt"
 shot map-layers 120 --edit-map maps/stage1.map
 
-# Live reload: the platformer runs with --dev while the pattern editor
-# paints the hero's shirt red on its sheet and saves (Ctrl+S); after the
+# Live reload: the platformer runs with --dev while an editor (OPTION FILE)
+# replays $work/replay.txt, which ends with a save (Ctrl+S); after the
 # editor ends, the game's window (centred on the screen) shows the change.
+# Keeps the editor's last frame as graphics-NAME-editor.png and the game
+# as graphics-NAME-game.png.
+live() {
+  local name=$1 option=$2 file=$3
+  rm -rf "$work/platformer"
+  cp -r "$root/examples/platformer" "$work/platformer"
+  xvfb-run -a -s '-screen 0 1280x800x24' bash -c '
+    cd "$1/platformer"
+    "$2" --dev stage.cmml </dev/null & game=$!
+    sleep 4
+    "$2" "$4" "$5" --project . --frames 45 --input "$1/replay.txt" --screenshot "$3/graphics-$6-editor.png" </dev/null
+    sleep 2
+    xwd -root -silent | xwdtopnm 2>/dev/null | pamcut -left 360 -top 200 -width 560 -height 420 | pnmtopng >"$3/graphics-$6-game.png"
+    kill $game' live "$work" "$ruvel" "$out" "$option" "$file" "$name"
+  echo "docs/images/graphics-$name-editor.png"
+  echo "docs/images/graphics-$name-game.png"
+}
+save() {
+  echo "$1 down CONTROL"
+  key $(($1 + 1)) S
+  echo "$(($1 + 3)) up CONTROL"
+}
+
+# The hero's shirt filled with red on the sheet.
 {
   click 5 846 167                        # the palette's red
   click 10 755 66                        # 塗りつぶし: the shirts of patterns 0 and 1
   click 15 60 66
   click 20 172 66
-  echo "30 down CONTROL"
-  key 31 S
-  echo "33 up CONTROL"
+  save 30
   echo "40 move 60 66"
 } >"$work/replay.txt"
-rm -rf "$work/platformer"
-cp -r "$root/examples/platformer" "$work/platformer"
-xvfb-run -a -s '-screen 0 1280x800x24' bash -c '
-  cd "$1/platformer"
-  "$2" --dev stage.cmml </dev/null & game=$!
-  sleep 4
-  "$2" --edit-sheet images/tiles.bmp --project . --frames 45 --input "$1/replay.txt" --screenshot "$3/graphics-live-editor.png" </dev/null
-  sleep 2
-  xwd -root -silent | xwdtopnm 2>/dev/null | pamcut -left 360 -top 200 -width 560 -height 420 | pnmtopng >"$3/graphics-live-game.png"
-  kill $game' live "$work" "$ruvel" "$out"
-echo docs/images/graphics-live-editor.png
-echo docs/images/graphics-live-game.png
+live live-sheet --edit-sheet images/tiles.bmp
+
+# A block of bricks painted with 矩形 into the level near the start.
+{
+  click 5 $(pt 3)                        # the brick
+  click 10 126 40                        # 矩形
+  drag 15 $(mc 3 8) $(mc 6 8) $(mc 7 9)
+  save 30
+  echo "40 move $(mc 9 6)"
+} >"$work/replay.txt"
+live live-map --edit-map maps/stage1.map
