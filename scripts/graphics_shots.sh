@@ -109,9 +109,6 @@ shot map-paint 60 --edit-map maps/stage1.map
   click 60 38 263                        # レイヤー 追加
   click 70 $(pt 3)                       # bricks on the new layer
   drag 75 $(mc 9 1) $(mc 13 2)
-  click 90 $(pt 2)                       # the grass, made solid
-  click 95 120 573                       # 固いタイル 切替
-  click 100 120 573
   click 105 756 40                       # 保存
   echo "115 move $(mc 20 2)"
 } >"$work/replay2.txt"
