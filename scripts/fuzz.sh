@@ -100,6 +100,19 @@ seed() {
       body='{"seq":2,"type":"request","command":"launch","arguments":{"project":"/nowhere","headless":true}}'
       printf 'Content-Length: %d\r\nContent-Type: x\r\n\r\n%sContent-Length: 2\r\n\r\n[]' ${#body} "$body" >"$dir/two"
       printf 'Content-Length: 5\r\n\r\n{bad}Hello\r\n\r\n' >"$dir/bad" ;;
+    fuzz_map)
+      numbered "$dir" < <(find examples tests -name '*.map')
+      printf 'map 3 2 16 8\nsheet images/tiles.png\nsolid 1,2\nlayer back\n0,1,-1\n2,-1,3\nlayer front\n-1,-1,4\n5,5,5\n' >"$dir/layers.map"
+      printf 'map 2 1 16 16\n1,x\n' >"$dir/bad.map" ;;
+    fuzz_tiled_import)
+      # The first byte chooses the format: even JSON, odd XML.
+      { printf '\x00'
+        printf '{"width":2,"height":1,"tilewidth":16,"tileheight":16,"infinite":false,"orientation":"orthogonal",'
+        printf '"tilesets":[{"firstgid":1}],"layers":[{"type":"tilelayer","name":"a","width":2,"height":1,"data":[1,0]},'
+        printf '{"type":"group","layers":[{"type":"tilelayer","name":"b","width":2,"height":1,"data":[2,2147483650]}]}]}'; } >"$dir/map.tmj"
+      { printf '\x01<?xml version="1.0"?>\n<map orientation="orthogonal" width="2" height="1" tilewidth="16" tileheight="16" infinite="0">\n'
+        printf ' <tileset firstgid="1"/>\n <layer name="a" width="2" height="1"><data encoding="csv">\n1,0\n</data></layer>\n'
+        printf ' <group><layer name="b" width="2" height="1"><data encoding="base64">AQAAAA==</data></layer></group>\n</map>\n'; } >"$dir/map.tmx" ;;
     fuzz_regex)
       printf '/a(b+)c/i\nxxABBBc yy' >"$dir/match"
       printf 's/\\\\//g\na\\b\\c' >"$dir/subst"

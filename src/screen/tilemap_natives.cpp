@@ -14,6 +14,8 @@
 #include "platform/regular_file.h"
 #include "screen/host_state.h"
 #include "screen/main_screen.h"
+#include "screen/pattern_sheet.h"
+#include "screen/patterns.h"
 #include "screen/screen_natives.h"
 #include "screen/tile_map_sprite.h"
 #include "runtime/alias.h"
@@ -43,7 +45,12 @@ class TTileMapHost : public TObject {
   // keeps it; set() changes it in place.
   std::shared_ptr<TTileMap> map = std::make_shared<TTileMap>();
   int32_t firstPattern = 0;
-  std::string file;  // where load() read the map, for live reload
+  bool patternSet = false;  // setPattern or create chose the sheet
+  std::string file;         // where load() read the map, for live reload
+  std::string shownName;    // the file's name as the script gave it (UTF-8)
+  // The map and first pattern last checked against the sheet.
+  const TTileMap* checkedMap = nullptr;
+  int32_t checkedFirst = 0;
 };
 
 // A map file a script names: an absolute path, or one relative to the
@@ -76,6 +83,68 @@ TTileMap ReadMapFile(const std::string& path, const std::string& shownName) {
 
 void Tell(const std::string& utf8) { ShowMessage(Utf8ToCp932(utf8)); }
 
+// The line of a map file's text that holds row `row` of layer `layer`; 0
+// when there is none.
+int32_t LineOfRow(const std::string& text, int32_t layer, int32_t row) {
+  int32_t lineNo = 0;
+  int32_t current = -1;
+  int32_t rowsSeen = 0;
+  bool header = false;
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    size_t b = text.find_first_not_of(" \t\r", pos);
+    const char first = b < end ? text[b] : '\0';
+    pos = end + 1;
+    ++lineNo;
+    if (first == '\0') continue;
+    if (!header) {
+      header = true;
+      continue;
+    }
+    if (first == '-' || (first >= '0' && first <= '9')) {
+      if (current < 0) current = 0;
+      if (current == layer && rowsSeen == row) return lineNo;
+      ++rowsSeen;
+    } else if (text.compare(b, 5, "layer") == 0) {
+      ++current;
+      rowsSeen = 0;
+    }
+  }
+  return 0;
+}
+
+// Tile numbers the chosen sheet has no pattern for draw nothing, or a
+// pattern of the next sheet: said once per map and first pattern, naming
+// the file and line of the first such tile.
+void CheckTilesInSheet(TTileMapHost& h) {
+  if (!h.patternSet || h.map->Empty()) return;
+  if (h.checkedMap == h.map.get() && h.checkedFirst == h.firstPattern) return;
+  h.checkedMap = h.map.get();
+  h.checkedFirst = h.firstPattern;
+  TPatRects* sheet = nullptr;
+  int32_t index = 0;
+  if (!LookupPattern(h.firstPattern, sheet, index) || !sheet) return;
+  const int32_t count = sheet->Count() - index;
+  const std::vector<TMapLayer>& layers = h.map->Layers();
+  for (size_t l = 0; l < layers.size(); ++l) {
+    const std::vector<int32_t>& cells = layers[l].cells;
+    for (size_t i = 0; i < cells.size(); ++i) {
+      if (cells[i] < count) continue;
+      const int32_t row = static_cast<int32_t>(i / size_t(h.map->Columns()));
+      std::string bytes;
+      int32_t line = 0;
+      if (!h.file.empty() && ReadRegularFile(h.file, size_t(512) << 20, bytes) == TReadStatus::kOk)
+        line = LineOfRow(bytes, static_cast<int32_t>(l), row);
+      std::string where = h.shownName.empty() ? std::string("TileMap") : h.shownName;
+      if (line > 0) where += " の " + std::to_string(line) + " 行目";
+      Tell(where + ": タイル番号 " + std::to_string(cells[i]) + " のパターンがシートにありません (このシートのタイルは 0 から " +
+           std::to_string(count - 1) + " まで)");
+      return;
+    }
+  }
+}
+
 TTileMapHost* MapArg(const TNativeArgs& a) { return a.Host<TTileMapHost>(1); }
 
 void MapNew(Value* self, int32_t argc, int32_t) { TNativeArgs(self, argc).ReturnHost(new TTileMapHost()); }
@@ -101,6 +170,8 @@ void MapLoad(Value* self, int32_t argc, int32_t) {
   try {
     h->map = std::make_shared<TTileMap>(ReadMapFile(path, name));
     h->file = path;
+    h->shownName = name;
+    CheckTilesInSheet(*h);
     a.ReturnInt(1);
   } catch (const TMapError& e) {
     Tell(e.what());
@@ -117,7 +188,9 @@ void MapCreate(Value* self, int32_t argc, int32_t) {
   try {
     h->map = std::make_shared<TTileMap>(a.Int(2), a.Int(3), a.Int(4), a.Int(5));
     h->firstPattern = a.Has(6) ? a.Int(6) : 0;
+    h->patternSet = true;
     h->file.clear();
+    h->shownName.clear();
     a.ReturnInt(1);
   } catch (const TMapError& e) {
     Tell(e.what());
@@ -127,7 +200,11 @@ void MapCreate(Value* self, int32_t argc, int32_t) {
 
 void MapSetPattern(Value* self, int32_t argc, int32_t) {
   TNativeArgs a(self, argc);
-  if (TTileMapHost* h = MapArg(a); h && a.Has(2)) h->firstPattern = a.Int(2);
+  TTileMapHost* h = MapArg(a);
+  if (!h || !a.Has(2)) return;
+  h->firstPattern = a.Int(2);
+  h->patternSet = true;
+  CheckTilesInSheet(*h);
 }
 
 void MapGet(Value* self, int32_t argc, int32_t) {

@@ -132,6 +132,8 @@ TEST_F(TileMapPageTest, NativesAnswerAndBadMapsAreNamedByFileAndLine) {
               "function onGenerate() {\n"
               "  m = new TileMap();\n"
               "  print(\"load \" + m.load(\"stage.map\") + \" \" + m.columns() + \" \" + m.rows());\n"
+              "  m.setPattern($pat + 3);\n"
+              "  m.setPattern($pat + 3);\n"
               "  print(\"get \" + m.get(3, 0) + \" \" + m.get(2, 0) + \" \" + m.get(4, 0) + \" \" + m.get(0, -1));\n"
               "  print(\"tileAt \" + m.tileAt(63, 23) + \" \" + m.tileAt(64, 0) + \" \" + m.tileAt(16, 7));\n"
               "  print(\"hits \" + m.hits(0, 0, 47, 7) + m.hits(48, 0, 48, 0) + m.hits(63, 23, 60, 16) + m.hits(-9, -9, -1, 50));\n"
@@ -157,9 +159,11 @@ TEST_F(TileMapPageTest, NativesAnswerAndBadMapsAreNamedByFileAndLine) {
     EXPECT_NE(r.output.find(line), std::string::npos) << "missing: " << line << "in:\n" << r.output;
   }
   for (const char* message : {"bad.map の 3 行目: 「x」は数ではありません", "none.map: ファイルがありません",
-                              "列数 5000 は 1 から 4096 の範囲にありません"}) {
+                              "列数 5000 は 1 から 4096 の範囲にありません",
+                              "stage.map の 8 行目: タイル番号 5 のパターンがシートにありません (このシートのタイルは 0 から 2 まで)"}) {
     EXPECT_NE(r.output.find(message), std::string::npos) << "missing: " << message << " in:\n" << r.output;
   }
+  EXPECT_EQ(r.output.find("パターンがシートにありません"), r.output.rfind("パターンがシートにありません")) << "said once";
   // The saved file is the map as edited: both layers, the new solid set.
   std::ifstream saved(dir / "copy.map");
   std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
@@ -178,6 +182,28 @@ TEST_F(TileMapPageTest, AGamesOwnTileMapClassKeepsItsName) {
   EXPECT_EQ(r.output, "");
   ruvel::TPixelImage shot = Screenshot(png);
   EXPECT_EQ(shot.At(52, 62) & 0xFFFFFF, 0x00FF00u);
+}
+
+// The mouse finds objects where the camera shows them; a hud object
+// stays where it is drawn.
+TEST_F(TileMapPageTest, TheMouseHitsObjectsWhereTheCameraShowsThem) {
+  const std::string clicked =
+      "function onGenerate() {\n  p = $pat;\n  setCamera(100, 0);\n}\n"
+      "function mouseDown(mx, my, l, r) {\n  print(\"hit \" + tag + \" \" + mx + \" \" + my);\n}\n";
+  WritePage("  <generator className=\"Thing\" name=\"$a\" inst_x=\"300\" inst_y=\"200\" inst_tag=\"1\">\n"
+            "  <generator className=\"Badge\" name=\"$b\" inst_x=\"300\" inst_y=\"100\" inst_tag=\"2\">\n",
+            {{"Thing", "extends classes.game.Char;\n" + clicked},
+             {"Badge", "extends classes.game.Char;\n" + clicked + "function draw() {\n  hud = 1;\n  drawPattern(x, y, p, 0, 0);\n}\n"}});
+  Write(dir / "input.txt",
+        "5 move 200 200\n5 press left 200 200\n6 release left 200 200\n"
+        "8 move 300 200\n8 press left 300 200\n9 release left 300 200\n"
+        "11 move 300 100\n11 press left 300 100\n12 release left 300 100\n");
+  RunResult r = RunRuvel((dir / "page.cmml").string() + " --headless --fixed-clock --frames 15 --log --input " +
+                         (dir / "input.txt").string());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("hit 1 200 200\n"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("hit 2 300 100\n"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("hit 1 300"), std::string::npos) << r.output;
 }
 
 }  // namespace
