@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "platform/paths.h"
 #include "tilemap/tiled_import.h"
@@ -56,6 +57,7 @@ bool TMapEditor::Save() {
   lastError_.clear();
   savedSerial_ = done_.empty() ? 0 : done_.back().serial;
   savedEver_ = true;
+  if (onSaved) onSaved(path_);
   return true;
 }
 
@@ -113,6 +115,8 @@ void TMapEditor::Press(int32_t col, int32_t row) {
   anchorCol_ = col;
   anchorRow_ = row;
   stroke_ = TCellsCommand();
+  lastCol_ = col;
+  lastRow_ = row;
   Drag(col, row);
 }
 
@@ -123,21 +127,34 @@ void TMapEditor::EndPreview() {
 
 void TMapEditor::Drag(int32_t col, int32_t row) {
   if (!stroking_) return;
-  int32_t layer = map_.CurrentLayer();
   int32_t tile = tool == TMapTool::kEraser ? -1 : picked;
   if (tool == TMapTool::kRectangle) {
     EndPreview();
-    AddRectangle(map_, layer, anchorCol_, anchorRow_, col, row, tile, stroke_);
+    AddRectangle(map_, map_.CurrentLayer(), anchorCol_, anchorRow_, col, row, tile, stroke_);
     stroke_.Apply(map_);
     return;
   }
+  // Every cell on the line from the last position, so a fast stroke
+  // leaves no gaps.
+  int32_t dc = std::abs(col - lastCol_);
+  int32_t dr = std::abs(row - lastRow_);
+  int32_t steps = std::max(dc, dr);
+  for (int32_t i = 1; i <= steps; ++i) {
+    PaintCell(lastCol_ + int32_t(std::lround(double(col - lastCol_) * i / steps)),
+              lastRow_ + int32_t(std::lround(double(row - lastRow_) * i / steps)), tile);
+  }
+  if (steps == 0) PaintCell(col, row, tile);
+  lastCol_ = col;
+  lastRow_ = row;
+}
+
+void TMapEditor::PaintCell(int32_t col, int32_t row, int32_t tile) {
   if (col < 0 || row < 0 || col >= map_.Columns() || row >= map_.Rows()) return;
+  int32_t layer = map_.CurrentLayer();
   int32_t before = map_.GetIn(layer, col, row);
   if (before == tile) return;
-  TCellsCommand one;
-  one.AddNew({layer, col, row, before, tile});
-  one.Apply(map_);
-  stroke_.Add(one.Changes()[0]);
+  map_.SetIn(layer, col, row, tile);
+  stroke_.Add({layer, col, row, before, tile});
 }
 
 void TMapEditor::Release() {

@@ -5,6 +5,7 @@
 // and redo). A save that fails keeps the edit and the unsaved state.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -28,6 +29,8 @@ class TMapEditor {
   // Saves atomically; false with the reason in LastError (the edit and the
   // unsaved state stay).
   bool Save();
+  // Told the file after every successful save.
+  std::function<void(const std::string& path)> onSaved;
   bool Dirty() const;
   bool Loaded() const { return !map_.Empty(); }
   const std::string& Path() const { return path_; }
@@ -89,6 +92,7 @@ class TMapEditor {
  private:
   void Reset();
   void EndPreview();
+  void PaintCell(int32_t col, int32_t row, int32_t tile);
   struct TDone {
     std::unique_ptr<TMapCommand> cmd;
     uint64_t serial;
@@ -109,6 +113,8 @@ class TMapEditor {
   bool stroking_ = false;
   int32_t anchorCol_ = 0;
   int32_t anchorRow_ = 0;
+  int32_t lastCol_ = 0;  // where the pencil was at the last Drag
+  int32_t lastRow_ = 0;
   TCellsCommand stroke_;
 };
 

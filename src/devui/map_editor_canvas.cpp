@@ -169,18 +169,18 @@ void TMapEditorView::DrawCanvas() {
   ImVec2 lo(float(L::kCanvasX), float(L::kCanvasY));
   ImVec2 hi(float(L::kCanvasX + L::kCanvasW), float(L::kCanvasY + L::kCanvasH));
   if (canvas_) dl->AddImage(reinterpret_cast<ImTextureID>(canvas_), lo, hi);
-  // Scroll bars along the right and bottom edges.
+  // Scroll bars along the right and bottom edges, when the map is larger.
   ImS64 sx = ImS64(model_.panX);
   ImS64 sy = ImS64(model_.panY);
   ImRect hbar(ImVec2(lo.x, hi.y), ImVec2(hi.x, hi.y + L::kScrollBar));
   ImRect vbar(ImVec2(hi.x, lo.y), ImVec2(hi.x + L::kScrollBar, hi.y));
   ImS64 contentW = ImS64(map.Columns() * map.TileWidth() * z);
   ImS64 contentH = ImS64(map.Rows() * map.TileHeight() * z);
-  if (ImGui::ScrollbarEx(hbar, ImGui::GetID("hscroll"), ImGuiAxis_X, &sx, L::kCanvasW, std::max<ImS64>(contentW, L::kCanvasW),
+  if (contentW > L::kCanvasW && ImGui::ScrollbarEx(hbar, ImGui::GetID("hscroll"), ImGuiAxis_X, &sx, L::kCanvasW, std::max<ImS64>(contentW, L::kCanvasW),
                          ImDrawFlags_None)) {
     model_.panX = double(sx);
   }
-  if (ImGui::ScrollbarEx(vbar, ImGui::GetID("vscroll"), ImGuiAxis_Y, &sy, L::kCanvasH, std::max<ImS64>(contentH, L::kCanvasH),
+  if (contentH > L::kCanvasH && ImGui::ScrollbarEx(vbar, ImGui::GetID("vscroll"), ImGuiAxis_Y, &sy, L::kCanvasH, std::max<ImS64>(contentH, L::kCanvasH),
                          ImDrawFlags_None)) {
     model_.panY = double(sy);
   }

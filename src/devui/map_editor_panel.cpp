@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "assetedit/map_editor.h"
 #include "devui/map_editor_view.h"
+#include "devui/pattern_window.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 
@@ -17,12 +19,18 @@ using L = TMapEditorLayout;
 
 namespace {
 
-// The project's pattern sheets: BMP and PNG files in its folder and in
-// its "images" folder.
-std::vector<std::string> ProjectSheets() {
-  std::vector<std::string> files;
+// The sheets to offer: the page's registered pattern sheets (by their
+// names), then the BMP and PNG files in the project's folder and in its
+// "images" folder. Pairs of label (UTF-8) and file.
+std::vector<std::pair<std::string, std::string>> ProjectSheets() {
+  std::vector<std::pair<std::string, std::string>> sheets;
+  std::set<std::string> seen;
+  for (const auto& [name, src] : TPatternWindow().Rows()) {
+    if (!src.empty() && seen.insert(src).second) sheets.emplace_back(ToUtf8(name) + " (" + PathFileName(src) + ")", src);
+  }
   std::string dir = ProjectDir();
-  if (dir.empty()) return files;
+  if (dir.empty()) return sheets;
+  std::vector<std::string> files;
   for (const std::string& d : {dir, dir + "/images"}) {
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(d, ec)) {
@@ -32,7 +40,10 @@ std::vector<std::string> ProjectSheets() {
     }
   }
   std::sort(files.begin(), files.end());
-  return files;
+  for (const std::string& f : files) {
+    if (seen.insert(f).second) sheets.emplace_back(PathRelative(f, dir), f);
+  }
+  return sheets;
 }
 
 }  // namespace
@@ -42,8 +53,8 @@ void TMapEditorView::DrawPanel() {
   ImGui::SetCursorPos(ImVec2(116, 60));
   ImGui::SetNextItemWidth(116);
   if (ImGui::BeginCombo("##sheets", "プロジェクト")) {
-    for (const std::string& f : ProjectSheets()) {
-      if (ImGui::Selectable(PathFileName(f).c_str())) model_.ChooseSheet(f);
+    for (const auto& [label, file] : ProjectSheets()) {
+      if (ImGui::Selectable(label.c_str())) model_.ChooseSheet(file);
     }
     ImGui::EndCombo();
   }

@@ -162,7 +162,7 @@ void TMapEditorView::DrawToolbar() {
 
 void TMapEditorView::HandleKeys() {
   ImGuiIO& io = ImGui::GetIO();
-  if (io.WantTextInput || !model_.Loaded()) return;
+  if (io.WantTextInput || !model_.Loaded() || ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId)) return;
   if (io.KeyCtrl) {
     if (ImGui::IsKeyPressed(SDL_SCANCODE_Z, false)) io.KeyShift ? model_.Redo() : model_.Undo();
     if (ImGui::IsKeyPressed(SDL_SCANCODE_Y, false)) model_.Redo();

@@ -19,6 +19,7 @@
 #include "screen/host_state.h"
 #include "screen/main_screen.h"
 #include "screen/ranking.h"
+#include "screen/tilemap_natives.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
 #include "vm/gc.h"
@@ -61,6 +62,9 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
         if (!mapView_) {
           mapModel_ = std::make_unique<TMapEditor>();
           mapView_ = std::make_unique<TMapEditorView>(*mapModel_);
+          // Live reload takes the program's own saves for files it already
+          // has; the game's TileMaps read the editor's saves here instead.
+          mapModel_->onSaved = [this](const std::string& path) { savedMaps_.push_back(path); };
         }
         mapView_->Show();
       };
@@ -199,6 +203,14 @@ void TDevWindows::Draw() {
     debugger_->Draw();
   }
   if (mapView_) mapView_->Draw();
+  if (!savedMaps_.empty() && !Debugger().HoldsExecution() && !DebugEngine().IsStopped()) {
+    for (const std::string& path : savedMaps_) {
+      std::string error;
+      ReloadTileMapFile(path, error);
+      if (!error.empty()) mapView_->ShowMessage(error);
+    }
+    savedMaps_.clear();
+  }
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string cls;

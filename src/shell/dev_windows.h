@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 
@@ -102,6 +103,7 @@ class TDevWindows {
   std::unique_ptr<TMainMenuView> menuView_;
   std::unique_ptr<TMapEditor> mapModel_;
   std::unique_ptr<TMapEditorView> mapView_;
+  std::vector<std::string> savedMaps_;  // saved by the map editor, not yet reloaded
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -119,6 +120,26 @@ TEST(MapEditorModelTest, ToolsPickEraseAndFillOnTheSelectedLayerOnly) {
   ed.Undo();  // the stroke is one step
   EXPECT_EQ(ed.Map().GetIn(0, 0, 0), 2);
   EXPECT_EQ(ed.Map().GetIn(0, 1, 0), 2);
+  // A pencil jumping across cells between two moves leaves no gap.
+  ed.tool = ruvel::TMapTool::kPencil;
+  ed.picked = 9;
+  ed.SelectLayer(1);
+  ed.Press(0, 4);
+  ed.Drag(4, 2);
+  ed.Release();
+  // One cell per column, each next to the one before.
+  int lastRow = 4;
+  for (int c = 0; c < 5; ++c) {
+    int painted = 0;
+    for (int r = 0; r < 5; ++r) {
+      if (ed.Map().GetIn(1, c, r) != 9) continue;
+      ++painted;
+      EXPECT_LE(std::abs(r - lastRow), 1) << c;
+      lastRow = r;
+    }
+    EXPECT_EQ(painted, 1) << c;
+  }
+  EXPECT_EQ(lastRow, 2);
 }
 
 TEST(MapEditorModelTest, TiledMapsOpenAsAMapBesideThemAndTheSheetLineIsRelative) {

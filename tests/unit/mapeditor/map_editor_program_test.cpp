@@ -91,13 +91,15 @@ TEST(MapEditorProgramTest, ReplayPaintsFillsUndoesMarksSolidAddsALayerAndSaves) 
   r.Key("R");                          // rectangle with tile 2
   r.Tile(2);
   r.Drag({{0, 2}, {6, 6}, {3, 4}});    // the rectangle shrinks back while dragged
-  r.Tool(2);                           // fill with tile 3 ...
+  r.Tool(2);                           // fill the empty area with tile 3
   r.Tile(3);
   r.Click(L::kCanvasX + 10 * 16 + 8, L::kCanvasY + 8 * 16 + 8);
+  r.Key("P");                          // a dot of tile 0 ...
+  r.Tile(0);
+  r.Drag({{20, 10}});
   r.Key("Z", true);                    // ... taken back
-  r.Button(ruvel::TMapButton::kSolid);  // tile 3 solid
+  r.Button(ruvel::TMapButton::kSolid);  // tile 0 solid
   r.Button(ruvel::TMapButton::kLayerAdd);
-  r.Key("P");
   r.Drag({{5, 5}});                    // on the new layer
   r.Key("S", true);
   int frames = r.frame + 3;
@@ -113,19 +115,16 @@ TEST(MapEditorProgramTest, ReplayPaintsFillsUndoesMarksSolidAddsALayerAndSaves) 
   EXPECT_EQ(map.Layers()[0].name, "main");
   EXPECT_EQ(map.Layers()[1].name, "layer2");
   EXPECT_EQ(map.Sheet(), "sheet.bmp");
-  EXPECT_EQ(map.SolidTiles(), (std::set<int32_t>{1, 3}));
-  for (int c = 0; c < 4; ++c) EXPECT_EQ(map.GetIn(0, c, 0), c < 3 ? 1 : -1) << c;
-  for (int row = 1; row < 8; ++row) {
-    for (int col = 0; col < 8; ++col) {
-      bool inRect = col <= 3 && row >= 2 && row <= 4;
-      EXPECT_EQ(map.GetIn(0, col, row), inRect ? 2 : -1) << col << "," << row;
+  EXPECT_EQ(map.SolidTiles(), (std::set<int32_t>{0, 1}));
+  for (int row = 0; row < 20; ++row) {
+    for (int col = 0; col < 30; ++col) {
+      int want = row >= 16 ? 0 : 3;  // the fill reached every empty cell
+      if (row == 0 && col < 3) want = 1;
+      if (col <= 3 && row >= 2 && row <= 4) want = 2;
+      EXPECT_EQ(map.GetIn(0, col, row), want) << col << "," << row;
+      EXPECT_EQ(map.GetIn(1, col, row), col == 5 && row == 5 ? 0 : -1) << col << "," << row;
     }
   }
-  EXPECT_EQ(map.GetIn(0, 10, 8), -1);  // the fill was undone
-  EXPECT_EQ(map.GetIn(0, 10, 17), 0);
-  EXPECT_EQ(map.GetIn(1, 5, 5), 3);
-  EXPECT_EQ(map.GetIn(1, 0, 0), -1);
-  EXPECT_EQ(map.GetIn(0, 5, 5), -1);
 }
 
 }  // namespace
