@@ -1,6 +1,7 @@
 // Entry point of the program: parses the command line and runs the shell
 // (a window, or headless with --headless).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "compiler/compile_driver.h"
@@ -79,6 +80,14 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", ruvel::CliText(ruvel::TCliText::kExportWebMade, cl.exportWeb).c_str());
     return 0;
+  }
+  // A folder given as the file is the project folder to run ("ruvel
+  // mygame"); otherwise the start-up path would treat it as a page and
+  // write a new project file into the folder above it.
+  if (std::string folder = ruvel::CommandLineFilePath(cl); cl.project.empty() && !folder.empty() &&
+                                                            std::filesystem::is_directory(folder)) {
+    cl.project = folder;
+    cl.file.clear();
   }
   if (!cl.project.empty() && !ruvel::PathExists(cl.project + "/default.ruvelprj")) {
     std::fprintf(stderr, "ruvel: %s\n", ruvel::CliText(ruvel::TCliText::kNoProject, cl.project).c_str());

@@ -94,6 +94,20 @@ TEST_F(ProjectTest, AStarterProjectRunsAndPlays) {
   r = RunRuvel("--project " + (dir / "nothing").string(), "LANG=C LC_ALL= LC_MESSAGES=");
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.output.find("default.ruvelprj is missing"), std::string::npos) << r.output;
+
+  // The folder itself as the file runs it as the project; a folder without
+  // a project is refused, and nothing is written beside it.
+  for (const std::string how : {"--project ", ""}) {
+    r = RunRuvel(how + (dir / "game").string() + " --headless --fixed-clock --frames 30 --input " + (dir / "walk.txt").string() +
+                 " --screenshot " + (dir / (how.empty() ? "folder.png" : "project.png")).string());
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+  }
+  EXPECT_EQ(std::system(("cmp -s " + (dir / "folder.png").string() + " " + (dir / "project.png").string()).c_str()), 0);
+  fs::create_directories(dir / "empty" / "inner");
+  r = RunRuvel((dir / "empty" / "inner").string() + " --headless --frames 3", "LANG=C LC_ALL= LC_MESSAGES=");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.output.find("default.ruvelprj is missing"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(dir / "empty" / "default.ruvelprj"));
 }
 
 std::string FileText(const fs::path& path) {
