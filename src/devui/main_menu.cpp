@@ -40,6 +40,9 @@ const std::vector<TMenuEntry>& MainMenuTable() {
       {3, "キャラクタパターン(&P)...", "", TMenuCommand::kPatterns, nullptr},
       {3, "パターンエディタ(&E)...", "", TMenuCommand::kPatternEditor, nullptr},
       {3, "マップエディタ(&M)...", "", TMenuCommand::kMapEditor, nullptr},
+      {3, "効果音エディタ(&S)...", "", TMenuCommand::kSfxEditor, nullptr},
+      {3, "音楽エディタ(&U)...", "", TMenuCommand::kMusicEditor, nullptr},
+      {3, "音色エディタ(&T)...", "", TMenuCommand::kToneEditor, nullptr},
       {4, "ヘルプ(&H)", "F1", TMenuCommand::kHelp, nullptr},
       {4, "Ruvelホームページ(&T)", "", TMenuCommand::kHomePage, nullptr},
       {4, "&About..", "", TMenuCommand::kAbout, nullptr},
@@ -246,6 +249,15 @@ void TMainMenu::Execute(TMenuCommand c) {
       return;
     case TMenuCommand::kPatternEditor:
       if (Enabled(c) && hooks.showPatternEditor) hooks.showPatternEditor();
+      return;
+    case TMenuCommand::kSfxEditor:
+      if (hooks.showSfxEditor) hooks.showSfxEditor();
+      return;
+    case TMenuCommand::kMusicEditor:
+      if (hooks.showMusicEditor) hooks.showMusicEditor();
+      return;
+    case TMenuCommand::kToneEditor:
+      if (hooks.showToneEditor) hooks.showToneEditor();
       return;
   }
 }

@@ -34,6 +34,9 @@ enum class TMenuCommand {
   kPatterns,
   kMapEditor,
   kPatternEditor,
+  kSfxEditor,
+  kMusicEditor,
+  kToneEditor,
 };
 
 struct TMenuEntry {
@@ -72,6 +75,9 @@ struct TMainMenuHooks {
   std::function<void()> showPatterns;  // the pattern registration window
   std::function<void()> showMapEditor;
   std::function<void()> showPatternEditor;
+  std::function<void()> showSfxEditor;    // 効果音エディタ
+  std::function<void()> showMusicEditor;  // 音楽エディタ
+  std::function<void()> showToneEditor;   // 音色エディタ
   std::function<void()> openPage;  // the open command's file dialog
   std::function<void()> togglePause;  // automatic execution on / off
   std::function<bool(const std::string& cp932)> openUrl;
