@@ -3,12 +3,14 @@
 // address with those parameters and an identification number in the
 // user's browser, at most six times a minute.
 //
-// The identification number ("ID=") is the 32-bit FNV-1a hash (top bit
-// cleared) of the parameter text ("name=value&" for each entry, in order),
+// Names and values travel percent-encoded as UTF-8. The identification
+// number ("ID=") is the 32-bit FNV-1a hash (top bit cleared) of the
+// decoded parameter text ("name=value&" for each entry in order, UTF-8),
 // followed by the project's and the kernel's integrity values as decimal
-// text separated by ":"; the ranking service can recompute it. The
-// integrity values are the page integrity hash (pages/page_hash.h) of the
-// project file and of the kernel resource list.
+// text separated by ":"; a ranking service recomputes it from what it
+// receives (docs/ranking.md). The integrity values are the page integrity
+// hash (pages/page_hash.h) of the project file and of the kernel resource
+// list.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -27,13 +29,14 @@ class TRanking {
   void ClearParams() { params_.clear(); }
   const std::vector<std::pair<std::string, std::string>>& Params() const { return params_; }
 
-  // The address followed by "?", every entry with "&", and "ID=" + the
-  // identification number.
+  // The address followed by "?", every entry (percent-encoded UTF-8) with
+  // "&", and "ID=" + the identification number.
   std::string BuildUrl(const std::string& address) const;
   int32_t Identification() const;
 
   // Builds the address and opens it within the budget; shows the messages
-  // for an address that is not "http://" and for an exhausted budget. The
+  // for an address that is neither "http://" nor "https://" and for an
+  // exhausted budget. Without an opener the address is written to stderr. The
   // parameters are emptied, and the budget used, only when the address was
   // opened. True when opened.
   bool OpenBrowser(const std::string& address);
@@ -55,6 +58,9 @@ class TRanking {
   double lastOpenMs_ = 0.0;
   bool openedBefore_ = false;
 };
+
+// Every byte but A-Z, a-z, 0-9 and "-._~" as %XX (upper-case hex).
+std::string PercentEncode(const std::string& utf8);
 
 // The process-wide ranking state used by the "Ranking" natives. Owner:
 // this function's static instance.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "pages/page_hash.h"
 #include "platform/message_sink.h"
 #include "screen/dialog_natives.h"
 #include "screen/ranking.h"
@@ -63,9 +64,9 @@ TEST_F(RankingTest, UrlListsParametersInOrderWithTheIdLast) {
   EXPECT_EQ(r.BuildUrl("http://h/"), "http://h/?ID=" + std::to_string(r.Identification()));
 }
 
-TEST_F(RankingTest, AddressMustStartWithHttpAndParametersStayUntilOpened) {
+TEST_F(RankingTest, AddressMustStartWithHttpOrHttpsAndParametersStayUntilOpened) {
   r.SetParam("s", "1");
-  EXPECT_FALSE(r.OpenBrowser("https://h/"));
+  EXPECT_FALSE(r.OpenBrowser("ftp://h/"));
   EXPECT_FALSE(r.OpenBrowser("HTTP://h/"));
   EXPECT_FALSE(r.OpenBrowser(""));
   ASSERT_EQ(sink.messages.size(), 3u);
@@ -73,10 +74,22 @@ TEST_F(RankingTest, AddressMustStartWithHttpAndParametersStayUntilOpened) {
   EXPECT_TRUE(opened.empty());
   EXPECT_EQ(r.Budget(), 6) << "a refused address uses no budget";
   EXPECT_EQ(r.Params().size(), 1u);
-  EXPECT_TRUE(r.OpenBrowser("http://h/"));
+  EXPECT_TRUE(r.OpenBrowser("https://h/"));
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0].rfind("http://h/?s=1&ID=", 0), 0u);
+  EXPECT_EQ(opened[0].rfind("https://h/?s=1&ID=", 0), 0u);
   EXPECT_TRUE(r.Params().empty()) << "an opening empties the parameters";
+}
+
+// Names and values reach the server intact whatever they hold: UTF-8,
+// percent-encoded; the number is computed over the decoded UTF-8 text.
+TEST_F(RankingTest, NamesAndValuesArePercentEncodedUtf8AndSignedDecoded) {
+  r.SetParam(J("名前"), J("あい う&x=1"));
+  r.SetParam("score", "1200");
+  const std::string url = r.BuildUrl("http://h/r");
+  EXPECT_EQ(url.substr(0, url.find("ID=")),
+            "http://h/r?%E5%90%8D%E5%89%8D=%E3%81%82%E3%81%84%20%E3%81%86%26x%3D1&score=1200&");
+  EXPECT_EQ(r.Identification(), HashBytes("名前=あい う&x=1&score=1200&11:22"));
+  EXPECT_EQ(PercentEncode("AZaz09-._~ /?#%+"), "AZaz09-._~%20%2F%3F%23%25%2B");
 }
 
 // A browser that cannot open the page (none installed, a blocked pop-up)

@@ -1,6 +1,8 @@
 // Runs the built program headless on small pages and on the bundled game,
 // and checks its screenshots and messages.
 #include "integration/integration_fixture.h"
+#include "pages/page_hash.h"
+#include "platform/cp932.h"
 
 namespace {
 
@@ -133,6 +135,35 @@ TEST_F(IntegrationTest, AScriptRunStartsWithoutTheWindowLibraries) {
   for (const char* lib : {"libSDL2", "libpulse", "libX11", "libwayland"}) {
     EXPECT_EQ(r.output.find(lib), std::string::npos) << lib;
   }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace it;
+
+// A game run without a window writes the ranking address it would open to
+// stderr: https accepted, every name and value percent-encoded UTF-8, and
+// an ID a server recomputes from the decoded text and the integrity values.
+TEST_F(IntegrationTest, RankingWithoutAWindowWritesTheAddressAServerCanCheck) {
+  Write(dir / "rank.ruvel", ruvel::Utf8ToCp932("extends classes.lang.Object;\n"
+                                               "r = new Ranking();\n"
+                                               "r.setParam(\"name\", \"あい う&x\");\n"
+                                               "r.setParam(\"score\", 1200);\n"
+                                               "r.openBrowser(\"https://rank.example/g/star/submit\");\n"
+                                               "r.openBrowser(\"file:///etc/passwd\");\n"));
+  RunResult r = RunRuvel("--script " + (dir / "rank.ruvel").string());
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  const std::string head = "https://rank.example/g/star/submit?name=%E3%81%82%E3%81%84%20%E3%81%86%26x&score=1200&ID=";
+  const size_t at = r.output.find(head);
+  ASSERT_NE(at, std::string::npos) << r.output;
+  const std::string id = r.output.substr(at + head.size(), r.output.find('\n', at) - at - head.size());
+  const int32_t kernel = ruvel::PageHashCode(BuildDir() + "/Kernel/resource.ruvelres");
+  ASSERT_NE(kernel, 0);
+  EXPECT_EQ(id, std::to_string(ruvel::HashBytes("name=あい う&x&score=1200&0:" + std::to_string(kernel))));
+  // The second address is refused with the message, and nothing else is written for it.
+  EXPECT_EQ(r.output.find("file:///"), std::string::npos) << r.output;
 }
 
 }  // namespace
