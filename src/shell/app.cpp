@@ -46,6 +46,7 @@
 #include "shell/design_session.h"
 #include "shell/error_status.h"
 #include "shell/frame_loop.h"
+#include "shell/project_tones.h"
 #include "shell/input_channel.h"
 #include "shell/long_run_service.h"
 #include "sound/sound_manager.h"
@@ -69,6 +70,8 @@ struct TShell {
   // With --fixed-clock the sound device plays 17 ms per frame-loop call, so
   // a recorded run is the same every time; else SDL plays in real time.
   TManualWaveOut* steppedAudio = nullptr;
+  // The program's tones.wdt, or the project's own while one is loaded.
+  std::unique_ptr<TProjectTones> tones;
   bool running = true;
   long frames = 0;  // drawn frames, the idle presents included
   std::string baseTitle = "Ruvel System";  // the project's title, CP932
@@ -215,6 +218,19 @@ void WireHooks(TShell& shell) {
 
 int ShutDownAudio();
 void Dispatch(TShell& shell, const SDL_Event& e);
+
+// The program directory's tone file, and the project folder's own whenever
+// a project is loaded or closed.
+void WireProjectTones(TShell& shell) {
+  shell.tones = std::make_unique<TProjectTones>(SoundManager().Sequencer());
+  shell.tones->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
+  shell.tones->LoadProgramTones(ResolveProgramDir(shell.cl));
+  PrjManager().projectChanged = [&shell] {
+    const std::string& file = PrjManager().projectFile;
+    shell.tones->UseProject(file.empty() ? std::string() : PathParent(file));
+  };
+  SetProjectTones(shell.tones.get());
+}
 
 // The development windows, and what they need of the shell while a pause
 // holds execution inside a frame.
@@ -516,6 +532,9 @@ void ShutDown(TShell& shell) {
   ReleasePatternTextures();
   shell.dialogs.reset();
   shell.dev.reset();
+  PrjManager().projectChanged = nullptr;
+  SetProjectTones(nullptr);
+  shell.tones.reset();
   shell.loading.reset();
   SetMainScreen(nullptr);
   shell.screen.reset();
@@ -603,6 +622,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     WireDevWindows(shell);
     if (!StartAudio(shell, error)) throw std::runtime_error(error);
     TLiveReload::KeepSpareMembers(LiveReloadWanted(shell));
+    WireProjectTones(shell);
     StartUp(shell, hooks);
     // Mappings of more game controllers, as SDL's database writes them.
     std::string pads = PathLocate(ProgramDir() + "/gamecontrollerdb.txt");
@@ -614,9 +634,6 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
       // Said on stderr as a missing sound is: the program runs on without it.
       std::fprintf(stderr, "ruvel: %s\n", ToUtf8(e.Message()).c_str());
     }
-    // The program directory's tone file replaces the default tables.
-    std::string tones = PathLocate(ProgramDir() + "/tones.wdt");
-    if (!ProgramDir().empty() && PathExists(tones)) SoundManager().Sequencer().LoadTones(tones);
     Run(shell);
     if (!shell.capture->Finish(error)) {
       std::fprintf(stderr, "ruvel: GIF: %s\n", error.c_str());
