@@ -1,7 +1,7 @@
 // `ruvel --edit-tones` driven by --input replays. A stroke over tone 13's
 // wave, a stroke over envelope 5, and on tone 20 the triangle preset, the
 // square over it undone with Ctrl+Z, then Ctrl+S: the saved file holds
-// exactly those changes. Closing with unsaved changes asks (Esc goes back,
+// exactly those changes, and tone 30 made from the harmonic sliders. Closing with unsaved changes asks (Esc goes back,
 // S saves into a new file made from the program's, D discards); a save
 // that cannot be written says so. Notes from the keyboard's piano row are
 // recorded with --record-audio at their pitch.
@@ -119,6 +119,11 @@ TEST_F(ToneEditorProgram, ReplayDrawsAWaveAndAnEnvelopeUsesPresetsUndoesAndSaves
   r.Click(730, 283);  // 三角
   r.Click(612, 283);  // 矩形
   r.Key("Z", true);
+  // Tone 30 from the harmonic sliders (26 wide, 34 apart from x = 536,
+  // y = 340 to 420): the first down to 0, the second up to 1.
+  r.Click(ThumbX(30), ThumbY(30));
+  r.Stroke({{549, 345}, {549, 430}});
+  r.Stroke({{583, 415}, {583, 330}});
   r.Key("S", true);
   EditorRun run = RunEditor(dir, file, r, r.Frame() + 5);
   ASSERT_EQ(run.exitCode, 0) << run.output;
@@ -140,9 +145,14 @@ TEST_F(ToneEditorProgram, ReplayDrawsAWaveAndAnEnvelopeUsesPresetsUndoesAndSaves
   EXPECT_GE(wave(20, 16), 253);
   EXPECT_NEAR(wave(20, 8), 128, 1);
   for (int s = 1; s < 16; ++s) EXPECT_NEAR(wave(20, s), wave(20, 32 - s), 1) << s;
+  // Tone 30: the second harmonic alone, peaks at a quarter and three quarters of its half.
+  EXPECT_GE(wave(30, 4), 254);
+  EXPECT_LE(wave(30, 12), 2);
+  EXPECT_NEAR(wave(30, 0), 128, 1);
+  EXPECT_NEAR(wave(30, 8), 128, 1);
   // Nothing else changed.
   for (size_t i = 0; i < saved.size(); ++i) {
-    bool edited = (i >= 13 * 32 && i < 14 * 32) || (i >= 20 * 32 && i < 21 * 32) || (i >= 3072 + 5 * 32 && i < 3072 + 6 * 32);
+    bool edited = i / 32 == 13 || i / 32 == 20 || i / 32 == 30 || i / 32 == (3072 + 5 * 32) / 32;
     if (!edited) {
       ASSERT_EQ(saved[i], source[i]) << "byte " << i;
     }
