@@ -161,10 +161,31 @@ bool MapEditorMayClose(TShell& shell) {
   return choice == 1;
 }
 
+// Unsaved tables in the tone editor ask first too; false keeps it open.
+bool ToneEditorMayClose(TShell& shell) {
+  TDevWindows* dev = DevWindows();
+  std::string name = dev ? dev->UnsavedTones() : std::string();
+  if (shell.cl.headless || name.empty()) return true;
+  TMessageBoxRequest box;
+  box.title = "Ruvel System";
+  box.text = Utf8ToCp932(name) + J(" に保存されていない変更があります。\n保存してから終了しますか?");
+  box.buttons = {J("保存して終了"), J("保存せずに終了"), J("キャンセル")};
+  box.enterButton = 0;
+  box.escapeButton = 2;
+  int choice = RunMessageBox(box, shell.window->Sdl(), BoxHooks(shell));
+  if (choice < 0) {
+    std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", name.c_str(), SDL_GetError());
+    return true;
+  }
+  if (choice == 0) return dev->SaveTones();
+  return choice == 1;
+}
+
 // Closing the window with unsaved moves asks first; false keeps it open.
 // Without a window nobody can answer, and the program ends as asked.
 bool MayClose(TShell& shell) {
   if (!MapEditorMayClose(shell)) return false;
+  if (!ToneEditorMayClose(shell)) return false;
   if (shell.cl.headless || !HostState().designMode || !shell.screen->Design().Modified()) return true;
   std::string page = PathFileName(PageState().currentFile);
   TMessageBoxRequest box;

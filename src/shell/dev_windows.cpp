@@ -225,6 +225,16 @@ bool TDevWindows::EditTones() {
   return toneEditor_->Open(TProjectTones::ProjectFile(folder), ProgramDir() + "/tones.wdt");
 }
 
+std::string TDevWindows::UnsavedTones() const {
+  if (!toneEditor_) return "";
+  const TToneEditor& e = toneEditor_->View().editor;
+  return e.Loaded() && e.Dirty() ? ToUtf8(e.Path()) : "";
+}
+
+bool TDevWindows::SaveTones() {
+  return !toneEditor_ || !toneEditor_->View().editor.Dirty() || toneEditor_->View().Run(TToneCommand::kSave);
+}
+
 bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
   if (mapView_ && mapView_->HandleEvent(e)) return true;

@@ -91,6 +91,11 @@ class TDevWindows {
   // Opens the project's tones.wdt (made from the program's on the first
   // save) in the tone editor; false headless or when refused.
   bool EditTones();
+  // The tone editor's file name (UTF-8) when it has unsaved changes; empty
+  // otherwise. SaveTones saves them; false (and the editor says why) when
+  // the save failed.
+  std::string UnsavedTones() const;
+  bool SaveTones();
 
   // One round of window messages and painting while the debugger engine
   // holds a process (its waitWhileStopped); false when the program closes.
