@@ -107,9 +107,7 @@ int main(int argc, char** argv) {
   if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);
 #endif
   if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
-#ifndef __EMSCRIPTEN__
   if (cl.editTones) return ruvel::RunToneEditorProgram(cl);
-#endif
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();
