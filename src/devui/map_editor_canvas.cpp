@@ -166,7 +166,7 @@ void TMapEditorView::DrawCanvas() {
   HandleCanvasInput(hovered, active);
   RenderMap(L::kCanvasW, L::kCanvasH);
   ImDrawList* dl = ImGui::GetWindowDrawList();
-  ImVec2 lo(float(L::kCanvasX), float(L::kCanvasY));
+  ImVec2 lo{float(L::kCanvasX), float(L::kCanvasY)};
   ImVec2 hi(float(L::kCanvasX + L::kCanvasW), float(L::kCanvasY + L::kCanvasH));
   if (canvas_) dl->AddImage(reinterpret_cast<ImTextureID>(canvas_), lo, hi);
   // Scroll bars along the right and bottom edges, when the map is larger.
