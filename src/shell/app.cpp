@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -141,10 +142,9 @@ TMessageBoxHooks BoxHooks(TShell& shell) {
   return hooks;
 }
 
-// An unsaved map in the map editor asks first too; false keeps it open.
-bool MapEditorMayClose(TShell& shell) {
-  TDevWindows* dev = DevWindows();
-  std::string name = dev ? dev->UnsavedMap() : std::string();
+// An editor's unsaved file (name in UTF-8, empty when none) asks first:
+// save, discard or cancel; false keeps the program open.
+bool EditorMayClose(TShell& shell, const std::string& name, const std::function<bool()>& save) {
   if (shell.cl.headless || name.empty()) return true;
   TMessageBoxRequest box;
   box.title = "Ruvel System";
@@ -157,35 +157,22 @@ bool MapEditorMayClose(TShell& shell) {
     std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", name.c_str(), SDL_GetError());
     return true;
   }
-  if (choice == 0) return dev->SaveMap();
+  if (choice == 0) return save();
   return choice == 1;
 }
 
-// Unsaved tables in the tone editor ask first too; false keeps it open.
-bool ToneEditorMayClose(TShell& shell) {
+// An unsaved map in the map editor, or unsaved tables in the tone editor,
+// ask first too; false keeps it open.
+bool EditorsMayClose(TShell& shell) {
   TDevWindows* dev = DevWindows();
-  std::string name = dev ? dev->UnsavedTones() : std::string();
-  if (shell.cl.headless || name.empty()) return true;
-  TMessageBoxRequest box;
-  box.title = "Ruvel System";
-  box.text = Utf8ToCp932(name) + J(" に保存されていない変更があります。\n保存してから終了しますか?");
-  box.buttons = {J("保存して終了"), J("保存せずに終了"), J("キャンセル")};
-  box.enterButton = 0;
-  box.escapeButton = 2;
-  int choice = RunMessageBox(box, shell.window->Sdl(), BoxHooks(shell));
-  if (choice < 0) {
-    std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", name.c_str(), SDL_GetError());
-    return true;
-  }
-  if (choice == 0) return dev->SaveTones();
-  return choice == 1;
+  return !dev || (EditorMayClose(shell, dev->UnsavedMap(), [dev] { return dev->SaveMap(); }) &&
+                  EditorMayClose(shell, dev->UnsavedTones(), [dev] { return dev->SaveTones(); }));
 }
 
 // Closing the window with unsaved moves asks first; false keeps it open.
 // Without a window nobody can answer, and the program ends as asked.
 bool MayClose(TShell& shell) {
-  if (!MapEditorMayClose(shell)) return false;
-  if (!ToneEditorMayClose(shell)) return false;
+  if (!EditorsMayClose(shell)) return false;
   if (shell.cl.headless || !HostState().designMode || !shell.screen->Design().Modified()) return true;
   std::string page = PathFileName(PageState().currentFile);
   TMessageBoxRequest box;
