@@ -1,7 +1,8 @@
 // `ruvel --edit-tones` driven by --input replays. A stroke over tone 13's
 // wave, a stroke over envelope 5, and on tone 20 the triangle preset, the
 // square over it undone with Ctrl+Z, then Ctrl+S: the saved file holds
-// exactly those changes, and tone 30 made from the harmonic sliders. Closing with unsaved changes asks (Esc goes back,
+// exactly those changes, tone 30 made from the harmonic sliders, a copy
+// pasted and the same seeded noise twice. Closing with unsaved changes asks (Esc goes back,
 // S saves into a new file made from the program's, D discards); a save
 // that cannot be written says so. Notes from the keyboard's piano row are
 // recorded with --record-audio at their pitch.
@@ -124,6 +125,15 @@ TEST_F(ToneEditorProgram, ReplayDrawsAWaveAndAnEnvelopeUsesPresetsUndoesAndSaves
   r.Click(ThumbX(30), ThumbY(30));
   r.Stroke({{549, 345}, {549, 430}});
   r.Stroke({{583, 415}, {583, 330}});
+  // Tone 13 copied over tone 50; the same noise (seed 1) on tones 40 and 41.
+  r.Click(ThumbX(13), ThumbY(13));
+  r.Key("C", true);
+  r.Click(ThumbX(50), ThumbY(50));
+  r.Key("V", true);
+  for (int tone : {40, 41}) {
+    r.Click(ThumbX(tone), ThumbY(tone));
+    r.Click(778, 283);  // ノイズ
+  }
   r.Key("S", true);
   EditorRun run = RunEditor(dir, file, r, r.Frame() + 5);
   ASSERT_EQ(run.exitCode, 0) << run.output;
@@ -150,9 +160,14 @@ TEST_F(ToneEditorProgram, ReplayDrawsAWaveAndAnEnvelopeUsesPresetsUndoesAndSaves
   EXPECT_LE(wave(30, 12), 2);
   EXPECT_NEAR(wave(30, 0), 128, 1);
   EXPECT_NEAR(wave(30, 8), 128, 1);
+  EXPECT_EQ(saved.substr(50 * 32, 32), saved.substr(13 * 32, 32));
+  EXPECT_EQ(saved.substr(40 * 32, 32), saved.substr(41 * 32, 32));
+  EXPECT_NE(saved.substr(40 * 32, 32), source.substr(40 * 32, 32));
   // Nothing else changed.
   for (size_t i = 0; i < saved.size(); ++i) {
-    bool edited = i / 32 == 13 || i / 32 == 20 || i / 32 == 30 || i / 32 == (3072 + 5 * 32) / 32;
+    size_t table = i / 32;
+    bool edited = table == 13 || table == 20 || table == 30 || table == 40 || table == 41 || table == 50 ||
+                  table == (3072 + 5 * 32) / 32;
     if (!edited) {
       ASSERT_EQ(saved[i], source[i]) << "byte " << i;
     }
