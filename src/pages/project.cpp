@@ -96,6 +96,7 @@ void TPrjManager::LoadProject(const std::string& file) {
   if (GetParam("sound_stopOnPageLoad").empty()) SetParam("sound_stopOnPageLoad", "1");
   ApplyAllSwitches();
   SetParam("savedVersion", kSavedVersion);
+  if (projectChanged) projectChanged();
 }
 
 void TPrjManager::OpenProjectOfPage(const std::string& pageFile) {
@@ -113,6 +114,7 @@ void TPrjManager::OpenProjectOfPage(const std::string& pageFile) {
 void TPrjManager::CloseProject() {
   Unmount("project");
   projectFile.clear();
+  if (projectChanged) projectChanged();
 }
 
 void TPrjManager::RebuildPageList(const std::string& pageFile) {

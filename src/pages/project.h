@@ -7,6 +7,7 @@
 //
 // Owner: PrjManager(), one process-wide instance defined in project.cpp.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,9 @@ class TPrjManager {
   void PerformPendingPage();
 
   std::string projectFile;      // full path; empty when none is loaded
+  // Told after a project was loaded or closed (the shell loads the
+  // project's own tone file then).
+  std::function<void()> projectChanged;
   std::string currentPageName;  // page-list entry of the loaded page
   std::string pendingPage;      // requested by a script; empty when none
   bool pendingInDesign = false;

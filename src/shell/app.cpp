@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -46,6 +47,7 @@
 #include "shell/design_session.h"
 #include "shell/error_status.h"
 #include "shell/frame_loop.h"
+#include "shell/project_tones.h"
 #include "shell/input_channel.h"
 #include "shell/long_run_service.h"
 #include "sound/sound_manager.h"
@@ -69,6 +71,8 @@ struct TShell {
   // With --fixed-clock the sound device plays 17 ms per frame-loop call, so
   // a recorded run is the same every time; else SDL plays in real time.
   TManualWaveOut* steppedAudio = nullptr;
+  // The program's tones.wdt, or the project's own while one is loaded.
+  std::unique_ptr<TProjectTones> tones;
   bool running = true;
   long frames = 0;  // drawn frames, the idle presents included
   std::string baseTitle = "Ruvel System";  // the project's title, CP932
@@ -138,10 +142,9 @@ TMessageBoxHooks BoxHooks(TShell& shell) {
   return hooks;
 }
 
-// An unsaved map in the map editor asks first too; false keeps it open.
-bool MapEditorMayClose(TShell& shell) {
-  TDevWindows* dev = DevWindows();
-  std::string name = dev ? dev->UnsavedMap() : std::string();
+// An editor's unsaved file (name in UTF-8, empty when none) asks first:
+// save, discard or cancel; false keeps the program open.
+bool EditorMayClose(TShell& shell, const std::string& name, const std::function<bool()>& save) {
   if (shell.cl.headless || name.empty()) return true;
   TMessageBoxRequest box;
   box.title = "Ruvel System";
@@ -154,14 +157,22 @@ bool MapEditorMayClose(TShell& shell) {
     std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", name.c_str(), SDL_GetError());
     return true;
   }
-  if (choice == 0) return dev->SaveMap();
+  if (choice == 0) return save();
   return choice == 1;
+}
+
+// An unsaved map in the map editor, or unsaved tables in the tone editor,
+// ask first too; false keeps it open.
+bool EditorsMayClose(TShell& shell) {
+  TDevWindows* dev = DevWindows();
+  return !dev || (EditorMayClose(shell, dev->UnsavedMap(), [dev] { return dev->SaveMap(); }) &&
+                  EditorMayClose(shell, dev->UnsavedTones(), [dev] { return dev->SaveTones(); }));
 }
 
 // Closing the window with unsaved moves asks first; false keeps it open.
 // Without a window nobody can answer, and the program ends as asked.
 bool MayClose(TShell& shell) {
-  if (!MapEditorMayClose(shell)) return false;
+  if (!EditorsMayClose(shell)) return false;
   if (shell.cl.headless || !HostState().designMode || !shell.screen->Design().Modified()) return true;
   std::string page = PathFileName(PageState().currentFile);
   TMessageBoxRequest box;
@@ -215,6 +226,19 @@ void WireHooks(TShell& shell) {
 
 int ShutDownAudio();
 void Dispatch(TShell& shell, const SDL_Event& e);
+
+// The program directory's tone file, and the project folder's own whenever
+// a project is loaded or closed.
+void WireProjectTones(TShell& shell) {
+  shell.tones = std::make_unique<TProjectTones>(SoundManager().Sequencer());
+  shell.tones->tell = [&shell](const std::string& text) { shell.screen->SetStatusText(text); };
+  shell.tones->LoadProgramTones(ResolveProgramDir(shell.cl));
+  PrjManager().projectChanged = [&shell] {
+    const std::string& file = PrjManager().projectFile;
+    shell.tones->UseProject(file.empty() ? std::string() : PathParent(file));
+  };
+  SetProjectTones(shell.tones.get());
+}
 
 // The development windows, and what they need of the shell while a pause
 // holds execution inside a frame.
@@ -516,6 +540,9 @@ void ShutDown(TShell& shell) {
   ReleasePatternTextures();
   shell.dialogs.reset();
   shell.dev.reset();
+  PrjManager().projectChanged = nullptr;
+  SetProjectTones(nullptr);
+  shell.tones.reset();
   shell.loading.reset();
   SetMainScreen(nullptr);
   shell.screen.reset();
@@ -603,6 +630,7 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
     WireDevWindows(shell);
     if (!StartAudio(shell, error)) throw std::runtime_error(error);
     TLiveReload::KeepSpareMembers(LiveReloadWanted(shell));
+    WireProjectTones(shell);
     StartUp(shell, hooks);
     // Mappings of more game controllers, as SDL's database writes them.
     std::string pads = PathLocate(ProgramDir() + "/gamecontrollerdb.txt");
@@ -614,9 +642,6 @@ int RunShell(const CommandLine& cl, const TShellHooks& hooks) {
       // Said on stderr as a missing sound is: the program runs on without it.
       std::fprintf(stderr, "ruvel: %s\n", ToUtf8(e.Message()).c_str());
     }
-    // The program directory's tone file replaces the default tables.
-    std::string tones = PathLocate(ProgramDir() + "/tones.wdt");
-    if (!ProgramDir().empty() && PathExists(tones)) SoundManager().Sequencer().LoadTones(tones);
     Run(shell);
     if (!shell.capture->Finish(error)) {
       std::fprintf(stderr, "ruvel: GIF: %s\n", error.c_str());

@@ -27,6 +27,8 @@ struct CommandLine {
   std::string exportWeb;    // --export-web OUT [PROJECT]: the game as a web page ...
   std::string exportWebFrom;  // ... of this project (empty: the program's own)
   std::string editSheet;    // --edit-sheet FILE: only the pattern editor
+  bool editTones = false;     // --edit-tones [FILE]: only the tone editor ...
+  std::string editTonesFile;  // ... on FILE (empty: the project's tones.wdt)
   std::string compileMml;   // --compile-mml FILE.mml
   std::string output;       // -o FILE (the compiled music file, the imported map)
   std::string importMap;    // --import-map IN.tmj|IN.tmx: a Tiled map into a map file (-o)

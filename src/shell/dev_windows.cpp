@@ -11,6 +11,7 @@
 #include "devui/main_menu_view.h"
 #include "devui/map_editor_view.h"
 #include "devui/pattern_editor_window.h"
+#include "devui/tone_editor_window.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -23,6 +24,8 @@
 #include "screen/tilemap_natives.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
+#include "shell/project_tones.h"
+#include "sound/sound_manager.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"
 
@@ -73,6 +76,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       m.showPatternEditor = [this] {
         if (!sheetEditor_ || !sheetEditor_->Show()) menuView_->ShowSheetDialog(OpenDialogStart());
       };
+      m.showToneEditor = [this] { EditTones(); };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
         if (Debugger().HoldsExecution() || DebugEngine().IsStopped()) {
@@ -137,6 +141,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
 }
 
 TDevWindows::~TDevWindows() {
+  toneEditor_.reset();
   sheetEditor_.reset();
   screen_.overlay = nullptr;
   screen_.popupMenu = nullptr;
@@ -201,10 +206,40 @@ bool TDevWindows::EditSheet(const std::string& path) {
   return sheetEditor_->Open(path);
 }
 
+bool TDevWindows::EditTones() {
+  if (headless_) return false;
+  if (!toneEditor_) {
+    toneEditor_ = std::make_unique<TToneEditorWindow>();
+    TToneEditorView& view = toneEditor_->View();
+    view.synth = &SoundManager().Sequencer();
+    // The game plays with the saved file at once; after closing, tables
+    // that notes sent to the engine give way to the project's again.
+    auto reload = [](const auto&...) {
+      if (ProjectTones()) ProjectTones()->Reload();
+    };
+    view.saved = reload;
+    view.closed = reload;
+  }
+  const std::string& project = PrjManager().projectFile;
+  std::string folder = project.empty() ? ProjectDir() : PathParent(project);
+  return toneEditor_->Open(TProjectTones::ProjectFile(folder), ProgramDir() + "/tones.wdt");
+}
+
+std::string TDevWindows::UnsavedTones() const {
+  if (!toneEditor_) return "";
+  const TToneEditor& e = toneEditor_->View().editor;
+  return e.Loaded() && e.Dirty() ? ToUtf8(e.Path()) : "";
+}
+
+bool TDevWindows::SaveTones() {
+  return !toneEditor_ || !toneEditor_->View().editor.Dirty() || toneEditor_->View().Run(TToneCommand::kSave);
+}
+
 bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
   if (mapView_ && mapView_->HandleEvent(e)) return true;
   if (sheetEditor_ && sheetEditor_->HandleEvent(e)) return true;
+  if (toneEditor_ && toneEditor_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -233,6 +268,7 @@ void TDevWindows::Draw() {
     savedMaps_.clear();
   }
   if (sheetEditor_) sheetEditor_->Draw();
+  if (toneEditor_) toneEditor_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string sheet = menuView_->TakeSheetToEdit();

@@ -26,6 +26,7 @@ class TMainMenu;
 class TMainMenuView;
 class TPatternEditorWindow;
 class TScreen;
+class TToneEditorWindow;
 
 struct TDevShellHooks {
   // The shell's own handling of an event (main window, quit).
@@ -87,6 +88,14 @@ class TDevWindows {
   TPatternEditorWindow* SheetEditor() const { return sheetEditor_.get(); }
   // Opens a sheet in the pattern editor; false headless or when refused.
   bool EditSheet(const std::string& path);
+  // Opens the project's tones.wdt (made from the program's on the first
+  // save) in the tone editor; false headless or when refused.
+  bool EditTones();
+  // The tone editor's file name (UTF-8) when it has unsaved changes; empty
+  // otherwise. SaveTones saves them; false (and the editor says why) when
+  // the save failed.
+  std::string UnsavedTones() const;
+  bool SaveTones();
 
   // One round of window messages and painting while the debugger engine
   // holds a process (its waitWhileStopped); false when the program closes.
@@ -110,6 +119,8 @@ class TDevWindows {
   std::unique_ptr<TMapEditorView> mapView_;
   std::vector<std::string> savedMaps_;  // saved by the map editor, not yet reloaded
   std::unique_ptr<TPatternEditorWindow> sheetEditor_;
+  // The tone editor's window, made when first shown (none headless).
+  std::unique_ptr<TToneEditorWindow> toneEditor_;
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;

@@ -13,6 +13,7 @@
 #include <stdio.h>
 
 #include "platform/atomic_file.h"
+#include "platform/paths.h"
 #include "shell/cli_text.h"
 #include "shell/export_contents.h"
 
@@ -51,6 +52,13 @@ void CopyTree(const fs::path& from, const fs::path& to, const std::vector<std::s
     }
     if (ec) return;
   }
+}
+
+fs::path ExportedTonesFile(const fs::path& project) {
+  std::error_code ec;
+  if (fs::exists(project / "tones.wdt", ec)) return project / "tones.wdt";
+  if (fs::exists(fs::path(ProgramDir()) / "tones.wdt", ec)) return fs::path(ProgramDir()) / "tones.wdt";
+  return {};
 }
 
 bool CopyProjectFiles(const fs::path& project, const fs::path& to, std::vector<std::string>& files,

@@ -48,6 +48,10 @@ class TExportWorkDir {
 void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to,
               const std::vector<std::string>& leaveOut, std::error_code& ec);
 
+// The tone file an exported game plays with: the project's own tones.wdt
+// when it has one, else the program's (empty when neither exists).
+std::filesystem::path ExportedTonesFile(const std::filesystem::path& project);
+
 // Copies the project's files an export carries (ExportedProjectFiles) into
 // the folder to and gives their names; names the links it did not follow
 // on stderr. False with the reason in error (a link loop among them).

@@ -128,9 +128,8 @@ bool ExportGame(const std::string& projectDir, const std::string& outDir, bool n
   fs::create_directories(out, ec);
   if (!ec) fs::copy_file(self, out / "ruvel", fs::copy_options::overwrite_existing, ec);
   if (!ec) CopyTree(fs::path(ProgramDir()) / "Kernel", out / "Kernel", {"Cookies.ini"}, ec);
-  if (!ec && fs::exists(fs::path(ProgramDir()) / "tones.wdt")) {
-    fs::copy_file(fs::path(ProgramDir()) / "tones.wdt", out / "tones.wdt", ec);
-  }
+  fs::path tones = ExportedTonesFile(project);
+  if (!ec && !tones.empty()) fs::copy_file(tones, out / "tones.wdt", ec);
   if (!ec) fs::copy_file(packageList, out / kPackageList, ec);
   if (ec) {
     error = ec.message();

@@ -99,9 +99,8 @@ bool ExportWeb(const std::string& projectDir, const std::string& outDir, std::st
   fs::create_directories(out, ec);
   fs::path stage = out / ".stage";
   if (!ec) CopyTree(fs::path(ProgramDir()) / "Kernel", stage / "Kernel", {"Cookies.ini"}, ec);
-  if (!ec && fs::exists(fs::path(ProgramDir()) / "tones.wdt")) {
-    fs::copy_file(fs::path(ProgramDir()) / "tones.wdt", stage / "tones.wdt", ec);
-  }
+  fs::path tones = ExportedTonesFile(project);
+  if (!ec && !tones.empty()) fs::copy_file(tones, stage / "tones.wdt", ec);
   std::vector<std::string> packed;
   if (ec || !CopyProjectFiles(project, stage / "Usr", packed, error) || !MarkExportedGame(project, stage, error)) {
     if (error.empty()) error = ec.message();

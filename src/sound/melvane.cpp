@@ -41,12 +41,44 @@ bool TMelvane::SetDelay(int n) {
 }
 
 bool TMelvane::LoadTones(const std::string& path) {
-  std::string b;
-  if (!ReadFile(path, b) || b.size() < kToneFileSize) return false;
-  const auto* p = reinterpret_cast<const uint8_t*>(b.data());
-  for (int t = 0; t < TSoundGenerator::kTones; ++t) engine_.SetWave(t, p + t * 32);
-  for (int e = 0; e < TEnveloper::kEnvelopes; ++e) engine_.SetEnvelope(e, p + 3072 + e * 32);
+  try {
+    ApplyTones(ReadToneFile(path));
+  } catch (const std::exception&) {
+    return false;
+  }
   return true;
+}
+
+TToneTables TMelvane::Tones() const {
+  TToneTables t;
+  for (int w = 0; w < TToneTables::kWaves; ++w) std::copy_n(engine_.Wave(w), TToneTables::kSteps, t.waves[w].begin());
+  for (int e = 0; e < TToneTables::kEnvelopes; ++e) std::copy_n(engine_.Envelope(e), TToneTables::kSteps, t.envelopes[e].begin());
+  return t;
+}
+
+TToneTables TMelvane::BuiltInTones() {
+  TEnveloper fresh(nullptr);
+  TToneTables t;
+  for (int w = 0; w < TToneTables::kWaves; ++w) std::copy_n(fresh.Wave(w), TToneTables::kSteps, t.waves[w].begin());
+  for (int e = 0; e < TToneTables::kEnvelopes; ++e) std::copy_n(fresh.Envelope(e), TToneTables::kSteps, t.envelopes[e].begin());
+  return t;
+}
+
+void TMelvane::ApplyTones(const TToneTables& tables) {
+  for (int w = 0; w < TToneTables::kWaves; ++w) engine_.SetWave(w, tables.waves[w].data());
+  for (int e = 0; e < TToneTables::kEnvelopes; ++e) engine_.SetEnvelope(e, tables.envelopes[e].data());
+}
+
+void TMelvane::PlayChannel(int ch, std::vector<uint8_t> commands) {
+  if (ch < 0 || ch >= TSoundGenerator::kChannels) return;
+  engine_.Open();
+  if (!engine_.Usable()) {
+    status_ = kSoundNoDevice;
+    return;
+  }
+  blocks_[ch] = std::move(commands);
+  engine_.SetSequence(ch, blocks_[ch].data(), blocks_[ch].size());
+  engine_.StartChannel(ch);
 }
 
 void TMelvane::FreeBlocks() {

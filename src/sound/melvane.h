@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sound/enveloper.h"
+#include "sound/tone_file.h"
 
 namespace ruvel {
 
@@ -42,8 +43,16 @@ class TMelvane {
   bool SetDelay(int n);
 
   // Copies the wave and envelope tables of a tone file; false when the file
-  // is missing or too short.
+  // is missing or not a tone file.
   bool LoadTones(const std::string& path);
+  // The engine's wave and envelope tables now, and replacing them all.
+  TToneTables Tones() const;
+  // The engine's own tables before any tone file.
+  static TToneTables BuiltInTones();
+  void ApplyTones(const TToneTables& tables);
+  // Plays a command stream of its own on one channel (opening the device),
+  // leaving the other channels as they are; the tone editor's notes.
+  void PlayChannel(int ch, std::vector<uint8_t> commands);
   // Stops the music, frees the channels and reads a music file.
   TSoundStatus LoadMusic(const std::string& path);
   TSoundStatus LoadMusicBytes(const std::string& bytes);

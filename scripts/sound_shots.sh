@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Makes the pictures of docs/sound.md: runs the sound editors under a
+# headless X server, driven by --input replays, and keeps a screenshot of
+# each. Usage: scripts/sound_shots.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+cmake --build "$build" --target ruvel >/dev/null
+ruvel=$PWD/$build/ruvel
+root=$PWD
+out=$root/docs/images
+work=$(mktemp -d /tmp/ruvel-sound.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$out"
+
+# Replay lines: a click at frame F, a drag along the points given, a key.
+click() {
+  echo "$1 move $2 $3"
+  echo "$(($1 + 2)) press left $2 $3"
+  echo "$(($1 + 3)) release left $2 $3"
+}
+drag() {
+  local f=$1
+  shift
+  echo "$f move $1 $2"
+  echo "$((f + 2)) press left $1 $2"
+  f=$((f + 3))
+  while [ $# -gt 2 ]; do
+    shift 2
+    echo "$f move $1 $2"
+    f=$((f + 1))
+  done
+  echo "$f release left $1 $2"
+}
+key() {
+  echo "$1 down $2"
+  echo "$(($1 + 1)) up $2"
+}
+
+# The tone editor on a copy of the program's tones.wdt for FRAMES frames
+# of the replay $work/replay.txt; the last frame is docs/images/sound-NAME.png.
+tone_shot() {
+  local name=$1 frames=$2
+  cp "$root/tones.wdt" "$work/tones.wdt"
+  xvfb-run -a -s '-screen 0 1280x800x24' "$ruvel" --edit-tones "$work/tones.wdt" --fixed-clock \
+    --frames "$frames" --input "$work/replay.txt" --screenshot "$out/sound-$name.png" </dev/null
+  echo "docs/images/sound-$name.png"
+}
+
+# Step s of the wave or envelope lies at x = 16 + 16s; wave value v at
+# y = 279 - v; envelope level l at y = 439 - 127l/15; tone t's thumbnail
+# at 554 + 38(t % 12), 37 + 28(t / 12).
+sx() { echo $((16 + 16 * $1)); }
+{
+  click 5 $((554 + 38 * 4)) $((37 + 28 * 2))   # tone 28
+  drag 12 549 345 549 430                      # harmonic 1 down
+  drag 20 583 390 583 360                      # harmonic 2 a little
+  drag 28 617 415 617 345                      # harmonic 3 up
+  drag 40 $(sx 20) 200 $(sx 24) 150 $(sx 28) 120 $(sx 31) 150
+  click 50 $((536 + 38 * 2 + 18)) 455          # envelope 2
+  drag 58 $(sx 0) 439 $(sx 3) 330 $(sx 6) 312 $(sx 16) 360 $(sx 31) 439
+  key 70 X                                     # a D on the piano row
+  echo "72 move 420 600"
+} >"$work/replay.txt"
+tone_shot tone-editor 76

@@ -1,0 +1,48 @@
+// The tone editor in a window of its own beside the game's (ウィンドウ →
+// 音色エディタ). It edits the project's tones.wdt; closing the window asks
+// first when the tables have unsaved changes.
+#pragma once
+#include <memory>
+#include <string>
+
+#include <SDL.h>
+
+#include "devui/tone_editor_view.h"
+
+namespace ruvel {
+
+class TImGuiLayer;
+
+class TToneEditorWindow {
+ public:
+  TToneEditorWindow();
+  ~TToneEditorWindow();
+  TToneEditorWindow(const TToneEditorWindow&) = delete;
+  TToneEditorWindow& operator=(const TToneEditorWindow&) = delete;
+
+  // Opens the tone file (starting from source when it does not exist yet)
+  // unless it is the one shown, and shows the window. Tables with unsaved
+  // changes are not replaced; false then, or when the file or the window
+  // could not be opened (a message says why).
+  bool Open(const std::string& path, const std::string& source);
+  bool Shown() const { return window_ && view_.shown; }
+  uint32_t WindowId() const;
+  // Takes the events of its own window; false for others.
+  bool HandleEvent(const SDL_Event& e);
+  // Paints the window when it is shown.
+  void Draw();
+  TToneEditorView& View() { return view_; }
+
+ private:
+  bool MakeWindow();
+  bool Show();
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  std::unique_ptr<TImGuiLayer> layer_;
+  TToneEditorView view_;
+  bool visible_ = false;
+  std::string title_;
+};
+
+}  // namespace ruvel
