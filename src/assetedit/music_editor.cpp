@@ -213,6 +213,16 @@ int64_t TMusicEditor::Wrap(int ch, int64_t tick) const {
   return c.loopTick + (tick - c.endTick) % (c.endTick - c.loopTick);
 }
 
+int64_t TMusicEditor::HeadTick() const {
+  int64_t now = PlayTick();
+  int longest = -1;
+  for (int c = 0; c < kChannels; ++c) {
+    const TRollChannel& rc = roll_.channels[size_t(c)];
+    if (rc.loopTick >= 0 && (longest < 0 || rc.endTick > roll_.channels[size_t(longest)].endTick)) longest = c;
+  }
+  return now < 0 || longest < 0 ? now : Wrap(longest, now);
+}
+
 std::array<size_t, TMusicEditor::kChannels> TMusicEditor::PlayOffsets() const {
   std::array<size_t, kChannels> out;
   out.fill(kNoPlace);

@@ -70,6 +70,9 @@ class TMusicEditor {
   // The tick being heard (the device plays behind what is rendered);
   // -1 when stopped.
   int64_t PlayTick() const;
+  // PlayTick for the roll's play head: past the end of a song that loops,
+  // carried round the loop of its longest channel.
+  int64_t HeadTick() const;
   // Per channel, the text offset of the note or rest being heard
   // (kNoPlace when the channel has none).
   std::array<size_t, kChannels> PlayOffsets() const;

@@ -26,6 +26,7 @@
 #include "shell/command_line.h"
 #include "shell/script_mode.h"
 #include "shell/sheet_editor_app.h"
+#include "shell/music_editor_app.h"
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
 #include "sound/sound_natives.h"
@@ -106,6 +107,7 @@ int main(int argc, char** argv) {
   if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);
 #endif
   if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
+  if (!cl.editMml.empty()) return ruvel::RunMusicEditorProgram(cl);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();
