@@ -59,6 +59,7 @@ class TMusicEditorView {
   // question 保存/破棄/キャンセル.
   void RequestClose();
   bool Loaded() const { return loaded_; }
+  bool DialogShown() const { return browser_.shown; }
 
   TMusicEditor editor;
   bool shown = false;

@@ -10,6 +10,7 @@
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
 #include "devui/map_editor_view.h"
+#include "devui/music_editor_window.h"
 #include "devui/pattern_editor_window.h"
 #include "platform/paths.h"
 #include "pages/page.h"
@@ -23,6 +24,7 @@
 #include "screen/tilemap_natives.h"
 #include "shell/design_session.h"
 #include "shell/frame_loop.h"
+#include "sound/sound_manager.h"
 #include "vm/gc.h"
 #include "vm/vm_state.h"
 
@@ -72,6 +74,20 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       // The editor again with its sheet, else the dialog that picks one.
       m.showPatternEditor = [this] {
         if (!sheetEditor_ || !sheetEditor_->Show()) menuView_->ShowSheetDialog(OpenDialogStart());
+      };
+      // The music editor with its song, else with the dialog that picks one.
+      m.showMusicEditor = [this] {
+        if (!musicEditor_) {
+          musicEditor_ = std::make_unique<TMusicEditorWindow>(SoundManager().Sequencer());
+          // Live reload takes the program's own saves for files it already
+          // has: the game's music is started again from here instead,
+          // unless the editor is playing its own song.
+          TMusicEditorView& view = musicEditor_->View();
+          view.saved = [&view](const std::string& path) {
+            if (!view.editor.Playing()) SoundManager().RestartMusic(path);
+          };
+        }
+        musicEditor_->Show(OpenDialogStart());
       };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
@@ -205,6 +221,7 @@ bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
   if (mapView_ && mapView_->HandleEvent(e)) return true;
   if (sheetEditor_ && sheetEditor_->HandleEvent(e)) return true;
+  if (musicEditor_ && musicEditor_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -233,6 +250,7 @@ void TDevWindows::Draw() {
     savedMaps_.clear();
   }
   if (sheetEditor_) sheetEditor_->Draw();
+  if (musicEditor_) musicEditor_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string sheet = menuView_->TakeSheetToEdit();
