@@ -32,7 +32,8 @@ class TMelvane;
   X(kStop, "停止", SDL_SCANCODE_F8, false)                    \
   X(kUndo, "元に戻す", SDL_SCANCODE_Z, true)                  \
   X(kRedo, "やり直し", SDL_SCANCODE_Y, true)                  \
-  X(kSave, "保存", SDL_SCANCODE_S, true)
+  X(kSave, "保存", SDL_SCANCODE_S, true)                      \
+  X(kClose, "閉じる", SDL_SCANCODE_W, true)
 
 enum class TMusicCommand : uint8_t {
 #define RUVEL_MUSIC_COMMAND_ENUM(id, caption, key, ctrl) id,
