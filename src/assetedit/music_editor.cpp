@@ -180,9 +180,10 @@ bool TMusicEditor::LoopSelection(size_t from, size_t to) {
 }
 
 void TMusicEditor::Stop() {
+  // Only the editor's own song: the game's music is left alone.
+  if (playing_) seq_.StopMusic();
   playing_ = false;
   loopFrom_ = loopTo_ = 0;
-  seq_.StopMusic();
 }
 
 bool TMusicEditor::Playing() const { return playing_; }
