@@ -64,6 +64,8 @@ class TMusicEditor {
   void Stop();
   bool Playing() const;
   bool Looping() const { return loopTo_ > loopFrom_; }
+  int64_t LoopFrom() const { return loopFrom_; }
+  int64_t LoopTo() const { return loopTo_; }
   // Called once a frame: loops a stretch and notices the end of the song.
   void Update();
 

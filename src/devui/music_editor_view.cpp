@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "assetedit/mml_colour.h"
 #include "devui/file_browser_view.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
@@ -230,6 +229,18 @@ int TMusicEditorView::TextCallback(ImGuiInputTextCallbackData* data) {
   return 0;
 }
 
+void TMusicEditorView::Measure() {
+  if (measuredVersion_ == shownVersion_) return;
+  measuredVersion_ = shownVersion_;
+  starts_ = LineStarts(buffer_);
+  spans_ = ColourMml(buffer_);
+  widest_ = 0.0f;
+  for (size_t i = 0; i < starts_.size(); ++i) {
+    size_t end = i + 1 < starts_.size() ? starts_[i + 1] - 1 : buffer_.size();
+    widest_ = std::max(widest_, ImGui::CalcTextSize(buffer_.data() + starts_[i], buffer_.data() + end).x);
+  }
+}
+
 void TMusicEditorView::DrawText(float height) {
   if (editor.doc.Version() != shownVersion_) {
     buffer_ = editor.doc.Text();
@@ -239,17 +250,12 @@ void TMusicEditorView::DrawText(float height) {
   ImGui::BeginChild("##mmltext", ImVec2(0, height), true, ImGuiWindowFlags_HorizontalScrollbar);
   const ImGuiStyle& style = ImGui::GetStyle();
   float lineHeight = ImGui::GetFontSize();
-  size_t lines = size_t(std::count(buffer_.begin(), buffer_.end(), '\n')) + 1;
+  Measure();
+  size_t lines = starts_.size();
+  float widest = widest_;
   float gutter = ImGui::CalcTextSize("00000").x + 10.0f;
   ImVec2 start = ImGui::GetCursorScreenPos();
   ImVec2 avail = ImGui::GetContentRegionAvail();
-  float widest = 0.0f;
-  for (size_t at = 0; at <= buffer_.size();) {
-    size_t nl = buffer_.find('\n', at);
-    if (nl == std::string::npos) nl = buffer_.size();
-    widest = std::max(widest, ImGui::CalcTextSize(buffer_.data() + at, buffer_.data() + nl).x);
-    at = nl + 1;
-  }
   // The input is as large as its text, so that it never scrolls inside:
   // the colours drawn under it stay in step with its letters.
   ImVec2 size(std::max(avail.x - gutter, widest + 3.0f * lineHeight),
@@ -266,6 +272,7 @@ void TMusicEditorView::DrawText(float height) {
   if (changed) {
     editor.doc.SetText(buffer_);
     shownVersion_ = editor.doc.Version();
+    Measure();
   }
   if (!active) replace_ = false;
   ImDrawList* dl = ImGui::GetWindowDrawList();
@@ -273,7 +280,7 @@ void TMusicEditorView::DrawText(float height) {
   DrawTextOverlay(inputAt.x + style.FramePadding.x, inputAt.y + style.FramePadding.y, lineHeight);
   if (active) {
     // The caret (ImGui's own is drawn in the hidden text colour).
-    std::vector<size_t> starts = LineStarts(buffer_);
+    const std::vector<size_t>& starts = starts_;
     size_t line = size_t(std::upper_bound(starts.begin(), starts.end(), cursor_) - starts.begin()) - 1;
     size_t from = starts[line];
     float x = inputAt.x + style.FramePadding.x +
@@ -287,8 +294,8 @@ void TMusicEditorView::DrawText(float height) {
 void TMusicEditorView::DrawTextOverlay(float originX, float originY, float lineHeight) {
   ImDrawList* dl = ImGui::GetWindowDrawList();
   const std::string& text = buffer_;
-  std::vector<size_t> starts = LineStarts(text);
-  std::vector<TMmlSpan> spans = ColourMml(text);
+  const std::vector<size_t>& starts = starts_;
+  const std::vector<TMmlSpan>& spans = spans_;
   ImVec2 clipMin = dl->GetClipRectMin();
   ImVec2 clipMax = dl->GetClipRectMax();
   auto lineOf = [&](size_t offset) {

@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "assetedit/mml_colour.h"
 #include "assetedit/music_editor.h"
 #include "devui/file_browser.h"
 
@@ -77,6 +79,9 @@ class TMusicEditorView {
   void DrawErrors();
   void DrawRoll(float height);
   void DrawClosePopup();
+  // The line starts, colours and widest line of buffer_, made again when
+  // the document's version changes.
+  void Measure();
 
   TFileBrowser browser_;
   bool loaded_ = false;
@@ -88,6 +93,10 @@ class TMusicEditorView {
   size_t selTo_ = 0;
   bool follow_ = true;
   float pixelsPerBeat_ = 48.0f;
+  uint64_t measuredVersion_ = UINT64_MAX;
+  std::vector<size_t> starts_;
+  std::vector<TMmlSpan> spans_;
+  float widest_ = 0.0f;
   bool askClose_ = false;
   std::string status_;  // the last message under the tools (UTF-8)
 };

@@ -1,7 +1,7 @@
 // The piano roll of the music editor window: a lane per channel that has
 // notes with its ミュート and ソロ switches, the notes as bars (dimmed when
 // the channel is not heard), beat lines, the play head, and a click that
-// plays from the tick under the pointer.
+// plays from the tick under the pointer. A looped stretch is shaded.
 #include <imgui.h>
 
 #include <algorithm>
@@ -103,6 +103,11 @@ void TMusicEditorView::DrawRoll(float height) {
       float y = top + (span - bar) * (hi == lo ? 0.5f : float(hi - it->note) / float(hi - lo));
       dl->AddRectFilled(ImVec2(x0, y), ImVec2(x1, y + bar), colour, 2.0f);
     }
+  }
+  if (editor.Looping()) {
+    float x0 = origin.x + float(editor.LoopFrom()) * pixelsPerTick;
+    float x1 = origin.x + float(editor.LoopTo()) * pixelsPerTick;
+    dl->AddRectFilled(ImVec2(x0, origin.y), ImVec2(x1, origin.y + lanesHeight), IM_COL32(255, 255, 255, 40));
   }
   int64_t head = editor.HeadTick();
   if (head >= 0) {

@@ -21,7 +21,11 @@ struct EditorRig {
   std::vector<int16_t> Record(size_t samples) {
     std::vector<int16_t> out;
     rig.engine().onPlayed = [&out](const int16_t* d, size_t n) { out.insert(out.end(), d, d + n); };
-    for (size_t done = 0; done < samples; done += 500) rig.Play(500);
+    // 500 samples a frame, and the editor's work of each frame.
+    for (size_t done = 0; done < samples; done += 500) {
+      rig.Play(500);
+      editor.Update();
+    }
     rig.engine().onPlayed = nullptr;
     return out;
   }
@@ -170,6 +174,29 @@ TEST(MusicEditor, PlayingFromATickSkipsWhatComesBefore) {
       EXPECT_EQ(r.editor.PlayOffsets()[0], r.editor.doc.Text().find("a1"));
     }
   }
+}
+
+TEST(MusicEditor, ALoopedSelectionPlaysOverAndOver) {
+  EditorRig r;
+  const std::string song = "A t120 @8 v255 E1,0 o4 a4 b4 > d4 f4\n";
+  r.editor.doc.SetText(song);
+  size_t b = song.find("b4");
+  ASSERT_TRUE(r.editor.LoopSelection(b, b + 2));
+  EXPECT_EQ(r.editor.LoopFrom(), kQuarter);
+  EXPECT_EQ(r.editor.LoopTo(), 2 * kQuarter);
+  // Four seconds: eight times the half-second b.
+  std::vector<int16_t> s = r.Record(4 * 44100);
+  EXPECT_TRUE(r.editor.Looping());
+  EXPECT_GE(r.editor.PlayTick(), kQuarter);
+  EXPECT_LT(r.editor.PlayTick(), 2 * kQuarter + kQuarter / 8);
+  size_t end = s.size();
+  // The loop starts again in the frame that passed its end: the d after
+  // it is heard for less than a frame each time.
+  double bEnergy = ToneEnergy(s, end - 44100, end, 493.88);
+  EXPECT_GT(bEnergy, 1000.0);
+  EXPECT_LT(ToneEnergy(s, end - 44100, end, 587.33), bEnergy / 50) << "the d after the loop";
+  EXPECT_LT(ToneEnergy(s, end - 44100, end, 440.0), bEnergy / 50) << "the a before the loop";
+  EXPECT_FALSE(r.editor.LoopSelection(song.find(">"), song.find(">") + 1)) << "no note in the stretch";
 }
 
 TEST(MusicEditor, TheDocumentUndoesSavesAndSaysWhenItCannot) {
