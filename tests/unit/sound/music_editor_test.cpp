@@ -3,7 +3,9 @@
 // UTF-8 text; the piano roll of a known song walked from its compiled
 // channels (ties joined, repeats written out, a text place mapped to its
 // tick); mute and solo heard on the sequencer's output; playing from a
-// tick; the document's undo, dirty flag and a failed save.
+// tick and looping a selection; the colours of the text; the document's
+// undo, dirty flag and a failed save.
+#include "assetedit/mml_colour.h"
 #include "assetedit/music_editor.h"
 
 #include "sound/sound_fixture.h"
@@ -197,6 +199,39 @@ TEST(MusicEditor, ALoopedSelectionPlaysOverAndOver) {
   EXPECT_LT(ToneEnergy(s, end - 44100, end, 587.33), bEnergy / 50) << "the d after the loop";
   EXPECT_LT(ToneEnergy(s, end - 44100, end, 440.0), bEnergy / 50) << "the a before the loop";
   EXPECT_FALSE(r.editor.LoopSelection(song.find(">"), song.find(">") + 1)) << "no note in the stretch";
+}
+
+TEST(MusicEditor, ColoursCoverTheTextOneKindASpan) {
+  const std::string t = "AB t120 @8 o4 c+8. r4 [d]2 ; c d\nC /* e\nA */ @marker\"[c]\" n40,8\n";
+  std::vector<TMmlSpan> spans = ColourMml(t);
+  ASSERT_FALSE(spans.empty());
+  EXPECT_EQ(spans.front().begin, 0u);
+  EXPECT_EQ(spans.back().end, t.size());
+  for (size_t i = 1; i < spans.size(); ++i) {
+    EXPECT_EQ(spans[i].begin, spans[i - 1].end);
+    EXPECT_NE(spans[i].kind, spans[i - 1].kind) << "neighbours of one kind are joined";
+  }
+  auto kind = [&](const std::string& what, size_t skip = 0) {
+    size_t at = t.find(what) + skip;
+    for (const TMmlSpan& s : spans) {
+      if (at >= s.begin && at < s.end) return std::string(MmlTokenName(s.kind));
+    }
+    return std::string("none");
+  };
+  EXPECT_EQ(kind("AB"), "channel");
+  EXPECT_EQ(kind("t120"), "command");
+  EXPECT_EQ(kind("120"), "number");
+  EXPECT_EQ(kind("@8"), "word");
+  EXPECT_EQ(kind("o4"), "octave");
+  EXPECT_EQ(kind("c+8", 1), "note");
+  EXPECT_EQ(kind("8."), "number");
+  EXPECT_EQ(kind("r4"), "rest");
+  EXPECT_EQ(kind("[d"), "structure");
+  EXPECT_EQ(kind("; c d", 3), "comment");
+  EXPECT_EQ(kind("C /*"), "channel");
+  EXPECT_EQ(kind("A */"), "comment") << "inside a comment a line start is no channel";
+  EXPECT_EQ(kind("[c]"), "text");
+  EXPECT_EQ(kind("n40"), "note");
 }
 
 TEST(MusicEditor, TheDocumentUndoesSavesAndSaysWhenItCannot) {
