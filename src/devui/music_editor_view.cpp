@@ -120,6 +120,7 @@ bool TMusicEditorView::Run(TMusicCommand c) {
     case TMusicCommand::kUndo: return editor.doc.Undo();
     case TMusicCommand::kRedo: return editor.doc.Redo();
     case TMusicCommand::kSave: return SaveNow();
+    case TMusicCommand::kOpen: ShowOpenDialog(PathParent(editor.doc.Path())); return true;
     case TMusicCommand::kClose: RequestClose(); return true;
   }
   return false;

@@ -3,8 +3,8 @@
 // the notes being heard lit up in the text, the transport (再生,
 // カーソルから再生, 停止, 選択範囲をループ), the piano roll with a lane per
 // channel, ミュート and ソロ per channel and the play head (a click on the
-// roll plays from there), undo, redo, saving, and the question before
-// unsaved changes are closed. The model is TMusicEditor
+// roll plays from there), undo, redo, saving, opening another file, and
+// the question before unsaved changes are closed. The model is TMusicEditor
 // (assetedit/music_editor.h); this file only draws it and passes on the
 // clicks and keys. The roll is drawn in music_roll_view.cpp.
 #pragma once
@@ -35,6 +35,7 @@ class TMelvane;
   X(kUndo, "元に戻す", SDL_SCANCODE_Z, true)                  \
   X(kRedo, "やり直し", SDL_SCANCODE_Y, true)                  \
   X(kSave, "保存", SDL_SCANCODE_S, true)                      \
+  X(kOpen, "開く", SDL_SCANCODE_O, true)                      \
   X(kClose, "閉じる", SDL_SCANCODE_W, true)
 
 enum class TMusicCommand : uint8_t {
