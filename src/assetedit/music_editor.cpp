@@ -95,6 +95,7 @@ bool TMusicEditor::Refresh() {
   }
   errors_.clear();
   mlv_ = std::move(mlv);
+  ++songs_;
   roll_ = WalkMusic(mlv_);
   byOffset_.clear();
   for (auto& v : byTick_) v.clear();
@@ -154,6 +155,7 @@ void TMusicEditor::Start(int64_t tick) {
     return;
   }
   startEngineTick_ = seq_.Engine().tick - tick;
+  playingSong_ = songs_;
   heardFrom_ = tick;
   playing_ = true;
 }
@@ -191,6 +193,12 @@ bool TMusicEditor::Playing() const { return playing_; }
 void TMusicEditor::Update() {
   if (!playing_) return;
   int64_t rendered = seq_.Engine().tick - startEngineTick_;
+  if (playingSong_ != songs_) {
+    // The text changed and compiled: the new song goes on from where the
+    // old one stood (the loop, if any, is kept).
+    Start(Looping() && (rendered < loopFrom_ || rendered >= loopTo_) ? loopFrom_ : rendered);
+    return;
+  }
   if (Looping() && rendered >= loopTo_) {
     Start(loopFrom_);
     return;

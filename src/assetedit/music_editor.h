@@ -66,7 +66,8 @@ class TMusicEditor {
   bool Looping() const { return loopTo_ > loopFrom_; }
   int64_t LoopFrom() const { return loopFrom_; }
   int64_t LoopTo() const { return loopTo_; }
-  // Called once a frame: loops a stretch and notices the end of the song.
+  // Called once a frame: loops a stretch, puts a text that compiled anew in
+  // place of the song playing (from where it stands), and notices the end.
   void Update();
 
   // The tick being heard (the device plays behind what is rendered);
@@ -110,6 +111,8 @@ class TMusicEditor {
   bool playing_ = false;
   int64_t startEngineTick_ = 0;  // the engine's tick at the song's tick 0
   int64_t heardFrom_ = 0;        // the tick playing started at
+  uint64_t songs_ = 0;           // counts the texts that compiled
+  uint64_t playingSong_ = 0;     // the one the sequencer plays
   int64_t loopFrom_ = 0;
   int64_t loopTo_ = 0;
 };

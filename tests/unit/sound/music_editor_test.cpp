@@ -178,6 +178,27 @@ TEST(MusicEditor, PlayingFromATickSkipsWhatComesBefore) {
   }
 }
 
+TEST(MusicEditor, AnEditThatCompilesIsHeardWhilePlaying) {
+  EditorRig r;
+  r.editor.doc.SetText("A t120 @8 v255 E1,0 o4 a1^1^1^1\n");
+  r.editor.Play();
+  r.Record(44100);
+  int64_t before = r.editor.PlayTick();
+  r.editor.doc.SetText("A t120 @8 v255 E1,0 o4 b1^1^1^1\n");
+  r.editor.Refresh();
+  std::vector<int16_t> s = r.Record(44100);
+  EXPECT_GT(r.editor.PlayTick(), before) << "it went on from where it stood";
+  size_t end = s.size();
+  double b = ToneEnergy(s, end - 22050, end, 493.88);
+  EXPECT_GT(b, 1000.0);
+  EXPECT_LT(ToneEnergy(s, end - 22050, end, 440.0), b / 50);
+  // A text with a mistake leaves the last song playing.
+  r.editor.doc.SetText("A t120 @8 v255 E1,0 o4 x\n");
+  r.editor.Refresh();
+  s = r.Record(22050);
+  EXPECT_GT(ToneEnergy(s, 0, s.size(), 493.88), 1000.0);
+}
+
 TEST(MusicEditor, ALoopedSelectionPlaysOverAndOver) {
   EditorRig r;
   const std::string song = "A t120 @8 v255 E1,0 o4 a4 b4 > d4 f4\n";
