@@ -70,10 +70,6 @@ size_t LineStart(const std::string& text, int line) {
 
 TMusicEditor::TMusicEditor(TMelvane& sequencer) : seq_(sequencer) {}
 
-TMusicEditor::~TMusicEditor() {
-  for (int c = 0; c < kChannels; ++c) seq_.Engine().SetSilenced(c, false);
-}
-
 bool TMusicEditor::Refresh() {
   if (compiledVersion_ == doc.Version()) return false;
   compiledVersion_ = doc.Version();
@@ -183,7 +179,10 @@ bool TMusicEditor::LoopSelection(size_t from, size_t to) {
 
 void TMusicEditor::Stop() {
   // Only the editor's own song: the game's music is left alone.
-  if (playing_) seq_.StopMusic();
+  if (playing_) {
+    seq_.StopMusic();
+    Unsilence();
+  }
   playing_ = false;
   loopFrom_ = loopTo_ = 0;
 }
@@ -205,7 +204,10 @@ void TMusicEditor::Update() {
   }
   bool any = false;
   for (int c = 0; c < kChannels; ++c) any = any || seq_.Engine().Voice(c).state != TChannelState::kStopped;
-  if (!any && PlayTick() >= roll_.EndTick()) playing_ = false;
+  if (!any && PlayTick() >= roll_.EndTick()) {
+    playing_ = false;
+    Unsilence();
+  }
 }
 
 int64_t TMusicEditor::PlayTick() const {
@@ -248,14 +250,16 @@ std::array<size_t, TMusicEditor::kChannels> TMusicEditor::PlayOffsets() const {
   return out;
 }
 
+// The switches reach the sequencer only while the editor's song plays, so
+// that the game's own music is never silenced by them.
 void TMusicEditor::SetMuted(int ch, bool on) {
   muted_[size_t(ch)] = on;
-  ApplySilence();
+  if (playing_) ApplySilence();
 }
 
 void TMusicEditor::SetSolo(int ch, bool on) {
   solo_[size_t(ch)] = on;
-  ApplySilence();
+  if (playing_) ApplySilence();
 }
 
 bool TMusicEditor::Audible(int ch) const {
@@ -265,6 +269,10 @@ bool TMusicEditor::Audible(int ch) const {
 
 void TMusicEditor::ApplySilence() {
   for (int c = 0; c < kChannels; ++c) seq_.Engine().SetSilenced(c, !Audible(c));
+}
+
+void TMusicEditor::Unsilence() {
+  for (int c = 0; c < kChannels; ++c) seq_.Engine().SetSilenced(c, false);
 }
 
 }  // namespace ruvel

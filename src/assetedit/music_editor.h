@@ -32,10 +32,10 @@ class TMusicEditor {
   static constexpr int kChannels = TMusicRoll::kChannels;
   static constexpr size_t kNoPlace = size_t(-1);
 
-  // The sequencer is not owned; the editor loads its songs into it.
+  // The sequencer is not owned: the editor loads its songs into it. It is
+  // used only from the calls below, never when the editor goes (at exit
+  // the sequencer may be gone first).
   explicit TMusicEditor(TMelvane& sequencer);
-  // Gives every channel its sound back.
-  ~TMusicEditor();
   TMusicEditor(const TMusicEditor&) = delete;
   TMusicEditor& operator=(const TMusicEditor&) = delete;
 
@@ -97,6 +97,7 @@ class TMusicEditor {
   // Loads the last song that compiled and plays it from tick.
   void Start(int64_t tick);
   void ApplySilence();
+  void Unsilence();
   int64_t Wrap(int ch, int64_t tick) const;
 
   TMelvane& seq_;
