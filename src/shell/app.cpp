@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -138,10 +139,9 @@ TMessageBoxHooks BoxHooks(TShell& shell) {
   return hooks;
 }
 
-// An unsaved map in the map editor asks first too; false keeps it open.
-bool MapEditorMayClose(TShell& shell) {
-  TDevWindows* dev = DevWindows();
-  std::string name = dev ? dev->UnsavedMap() : std::string();
+// An editor's unsaved file (name, UTF-8; empty when none) asks first;
+// false keeps the program open.
+bool EditorMayClose(TShell& shell, const std::string& name, const std::function<bool()>& save) {
   if (shell.cl.headless || name.empty()) return true;
   TMessageBoxRequest box;
   box.title = "Ruvel System";
@@ -154,8 +154,17 @@ bool MapEditorMayClose(TShell& shell) {
     std::fprintf(stderr, "ruvel: %s の保存されていない変更を破棄しました (%s)\n", name.c_str(), SDL_GetError());
     return true;
   }
-  if (choice == 0) return dev->SaveMap();
+  if (choice == 0) return save();
   return choice == 1;
+}
+
+// An unsaved map in the map editor, or song in the music editor, asks
+// first too; false keeps it open.
+bool MapEditorMayClose(TShell& shell) {
+  TDevWindows* dev = DevWindows();
+  if (!dev) return true;
+  return EditorMayClose(shell, dev->UnsavedMap(), [dev] { return dev->SaveMap(); }) &&
+         EditorMayClose(shell, dev->UnsavedMusic(), [dev] { return dev->SaveMusic(); });
 }
 
 // Closing the window with unsaved moves asks first; false keeps it open.

@@ -201,6 +201,18 @@ bool TDevWindows::SaveMap() {
   return false;
 }
 
+std::string TDevWindows::UnsavedMusic() const {
+  if (!musicEditor_) return "";
+  TMusicEditorView& view = musicEditor_->View();
+  if (!view.Loaded() || !view.editor.doc.Dirty()) return "";
+  return ToUtf8(PathFileName(view.editor.doc.Path()));
+}
+
+bool TDevWindows::SaveMusic() {
+  if (!musicEditor_) return true;
+  return musicEditor_->View().Run(TMusicCommand::kSave);
+}
+
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
 bool TDevWindows::EditSheet(const std::string& path) {

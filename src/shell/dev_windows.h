@@ -84,6 +84,12 @@ class TDevWindows {
   // Saves the map editor's map; false (and the editor says why) when the
   // save failed.
   bool SaveMap();
+  // The file name (UTF-8) of the music editor's song when it has unsaved
+  // changes; empty otherwise.
+  std::string UnsavedMusic() const;
+  // Saves the music editor's song; false (and a message says why) when
+  // the save failed.
+  bool SaveMusic();
   // The pattern editor's window (made when first opened; none headless).
   TPatternEditorWindow* SheetEditor() const { return sheetEditor_.get(); }
   // Opens a sheet in the pattern editor; false headless or when refused.
