@@ -272,7 +272,6 @@ void TEnveloper::SkipTo(int64_t target) {
     tick = std::max(tick, soonest);
     for (int c = 0; c < kChannels; ++c) {
       voices_[c].jumps = 0;
-      voices_[c].portLength = 0;
       RunCommands(c);
     }
   }
