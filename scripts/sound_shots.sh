@@ -9,9 +9,11 @@ cmake --build "$build" --target ruvel >/dev/null
 ruvel=$PWD/$build/ruvel
 root=$PWD
 out=$root/docs/images
-work=$(mktemp -d /tmp/ruvel-sound.XXXXXX)
+# A fixed folder, as the editors show the path of their file in the pictures.
+work=/tmp/ruvel-sound-shots
+rm -rf "$work"
+mkdir -p "$work" "$out"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$out"
 
 # Replay lines: a click at frame F, a drag along the points given, a key.
 click() {
@@ -63,3 +65,21 @@ sx() { echo $((16 + 16 * $1)); }
   echo "72 move 420 600"
 } >"$work/replay.txt"
 tone_shot tone-editor 76
+
+# The music editor on the music box's song: 再生, and after a while a
+# stray letter typed at the end of the text, so that the picture shows the
+# notes being heard, the roll's play head and a mistake marked.
+music_editor_shot() {
+  cp "$root/examples/musicbox/sounds/twinkle.mml" "$work/twinkle.mml"
+  {
+    click 5 25 18            # 再生
+    click 150 500 400        # the end of the text
+    key 160 SPACE
+    key 163 X
+  } >"$work/replay.txt"
+  xvfb-run -a -s '-screen 0 1280x800x24' "$ruvel" --edit-mml "$work/twinkle.mml" --fixed-clock --frames 200 \
+    --input "$work/replay.txt" --screenshot "$out/sound-music-editor.png" </dev/null
+  echo "docs/images/sound-music-editor.png"
+}
+
+music_editor_shot

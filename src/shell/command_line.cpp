@@ -77,6 +77,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
       cl.editTones = true;
       if (i + 1 < argc && argv[i + 1][0] != '-') cl.editTonesFile = argv[++i];
     }
+    else if (a == "--edit-mml") { if (!needValue(cl.editMml)) return false; }
     else if (a == "--compile-mml") { if (!needValue(cl.compileMml)) return false; }
     else if (a == "--import-map") { if (!needValue(cl.importMap)) return false; }
     else if (a == "-o") { if (!needValue(cl.output)) return false; }
@@ -126,7 +127,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
   }
   for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script, &cl.project,
                             &cl.newProject, &cl.exportFrom, &cl.exportTo, &cl.exportWeb, &cl.exportWebFrom, &cl.compileMml,
-                            &cl.output, &cl.importMap, &cl.editMap, &cl.editSheet}) {
+                            &cl.output, &cl.importMap, &cl.editMap, &cl.editSheet,
+                            &cl.editMml}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -175,6 +177,7 @@ std::string HelpText() {
            "  --edit-map FILE       マップエディタだけのウィンドウでマップ FILE を編集する (無いときは新しく作る)\n"
            "  --edit-sheet FILE     パターンシート FILE (BMP/PNG) をパターンエディタだけのウィンドウで編集する\n"
            "  --edit-tones [FILE]   音色ファイル FILE (既定: プロジェクトの tones.wdt) を音色エディタだけのウィンドウで編集する\n"
+           "  --edit-mml FILE       MML ファイル FILE を音楽エディタだけのウィンドウで編集する (無いときは新しく作る)\n"
 #ifndef __EMSCRIPTEN__
            "  --lsp                 エディタのための言語サーバを標準入出力で動かす\n"
            "  --dap                 デバッガ (Debug Adapter Protocol) として標準入出力でエディタと通信する\n"
@@ -211,6 +214,7 @@ std::string HelpText() {
          "  --edit-map FILE       edit the map FILE in a window with just the map editor (a new map when it is missing)\n"
          "  --edit-sheet FILE     edit the pattern sheet FILE (BMP/PNG) in a window with only the pattern editor\n"
          "  --edit-tones [FILE]   edit the tone file FILE (default: the project's tones.wdt) in a window with only the tone editor\n"
+         "  --edit-mml FILE       edit the MML file FILE in a window with just the music editor (a new song when it is missing)\n"
 #ifndef __EMSCRIPTEN__
          "  --lsp                 run the language server for editors on stdin/stdout\n"
          "  --dap                 serve an editor's debugger (Debug Adapter Protocol) on stdin/stdout\n"

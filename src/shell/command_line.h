@@ -36,6 +36,7 @@ struct CommandLine {
   bool lsp = false;         // --lsp: the language server on stdio
   bool dap = false;         // --dap: serve the debug adapter protocol on stdio
   std::string editMap;      // --edit-map FILE: a window with just the map editor
+  std::string editMml;      // --edit-mml FILE: a window with just the music editor
   int scale = -1;           // --scale N: the window's scale for this run (-1: as the cookie says)
   bool help = false;
   bool version = false;

@@ -10,6 +10,7 @@
 #include "devui/main_menu.h"
 #include "devui/main_menu_view.h"
 #include "devui/map_editor_view.h"
+#include "devui/music_editor_window.h"
 #include "devui/pattern_editor_window.h"
 #include "devui/tone_editor_window.h"
 #include "platform/paths.h"
@@ -77,6 +78,20 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
         if (!sheetEditor_ || !sheetEditor_->Show()) menuView_->ShowSheetDialog(OpenDialogStart());
       };
       m.showToneEditor = [this] { EditTones(); };
+      // The music editor with its song, else with the dialog that picks one.
+      m.showMusicEditor = [this] {
+        if (!musicEditor_) {
+          musicEditor_ = std::make_unique<TMusicEditorWindow>(SoundManager().Sequencer());
+          // Live reload takes the program's own saves for files it already
+          // has: the game's music is started again from here instead,
+          // unless the editor is playing its own song.
+          TMusicEditorView& view = musicEditor_->View();
+          view.saved = [&view](const std::string& path) {
+            if (!view.editor.Playing()) SoundManager().RestartMusic(path);
+          };
+        }
+        musicEditor_->Show(OpenDialogStart());
+      };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
         if (Debugger().HoldsExecution() || DebugEngine().IsStopped()) {
@@ -190,6 +205,18 @@ bool TDevWindows::SaveMap() {
   return false;
 }
 
+std::string TDevWindows::UnsavedMusic() const {
+  if (!musicEditor_) return "";
+  TMusicEditorView& view = musicEditor_->View();
+  if (!view.Loaded() || !view.editor.doc.Dirty()) return "";
+  return ToUtf8(PathFileName(view.editor.doc.Path()));
+}
+
+bool TDevWindows::SaveMusic() {
+  if (!musicEditor_) return true;
+  return musicEditor_->View().Run(TMusicCommand::kSave);
+}
+
 bool TDevWindows::ShowDebugger() { return debugger_ && debugger_->Show(); }
 
 bool TDevWindows::EditSheet(const std::string& path) {
@@ -240,6 +267,7 @@ bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (mapView_ && mapView_->HandleEvent(e)) return true;
   if (sheetEditor_ && sheetEditor_->HandleEvent(e)) return true;
   if (toneEditor_ && toneEditor_->HandleEvent(e)) return true;
+  if (musicEditor_ && musicEditor_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -269,6 +297,7 @@ void TDevWindows::Draw() {
   }
   if (sheetEditor_) sheetEditor_->Draw();
   if (toneEditor_) toneEditor_->Draw();
+  if (musicEditor_) musicEditor_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string sheet = menuView_->TakeSheetToEdit();

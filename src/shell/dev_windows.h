@@ -25,6 +25,7 @@ class TFrameLoop;
 class TMainMenu;
 class TMainMenuView;
 class TPatternEditorWindow;
+class TMusicEditorWindow;
 class TScreen;
 class TToneEditorWindow;
 
@@ -84,6 +85,12 @@ class TDevWindows {
   // Saves the map editor's map; false (and the editor says why) when the
   // save failed.
   bool SaveMap();
+  // The file name (UTF-8) of the music editor's song when it has unsaved
+  // changes; empty otherwise.
+  std::string UnsavedMusic() const;
+  // Saves the music editor's song; false (and a message says why) when
+  // the save failed.
+  bool SaveMusic();
   // The pattern editor's window (made when first opened; none headless).
   TPatternEditorWindow* SheetEditor() const { return sheetEditor_.get(); }
   // Opens a sheet in the pattern editor; false headless or when refused.
@@ -121,6 +128,7 @@ class TDevWindows {
   std::unique_ptr<TPatternEditorWindow> sheetEditor_;
   // The tone editor's window, made when first shown (none headless).
   std::unique_ptr<TToneEditorWindow> toneEditor_;
+  std::unique_ptr<TMusicEditorWindow> musicEditor_;
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;

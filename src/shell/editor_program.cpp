@@ -51,6 +51,33 @@ SDL_Event ReplayedSdlEvent(const TInputEvent& in, uint32_t windowId, uint16_t& m
   return e;
 }
 
+bool ReplayedText(const TInputEvent& in, uint16_t mods, SDL_Event& text, uint32_t windowId) {
+  if (in.kind != TInputKind::kKeyDown || (mods & KMOD_CTRL)) return false;
+  bool shift = (mods & KMOD_SHIFT) != 0;
+  // The keys that type a character: virtual key, plain, with Shift.
+  static constexpr struct {
+    uint8_t vk;
+    char plain;
+    char shifted;
+  } kTyped[] = {
+      {0x20, ' ', ' '}, {0xBA, ';', ':'}, {0xBB, '=', '+'}, {0xBC, ',', '<'}, {0xBD, '-', '_'}, {0xBE, '.', '>'},
+      {0xBF, '/', '?'}, {0xDB, '[', '{'}, {0xDD, ']', '}'}, {0xDE, '\'', '"'}, {0xDC, '\\', '|'},
+  };
+  static constexpr char kShiftedDigits[] = ")!@#$%^&*(";
+  char c = 0;
+  if (in.key >= 'A' && in.key <= 'Z') c = char(shift ? in.key : in.key - 'A' + 'a');
+  else if (in.key >= '0' && in.key <= '9') c = shift ? kShiftedDigits[in.key - '0'] : char(in.key);
+  for (const auto& t : kTyped) {
+    if (t.vk == in.key) c = shift ? t.shifted : t.plain;
+  }
+  if (c == 0) return false;
+  text = SDL_Event{};
+  text.type = SDL_TEXTINPUT;
+  text.text.windowID = windowId;
+  text.text.text[0] = c;
+  return true;
+}
+
 bool LoadEditorReplay(const CommandLine& cl, std::vector<TInputEvent>& replay) {
   if (cl.input.empty()) return true;
   try {
@@ -70,6 +97,8 @@ bool RunEditorFrames(const CommandLine& cl, const std::vector<TInputEvent>& repl
     for (; next < replay.size() && replay[next].frame <= frame; ++next) {
       SDL_Event e = ReplayedSdlEvent(replay[next], window.windowId(), mods);
       SDL_PushEvent(&e);
+      SDL_Event text;
+      if (ReplayedText(replay[next], mods, text, window.windowId())) SDL_PushEvent(&text);
     }
     SDL_Event e;
     while (SDL_PollEvent(&e)) window.event(e);

@@ -20,6 +20,11 @@ struct CommandLine;
 // and Ctrl held by earlier replayed events.
 SDL_Event ReplayedSdlEvent(const TInputEvent& in, uint32_t windowId, uint16_t& mods);
 
+// The text a replayed key-down types (as SDL_TEXTINPUT follows a person's
+// key press), US layout with Shift; false for keys that type nothing or
+// while Ctrl is held.
+bool ReplayedText(const TInputEvent& in, uint16_t mods, SDL_Event& text, uint32_t windowId);
+
 // Reads the --input replay (none without --input); false with the reason
 // written to stderr.
 bool LoadEditorReplay(const CommandLine& cl, std::vector<TInputEvent>& replay);

@@ -18,6 +18,7 @@
 #include "runtime/rtti.h"
 #include "screen/host_state.h"
 #include "screen/tilemap_natives.h"
+#include "sound/sound_manager.h"
 #include "vm/vm_state.h"
 
 namespace ruvel {
@@ -149,6 +150,13 @@ void TLiveReload::Apply() {
       int maps = ReloadTileMapFile(path, error);
       if (!error.empty()) Tell(error + " (前のマップのまま続けます)");
       else if (maps > 0) Tell("マップを読み直しました: " + PathFileName(path));
+      continue;
+    }
+    if ((Extension(path) == ".mml" || Extension(path) == ".mlv") && SoundManager().RestartMusic(path)) {
+      // The music playing as BGM starts again from the saved file; the
+      // page goes on.
+      ++musicRestarts;
+      Tell("曲を再生し直しました: " + PathFileName(path));
       continue;
     }
     if ((Extension(path) == ".bmp" || Extension(path) == ".png") && PathExists(path) && SheetIsListed(path)) {

@@ -15,7 +15,8 @@
 // compile error is shown once and the old code keeps running; the changes
 // it held back are applied with the next good save. A changed map file is
 // read again into the TileMaps that loaded it (a bad one is reported and
-// they keep their tiles).
+// they keep their tiles). A saved `.mml` or `.mlv` that plays as BGM is
+// compiled and played again from its start while the page goes on.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -60,6 +61,7 @@ class TLiveReload {
   int swaps = 0;
   int pageReloads = 0;
   int sheetReloads = 0;
+  int musicRestarts = 0;
 
   // True for the files whose edits matter: class sources, pages, projects,
   // resource lists, pattern sheets, sounds, music and tile maps.

@@ -27,6 +27,7 @@
 #include "shell/script_mode.h"
 #include "shell/sheet_editor_app.h"
 #include "shell/tone_editor_app.h"
+#include "shell/music_editor_app.h"
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
 #include "sound/sound_natives.h"
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
 #endif
   if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
   if (cl.editTones) return ruvel::RunToneEditorProgram(cl);
+  if (!cl.editMml.empty()) return ruvel::RunMusicEditorProgram(cl);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();

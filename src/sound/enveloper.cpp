@@ -233,7 +233,7 @@ int32_t TEnveloper::RenderLevel() {
 
 void TEnveloper::RenderChannel(int c, int32_t& sum) {
   TVoice& v = voices_[c];
-  int32_t d = v.mute ? 0 : int32_t(env_[v.envTable][v.envPos / 2048]) * v.volume;
+  int32_t d = v.mute || silenced_[size_t(c)] ? 0 : int32_t(env_[v.envTable][v.envPos / 2048]) * v.volume;
   if (d > 0) {
     uint32_t index = v.shift > 0 ? phase_[c] >> (32 - v.shift) : 0;
     sum += d * int32_t(wave_[c][index]) / 2048 - d / 16;
@@ -258,6 +258,24 @@ void TEnveloper::RenderChannel(int c, int32_t& sum) {
   }
   v.jumps = 0;
   RunCommands(c);
+}
+
+void TEnveloper::SkipTo(int64_t target) {
+  // From event to event: each round runs the commands due at the soonest
+  // channel's next tick. A block's jump guard stops loops without notes.
+  for (int round = 0; round < (1 << 24); ++round) {
+    int64_t soonest = INT64_MAX;
+    for (const TVoice& v : voices_) {
+      if (v.state == TChannelState::kPlaying) soonest = std::min(soonest, v.next);
+    }
+    if (soonest > target) break;
+    tick = std::max(tick, soonest);
+    for (int c = 0; c < kChannels; ++c) {
+      voices_[c].jumps = 0;
+      RunCommands(c);
+    }
+  }
+  tick = std::max(tick, target);
 }
 
 void TEnveloper::RunCommands(int c) {

@@ -84,6 +84,13 @@ class TEnveloper : public TSoundGenerator {
   void StopChannel(int ch);
   void NoteOn(int ch, int note, bool tie);
   void SelectTone(int ch, int tone);
+  // A silenced channel runs its commands on but adds nothing to the
+  // output (the music editor's mute and solo).
+  void SetSilenced(int ch, bool on) { silenced_[size_t(ch)] = on; }
+  bool Silenced(int ch) const { return silenced_[size_t(ch)]; }
+  // Runs the playing channels' commands up to tick target without
+  // rendering, as if that much music had played (starting mid-song).
+  void SkipTo(int64_t target);
 
   static uint32_t StepOf(int note);
   static const std::array<uint16_t, kTones>& Periods();
@@ -119,6 +126,7 @@ class TEnveloper : public TSoundGenerator {
   std::array<std::array<uint8_t, kWaveSize>, kEnvelopes> env_{};
   std::array<int8_t, 2048> sine_{};
   std::array<TVoice, kChannels> voices_{};
+  std::array<bool, kChannels> silenced_{};
   std::array<TEffectSlot, kEffectSlots> effects_{};
   std::array<std::unique_ptr<TWavLoader>, kSampleTones> sampleTones_{};
   bool firstFill_ = true;

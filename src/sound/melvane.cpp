@@ -139,6 +139,12 @@ void TMelvane::PlayMusic() {
   for (int c = 0; c < TSoundGenerator::kChannels; ++c) engine_.StartChannel(c);
 }
 
+void TMelvane::PlayMusicFrom(int64_t startTick) {
+  PlayMusic();
+  if (status_ == kSoundNoDevice || startTick <= 0) return;
+  engine_.SkipTo(engine_.tick + startTick);
+}
+
 void TMelvane::StopMusic() {
   if (!engine_.Usable()) return;
   for (int c = 0; c < TSoundGenerator::kChannels; ++c) engine_.StopChannel(c);

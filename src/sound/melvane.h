@@ -57,6 +57,8 @@ class TMelvane {
   TSoundStatus LoadMusic(const std::string& path);
   TSoundStatus LoadMusicBytes(const std::string& bytes);
   void PlayMusic();
+  // Plays the loaded music from startTick ticks after its beginning.
+  void PlayMusicFrom(int64_t startTick);
   void StopMusic();
   void SetEnable(bool on);
   // Reads a WAV effect; its id (above 0), or 0 with the status set.

@@ -70,6 +70,14 @@ struct TChannelText {
     }
     return {line, int(offset - lineStart) + 1};
   }
+  // The source offset of a byte of text (the end of the channel past it).
+  uint32_t SourceOffset(size_t at) const {
+    if (at >= text.size() || stretches.empty()) return endSource;
+    auto it = std::upper_bound(stretches.begin(), stretches.end(), at,
+                               [](size_t a, const TStretch& s) { return a < s.at; });
+    --it;
+    return uint32_t(it->source + (at - it->at));
+  }
 };
 
 // Comments (";" or "//" to the end of the line, "/* */") become spaces, so
@@ -123,8 +131,9 @@ void Put32(std::string& b, int64_t v) {
 
 class TChannelCompiler {
  public:
-  TChannelCompiler(const TChannelText& src, int64_t& expanded, int64_t maxExpanded)
-      : src_(src), expanded_(expanded), maxExpanded_(maxExpanded) {}
+  TChannelCompiler(const TChannelText& src, int64_t& expanded, int64_t maxExpanded, int channel,
+                   std::vector<TMmlNotePlace>* places)
+      : src_(src), expanded_(expanded), maxExpanded_(maxExpanded), channel_(channel), places_(places) {}
 
   // The channel's command bytes, empty when the channel has no commands.
   std::string Run() {
@@ -153,6 +162,7 @@ class TChannelCompiler {
     int note = 0;
     int64_t length = 0;  // in 1/256 units
     bool tied = false;
+    size_t at = 0;  // the note's letter in the channel text
   };
 
   [[noreturn]] void Fail(TMmlErrorKind kind, size_t at, std::string detail = "") const {
@@ -257,6 +267,7 @@ class TChannelCompiler {
     bool note = p.note != kRest;
     if (note) DefaultVolume();
     if (note && p.tied) Emit({'i'});
+    Place(p.at);
     while (units > 0) {
       int64_t part = units > 65535 ? 65535 : units;
       Emit({p.note, int(part & 0xFF), int(part >> 8)});
@@ -265,8 +276,13 @@ class TChannelCompiler {
     }
   }
 
-  void StartNote(int note, int64_t length) {
-    pending_ = TPending{true, note, length, note != kRest && tieNext_};
+  // Records that the command about to be written comes from text byte at.
+  void Place(size_t at) {
+    if (places_) places_->push_back({uint8_t(channel_), uint32_t(out_.size()), src_.SourceOffset(at)});
+  }
+
+  void StartNote(int note, int64_t length, size_t at) {
+    pending_ = TPending{true, note, length, note != kRest && tieNext_, at};
     tieNext_ = false;
   }
 
@@ -443,6 +459,7 @@ class TChannelCompiler {
     DefaultVolume();
     if (tieNext_) Emit({'i'});
     tieNext_ = false;
+    Place(at);
     Emit({'j', notes[0], notes[1], int(units & 0xFF), int(units >> 8)});
   }
 
@@ -462,12 +479,12 @@ class TChannelCompiler {
     Flush();
     if (c >= 'a' && c <= 'g') {
       int n = NoteNumber(at);
-      StartNote(n, Length());
+      StartNote(n, Length(), at);
       return;
     }
     ++pos_;
     switch (c) {
-      case 'r': StartNote(kRest, Length()); tieNext_ = false; return;
+      case 'r': StartNote(kRest, Length(), at); tieNext_ = false; return;
       case 'n': {
         int n = Number(0, 95);
         int64_t length = defaultLength_;
@@ -475,7 +492,7 @@ class TChannelCompiler {
           ++pos_;
           length = Length();
         }
-        StartNote(n, length);
+        StartNote(n, length, at);
         return;
       }
       case '&': tieNext_ = true; return;
@@ -553,6 +570,8 @@ class TChannelCompiler {
   std::vector<std::pair<uint32_t, uint32_t>> closeOf_;  // '[' and its ']'
   int64_t& expanded_;
   int64_t maxExpanded_;
+  int channel_;
+  std::vector<TMmlNotePlace>* places_;
 };
 
 // One channel's text out of the source. A line that starts with channel
@@ -588,7 +607,8 @@ std::string TMmlError::Text(const std::string& file) const {
   return t;
 }
 
-bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error, int64_t maxExpanded) {
+bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error, int64_t maxExpanded,
+                std::vector<TMmlNotePlace>* places) {
   try {
     if (source.size() > kMmlMaxSource) throw TFail{1, 1, TMmlErrorKind::SourceTooLarge, "上限 " + std::to_string(kMmlMaxSource) + " バイト"};
     std::string text = StripComments(NormalizeToCp932(source));
@@ -598,8 +618,9 @@ bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error, i
     // One channel at a time, so that only one copy of a channel's text is
     // held; repeats written out count against one cap for the whole song.
     int64_t expanded = 0;
+    if (places) places->clear();
     for (int c = 0; c < kChannels; ++c) {
-      std::string bytes = TChannelCompiler(ChannelText(text, c), expanded, maxExpanded).Run();
+      std::string bytes = TChannelCompiler(ChannelText(text, c), expanded, maxExpanded, c, places).Run();
       Put32(mlv, int64_t(bytes.size()));
       mlv += bytes;
     }

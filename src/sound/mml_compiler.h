@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sound/mml_commands.h"
 
@@ -33,10 +34,21 @@ struct TMmlError {
   std::string Text(const std::string& file) const;
 };
 
+// Where a note or rest of the compiled song came from: its command's offset
+// in the channel's block and the offset of its letter in the source as the
+// compiler read it (CP932; UTF-8 source is converted first). A note inside
+// a repeat appears once per pass.
+struct TMmlNotePlace {
+  uint8_t channel = 0;
+  uint32_t streamOffset = 0;
+  uint32_t sourceOffset = 0;
+};
+
 // Compiles MML source (UTF-8 or CP932) to the bytes of a music file. False
 // with the first mistake's place and kind. maxExpanded is the cap on the
 // written-out length (smaller only where speed matters more, as in fuzzing).
+// places, when given, receives the source place of every note and rest.
 bool CompileMml(const std::string& source, std::string& mlv, TMmlError& error,
-                int64_t maxExpanded = kMmlMaxExpanded);
+                int64_t maxExpanded = kMmlMaxExpanded, std::vector<TMmlNotePlace>* places = nullptr);
 
 }  // namespace ruvel

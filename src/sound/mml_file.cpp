@@ -94,7 +94,9 @@ std::string MusicFileFor(const std::string& path, std::string& error) {
   std::filesystem::create_directories(dir, ec);
   std::string cached = dir + "/_mml_" + PathBaseName(path) + "_" + PathHash(path) + ".mlv";
   int64_t cachedTime = ModifiedNs(cached);
-  if (cachedTime >= 0 && cachedTime >= ModifiedNs(path)) return cached;
+  // Strictly newer: a song saved within the clock tick of the last compile
+  // has the same time as the compiled copy and is compiled again.
+  if (cachedTime >= 0 && cachedTime > ModifiedNs(path)) return cached;
   // Script paths are CP932; the message is UTF-8 like every host text.
   if (!Compile(path, cached, ToUtf8(path), ToUtf8(cached), error)) return std::string();
   return cached;

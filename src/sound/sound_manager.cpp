@@ -102,10 +102,12 @@ void TSndManager::PlayBgm(const std::string& name, bool hasLoop, bool loop) {
     if (status != kSoundOk && status != kSoundNoDevice) ReportFile(music, J("BGM のファイルを読めません"));
     seq_->PlayMusic();
     mode_ = TBgmMode::kMusic;
+    musicSource_ = path;
   } else if (ext == ".mid" || ext == ".midi") {
     // The MIDI piece replaces the sequencer's music, as one BGM does another.
     if (mode_ == TBgmMode::kMusic) seq_->StopMusic();
     mode_ = TBgmMode::kMidi;
+    musicSource_.clear();
     std::string font = FindSoundfont(soundfontSetting ? soundfontSetting() : std::string());
     std::string error;
     if (!midi_.Play(path, midiLoop_, font, error)) {
@@ -122,6 +124,14 @@ void TSndManager::Stop() {
   if (mode_ == TBgmMode::kMusic) seq_->StopMusic();
   if (mode_ == TBgmMode::kMidi) midi_.Stop();
   mode_ = TBgmMode::kNone;
+  musicSource_.clear();
+}
+
+bool TSndManager::RestartMusic(const std::string& path) {
+  if (mode_ != TBgmMode::kMusic || musicSource_.empty() || !PathSame(musicSource_, path)) return false;
+  std::string source = musicSource_;
+  PlayBgm(source, false, midiLoop_);
+  return true;
 }
 
 void TSndManager::SetEnable(bool on) { seq_->SetEnable(on); }

@@ -48,6 +48,12 @@ class TSndManager {
   // a loop flag was given (else the previous one is kept).
   void PlayBgm(const std::string& name, bool hasLoop, bool loop);
   void Stop();
+  // The sequencer music playing as BGM: the file it was started from (as
+  // located, ".mml" or ".mlv"); empty when none plays.
+  const std::string& MusicSource() const { return musicSource_; }
+  // When path is the music playing as BGM, starts it again from its file
+  // (an ".mml" is compiled anew); false otherwise.
+  bool RestartMusic(const std::string& path);
   void SetEnable(bool on);
   // Switching sound off stops what plays.
   void SetSoundSwitch(bool on);
@@ -77,6 +83,7 @@ class TSndManager {
 
   std::string reportedFailure_;  // soundfont and file of the MIDI failure last reported
   std::set<std::string> reportedFiles_;  // sound files already told about
+  std::string musicSource_;
   TBgmMode mode_ = TBgmMode::kNone;
   bool midiLoop_ = false;
   bool soundOn_ = true;

@@ -1,11 +1,13 @@
-// Music files (".mlv"): read, then played for two seconds of samples so
-// that every sequence command met is carried out.
+// Music files (".mlv"): walked for the piano roll, read, then played for
+// two seconds of samples so that every sequence command met is carried
+// out, and once more started a second into the song.
 #include <cstdlib>
 #include <fstream>
 
 #include "fuzz_support.h"
 #include "platform/audio_device.h"
 #include "sound/melvane.h"
+#include "sound/music_roll.h"
 
 // With RUVEL_FUZZ_SEEDS set, writes a small music file there as a seed:
 // version 100, ten channels, notes and rests on the first two.
@@ -32,14 +34,25 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ruvel::fuzz::Scratch();
+  std::string bytes = ruvel::fuzz::Bytes(data, size);
+  ruvel::TMusicRoll roll = ruvel::WalkMusic(bytes);
+  for (const ruvel::TRollChannel& c : roll.channels) {
+    for (size_t i = 1; i < c.notes.size(); ++i) {
+      if (c.notes[i].tick < c.notes[i - 1].tick) std::abort();  // the roll is in time order
+    }
+  }
   ruvel::TManualWaveOut device;
   ruvel::TMelvane seq(&device);
-  if (seq.LoadMusicBytes(ruvel::fuzz::Bytes(data, size)) != ruvel::kSoundOk) return 0;
+  if (seq.LoadMusicBytes(bytes) != ruvel::kSoundOk) return 0;
   seq.PlayMusic();
   for (int i = 0; i < 40; ++i) {
     device.AdvanceMs(50);
     seq.Service();
   }
+  seq.StopMusic();
+  seq.PlayMusicFrom(88200);
+  device.AdvanceMs(50);
+  seq.Service();
   seq.StopMusic();
   return 0;
 }

@@ -1,6 +1,7 @@
 // MML source: compiled, and whatever compiles must be a music file the
 // sequencer loads. Seeds include songs built to make the compiler do far
 // more work than their size (nested repeats, unmatched brackets).
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -8,6 +9,7 @@
 #include "platform/audio_device.h"
 #include "sound/melvane.h"
 #include "sound/mml_compiler.h"
+#include "sound/music_roll.h"
 
 namespace {
 
@@ -48,9 +50,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ruvel::TMmlError error;
   // A smaller cap on repeats written out keeps each run quick under the
   // sanitizers; the paths taken are the same.
-  if (!ruvel::CompileMml(ruvel::fuzz::Bytes(data, size), mlv, error, int64_t(1) << 20)) return 0;
+  std::vector<ruvel::TMmlNotePlace> places;
+  std::string source = ruvel::fuzz::Bytes(data, size);
+  if (!ruvel::CompileMml(source, mlv, error, int64_t(1) << 20, &places)) return 0;
   ruvel::TManualWaveOut device;
   ruvel::TMelvane seq(&device);
   if (seq.LoadMusicBytes(mlv) != ruvel::kSoundOk) std::abort();
+  // Every note's recorded place is a note command the roll walked.
+  ruvel::TMusicRoll roll = ruvel::WalkMusic(mlv);
+  for (const ruvel::TMmlNotePlace& p : places) {
+    const auto& events = roll.channels[p.channel].events;
+    auto it = std::lower_bound(events.begin(), events.end(), p.streamOffset,
+                               [](const ruvel::TRollEvent& e, uint32_t o) { return e.offset < o; });
+    if (it == events.end() || it->offset != p.streamOffset) std::abort();
+  }
   return 0;
 }

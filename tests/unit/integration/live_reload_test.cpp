@@ -6,7 +6,7 @@
 // swap into live objects and their subclasses; a compile error is shown
 // once and the old code goes on; a removed method or an edited page
 // reloads the page; the program's own saves in design mode and its
-// captures reload nothing.
+// captures reload nothing; a saved song that plays as BGM plays again.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,6 +20,7 @@
 #include "assetedit/sheet_file.h"
 #include "assetedit/sheet_pixels.h"
 #include "integration/integration_fixture.h"
+#include "sound/mml_compiler.h"
 
 extern char** environ;
 
@@ -610,3 +611,37 @@ TEST_F(LiveReloadTest, ASavedPatternSheetIsCutAgainWithoutAPageReload) {
 }
 
 }  // namespace
+
+// The page plays song.mml as its BGM; the song is saved anew while the
+// page runs: live reload compiles it and plays it again (the compiled copy
+// the program plays is the new song's) and the page goes on.
+TEST_F(LiveReloadTest, ASavedSongPlayingAsBgmIsPlayedAgainWithoutAPageReload) {
+  Write(game / "song.mml", "A t120 v200 o4 L a1\n");
+  Write(game / "classes" / "Ticker.ruvel",
+        "extends classes.game.Char;\n"
+        "function onGenerate() { n = base; bgm = new classes.snd.BGM(); bgm.play(\"song.mml\"); }\n"
+        "function main() { while (1) { n = n + 1; print(\"A 0 \" + n); suspend(); } }\n");
+  LiveRun run(Args());
+  ASSERT_TRUE(run.WaitForText("Watching ")) << run.all;
+  Tick t;
+  ASSERT_TRUE(run.WaitFor("A", 0, t)) << run.all;
+  const std::string song = "A t96 v180 o5 L c2 e4 g8 b-8\n";
+  Save(game / "song.mml", song);
+  ASSERT_TRUE(run.WaitForText("曲を再生し直しました: song.mml")) << run.all;
+  int n = t.n;
+  ASSERT_TRUE(run.WaitFor("A", 0, t)) << run.all;
+  EXPECT_GT(t.n, n) << "the object went on";
+  EXPECT_EQ(run.all.find("再読み込みしました"), std::string::npos) << run.all;
+
+  std::string expected;
+  ruvel::TMmlError error;
+  ASSERT_TRUE(ruvel::CompileMml(song, expected, error));
+  bool found = false;
+  for (const auto& entry : fs::directory_iterator(fs::path(BuildDir()) / "Temp")) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("_mml_song_", 0) != 0) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    found = found || std::string(std::istreambuf_iterator<char>(in), {}) == expected;
+  }
+  EXPECT_TRUE(found) << "the new song was compiled for playing";
+}
