@@ -74,6 +74,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     else if (a == "--edit-map") { if (!needValue(cl.editMap)) return false; }
     else if (a == "--edit-sheet") { if (!needValue(cl.editSheet)) return false; }
     else if (a == "--compile-mml") { if (!needValue(cl.compileMml)) return false; }
+    else if (a == "--render-sfx") { if (!needValue(cl.renderSfx)) return false; }
+    else if (a == "--edit-sfx") { if (!needValue(cl.editSfx)) return false; }
     else if (a == "--import-map") { if (!needValue(cl.importMap)) return false; }
     else if (a == "-o") { if (!needValue(cl.output)) return false; }
     else if (a == "--script") {
@@ -112,6 +114,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     error = CliText(TCliText::kCompileMmlOutput);
     return false;
   }
+  if (!cl.renderSfx.empty() && cl.output.empty()) {
+    error = CliText(TCliText::kRenderSfxOutput);
+    return false;
+  }
   if (!cl.importMap.empty() && cl.output.empty()) {
     error = CliText(TCliText::kImportMapOutput);
     return false;
@@ -122,7 +128,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
   }
   for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script, &cl.project,
                             &cl.newProject, &cl.exportFrom, &cl.exportTo, &cl.exportWeb, &cl.exportWebFrom, &cl.compileMml,
-                            &cl.output, &cl.importMap, &cl.editMap, &cl.editSheet}) {
+                            &cl.output, &cl.importMap, &cl.editMap, &cl.editSheet,
+                            &cl.renderSfx, &cl.editSfx}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -153,7 +160,9 @@ std::string HelpText() {
            "  --screenshot FILE     終了時に最後のフレームを PNG で保存する\n"
            "  --record-audio FILE   音声出力を WAV にも書き出す\n"
            "  --compile-mml F -o O  MML ファイル F を曲ファイル O (.mlv) に変換して終了する\n"
-           "  --import-map F -o O   Tiled のマップ F (.tmj か CSV の .tmx) をマップファイル O (.map) に変換して終了する\n"
+           "  --render-sfx F -o O   効果音ファイル F (.sfx) を WAV ファイル O (16 ビット モノラル 44100 Hz) に変換して終了する\n"
+           "  --render-sfx F -o O   render the sound effect F (.sfx) into the WAV file O (16-bit mono 44100 Hz) and exit\n"
+         "  --import-map F -o O   Tiled のマップ F (.tmj か CSV の .tmx) をマップファイル O (.map) に変換して終了する\n"
            "  --input FILE          キーとマウスの操作をファイルから再生する\n"
            "  --record-input FILE   キーとマウスの操作をファイルに記録する\n"
            "  --record-gif FILE     実行の様子を GIF アニメーションに記録する (2 フレームに 1 枚)\n"
@@ -169,6 +178,7 @@ std::string HelpText() {
            "  --script FILE         スクリプトを実行して終了する (0 正常, 1 コンパイル失敗, 2 実行時エラー)\n"
            "  --edit-map FILE       マップエディタだけのウィンドウでマップ FILE を編集する (無いときは新しく作る)\n"
            "  --edit-sheet FILE     パターンシート FILE (BMP/PNG) をパターンエディタだけのウィンドウで編集する\n"
+           "  --edit-sfx FILE       効果音エディタだけのウィンドウで効果音 FILE (.sfx) を編集する (無いときは新しく作る)\n"
 #ifndef __EMSCRIPTEN__
            "  --lsp                 エディタのための言語サーバを標準入出力で動かす\n"
            "  --dap                 デバッガ (Debug Adapter Protocol) として標準入出力でエディタと通信する\n"
@@ -204,6 +214,7 @@ std::string HelpText() {
          "  --script FILE         run a script and exit (0 done, 1 did not compile, 2 run-time error)\n"
          "  --edit-map FILE       edit the map FILE in a window with just the map editor (a new map when it is missing)\n"
          "  --edit-sheet FILE     edit the pattern sheet FILE (BMP/PNG) in a window with only the pattern editor\n"
+         "  --edit-sfx FILE       edit the sound effect FILE (.sfx) in a window with just the effect maker (a new one when it is missing)\n"
 #ifndef __EMSCRIPTEN__
          "  --lsp                 run the language server for editors on stdin/stdout\n"
          "  --dap                 serve an editor's debugger (Debug Adapter Protocol) on stdin/stdout\n"

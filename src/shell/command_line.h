@@ -28,6 +28,8 @@ struct CommandLine {
   std::string exportWebFrom;  // ... of this project (empty: the program's own)
   std::string editSheet;    // --edit-sheet FILE: only the pattern editor
   std::string compileMml;   // --compile-mml FILE.mml
+  std::string renderSfx;    // --render-sfx FILE.sfx (-o OUT.wav)
+  std::string editSfx;      // --edit-sfx FILE: a window with just the effect maker
   std::string output;       // -o FILE (the compiled music file, the imported map)
   std::string importMap;    // --import-map IN.tmj|IN.tmx: a Tiled map into a map file (-o)
   bool dev = false;         // --dev: show the development menus

@@ -28,6 +28,7 @@
 #include "shell/sheet_editor_app.h"
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
+#include "sound/sfx_wav.h"
 #include "sound/sound_natives.h"
 #include "vm/long_run.h"
 #ifndef __EMSCRIPTEN__
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
+  if (!cl.renderSfx.empty()) return ruvel::RunRenderSfx(cl.renderSfx, cl.output);
   if (!cl.importMap.empty()) return ruvel::RunImportMap(cl.importMap, cl.output);
 #ifndef __EMSCRIPTEN__
   if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);

@@ -1,0 +1,87 @@
+// The keys of a ".sfx" effect file: one table gives each key its name,
+// default, range and the caption the effect maker shows, and TSfxParams
+// holds one value per key. Every other part (reader, writer, renderer,
+// presets, editor sliders) walks this table.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <string>
+
+namespace ruvel {
+
+// X(id, name, default, min, max, integer, caption): times in seconds,
+// frequencies in Hz. "integer" keys are written without a fraction.
+#define RUVEL_SFX_KEYS(X)                                                             \
+  X(kWave, "wave", 0, 0, 4, true, "波形")                                              \
+  X(kDuty, "duty", 0.5, 0, 1, false, "デューティ比")                                   \
+  X(kAttack, "attack", 0.01, 0, 5, false, "アタック (秒)")                             \
+  X(kSustain, "sustain", 0.2, 0, 5, false, "サステイン (秒)")                          \
+  X(kDecay, "decay", 0.1, 0, 5, false, "ディケイ (秒)")                                \
+  X(kRelease, "release", 0.1, 0, 5, false, "リリース (秒)")                            \
+  X(kFreq, "freq", 440, 20, 8000, false, "周波数 (Hz)")                                \
+  X(kSlide, "slide", 0, -10000, 10000, false, "スライド (Hz/秒)")                      \
+  X(kDeltaSlide, "delta_slide", 0, -100000, 100000, false, "スライドの変化 (Hz/秒²)")  \
+  X(kVibratoDepth, "vibrato_depth", 0, 0, 1000, false, "ビブラートの深さ (Hz)")        \
+  X(kVibratoSpeed, "vibrato_speed", 0, 0, 100, false, "ビブラートの速さ (Hz)")         \
+  X(kArpMult, "arp_mult", 1, 0.25, 4, false, "アルペジオの倍率")                       \
+  X(kArpTime, "arp_time", 0, 0, 10, false, "アルペジオの時刻 (秒)")                    \
+  X(kRepeat, "repeat", 0, 0, 10, false, "繰り返し (秒)")                               \
+  X(kLowpass, "lowpass", 0, 0, 22050, false, "ローパス (Hz)")                          \
+  X(kLowpassSweep, "lowpass_sweep", 0, -20000, 20000, false, "ローパスの変化 (Hz/秒)") \
+  X(kHighpass, "highpass", 0, 0, 22050, false, "ハイパス (Hz)")                        \
+  X(kHighpassSweep, "highpass_sweep", 0, -20000, 20000, false, "ハイパスの変化 (Hz/秒)") \
+  X(kVolume, "volume", 0.5, 0, 1, false, "音量")                                       \
+  X(kSeed, "seed", 0, 0, 999999, true, "乱数の種")
+
+enum TSfxKey : int {
+#define RUVEL_SFX_ENUM(id, name, def, lo, hi, integer, caption) id,
+  RUVEL_SFX_KEYS(RUVEL_SFX_ENUM)
+#undef RUVEL_SFX_ENUM
+      kSfxKeyCount
+};
+
+struct TSfxKeyInfo {
+  const char* name;
+  double def;
+  double min;
+  double max;
+  bool integer;
+  const char* caption;  // UTF-8
+};
+
+const TSfxKeyInfo& SfxKeyInfo(int key);
+// The key named name (exact, lower case); -1 when there is none.
+int SfxKeyByName(const std::string& name);
+
+// The waves, in the order of the values of "wave".
+enum class TSfxWave { kSquare = 0, kSaw, kTriangle, kSine, kNoise };
+constexpr int kSfxWaveCount = 5;
+// "square", "saw", "triangle", "sine", "noise".
+const char* SfxWaveName(int wave);
+// Caption for the editor (UTF-8): 矩形波, のこぎり波, ...
+const char* SfxWaveCaption(int wave);
+
+// The attack, sustain, decay and release together never exceed this.
+constexpr double kSfxMaxSeconds = 10.0;
+// Files larger than this are refused.
+constexpr size_t kSfxMaxFileBytes = 64 * 1024;
+constexpr int kSfxSampleRate = 44100;
+
+struct TSfxParams {
+  std::array<double, kSfxKeyCount> v;
+  TSfxParams();  // every key at its default
+  double& operator[](int key) { return v[size_t(key)]; }
+  double operator[](int key) const { return v[size_t(key)]; }
+  bool operator==(const TSfxParams&) const = default;
+  int Wave() const { return int((*this)[kWave]); }
+  double Seconds() const;  // attack + sustain + decay + release
+  size_t SampleCount() const;
+};
+
+// Value brought into the key's range (rounded for integer keys).
+double SfxClamp(int key, double value);
+// Cuts the four times from the end (release first) so that their sum is
+// at most kSfxMaxSeconds; true when something was cut.
+bool SfxLimitLength(TSfxParams& p);
+
+}  // namespace ruvel
