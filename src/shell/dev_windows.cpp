@@ -11,6 +11,7 @@
 #include "devui/main_menu_view.h"
 #include "devui/map_editor_view.h"
 #include "devui/pattern_editor_window.h"
+#include "devui/sfx_editor_window.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -72,6 +73,13 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
       // The editor again with its sheet, else the dialog that picks one.
       m.showPatternEditor = [this] {
         if (!sheetEditor_ || !sheetEditor_->Show()) menuView_->ShowSheetDialog(OpenDialogStart());
+      };
+      // The effect maker with its effect, else "effect.sfx" in the
+      // project's folder (a new effect until it is saved).
+      m.showSfxEditor = [this] {
+        if (!sfxEditor_) sfxEditor_ = std::make_unique<TSfxEditorWindow>();
+        std::string path = sfxEditor_->View().opened ? sfxEditor_->View().editor.Path() : OpenDialogStart() + "/effect.sfx";
+        sfxEditor_->Open(path);
       };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
@@ -138,6 +146,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
 
 TDevWindows::~TDevWindows() {
   sheetEditor_.reset();
+  sfxEditor_.reset();
   screen_.overlay = nullptr;
   screen_.popupMenu = nullptr;
   menuView_.reset();
@@ -205,6 +214,7 @@ bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
   if (mapView_ && mapView_->HandleEvent(e)) return true;
   if (sheetEditor_ && sheetEditor_->HandleEvent(e)) return true;
+  if (sfxEditor_ && sfxEditor_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -233,6 +243,7 @@ void TDevWindows::Draw() {
     savedMaps_.clear();
   }
   if (sheetEditor_) sheetEditor_->Draw();
+  if (sfxEditor_) sfxEditor_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string sheet = menuView_->TakeSheetToEdit();

@@ -25,6 +25,7 @@ class TFrameLoop;
 class TMainMenu;
 class TMainMenuView;
 class TPatternEditorWindow;
+class TSfxEditorWindow;
 class TScreen;
 
 struct TDevShellHooks {
@@ -110,6 +111,7 @@ class TDevWindows {
   std::unique_ptr<TMapEditorView> mapView_;
   std::vector<std::string> savedMaps_;  // saved by the map editor, not yet reloaded
   std::unique_ptr<TPatternEditorWindow> sheetEditor_;
+  std::unique_ptr<TSfxEditorWindow> sfxEditor_;  // ウィンドウ → 効果音エディタ; none until first shown
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;

@@ -29,6 +29,7 @@
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
 #include "sound/sfx_wav.h"
+#include "shell/sfx_editor_app.h"
 #include "sound/sound_natives.h"
 #include "vm/long_run.h"
 #ifndef __EMSCRIPTEN__
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
   if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);
 #endif
   if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
+  if (!cl.editSfx.empty()) return ruvel::RunSfxEditorProgram(cl);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();

@@ -42,6 +42,9 @@ class TSndManager {
 
   // The script operations behind the natives.
   int32_t LoadEffect(const std::string& name);
+  // An effect from a whole WAV file in memory (the effect maker plays
+  // through this); 0 when it is not usable.
+  int32_t LoadEffectBytes(const std::string& wavBytes) { return seq_->LoadEffectBytes(wavBytes); }
   void PlayEffect(int32_t id, int volume);
   void FreeEffect(int32_t id);
   // Plays a ".mlv" or ".mml" music file on the sequencer, or a ".mid" /
