@@ -153,9 +153,9 @@ TSfxParams MutateSfx(const TSfxParams& p, uint32_t seed) {
   for (int k = 0; k < kSfxKeyCount; ++k) {
     if (k == kWave || k == kSeed || r.Unit() < 0.5) continue;
     const TSfxKeyInfo& info = SfxKeyInfo(k);
-    // Keys left at zero (off) stay off; others move by up to a tenth of
-    // their value or, when small, of a twentieth of their range.
-    if (m[k] == 0 && info.min == 0) continue;
+    // Keys at zero (off, or no slide) stay so; others move by up to a
+    // tenth of their value, or by a little of their range when small.
+    if (m[k] == 0) continue;
     double span = std::max(std::abs(m[k]) * 0.1, (info.max - info.min) * 0.002);
     m[k] = m[k] + r.Range(-span, span);
   }
