@@ -30,7 +30,7 @@ bool ParseNumber(const std::string& s, double& out) {
 
 std::string Number(double v) {
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.6g", v);
+  std::snprintf(buf, sizeof buf, "%.10g", v);
   return buf;
 }
 

@@ -49,8 +49,9 @@ size_t TSfxParams::SampleCount() const {
 double SfxClamp(int key, double value) {
   const TSfxKeyInfo& k = kKeys[key];
   if (std::isnan(value)) return k.def;
+  // Four decimals are kept, so that a saved file reads back the same.
   value = std::clamp(value, k.min, k.max);
-  return k.integer ? std::round(value) : value;
+  return k.integer ? std::round(value) : std::round(value * 1e4) / 1e4;
 }
 
 bool SfxLimitLength(TSfxParams& p) {

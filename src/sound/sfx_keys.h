@@ -78,7 +78,8 @@ struct TSfxParams {
   size_t SampleCount() const;
 };
 
-// Value brought into the key's range (rounded for integer keys).
+// Value brought into the key's range, rounded to a whole number for
+// integer keys and to four decimals for the others.
 double SfxClamp(int key, double value);
 // Cuts the four times from the end (release first) so that their sum is
 // at most kSfxMaxSeconds; true when something was cut.
