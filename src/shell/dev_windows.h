@@ -86,6 +86,8 @@ class TDevWindows {
   bool SaveMap();
   // The pattern editor's window (made when first opened; none headless).
   TPatternEditorWindow* SheetEditor() const { return sheetEditor_.get(); }
+  // The effect maker's window (ウィンドウ → 効果音エディタ); none until first shown.
+  TSfxEditorWindow* SfxEditor() const { return sfxEditor_.get(); }
   // Opens a sheet in the pattern editor; false headless or when refused.
   bool EditSheet(const std::string& path);
 
