@@ -49,7 +49,7 @@ bool TSfxEditor::Set(int key, double value, bool merge) {
   return true;
 }
 
-uint32_t TSfxEditor::NextSeed() { return ++seedCounter_ * 7919u + uint32_t(params_[kSeed]); }
+uint32_t TSfxEditor::NextSeed() { return ++seedCounter_ * 7919u + uint32_t(params_[kSfxSeed]); }
 
 void TSfxEditor::ApplyPreset(TSfxPreset preset) { Apply(MakeSfxPreset(preset, NextSeed()), -1, false); }
 

@@ -37,13 +37,9 @@ const TCommandInfo kCommands[] = {
 
 // Frequencies and cut-offs span three decades: their sliders are
 // logarithmic so that low values can be set as finely as high ones.
-bool Logarithmic(int key) { return key == kFreq || key == kLowpass || key == kHighpass; }
+bool Logarithmic(int key) { return key == kSfxFreq || key == kSfxLowpass || key == kSfxHighpass; }
 
 }  // namespace
-
-TSfxEditorView::~TSfxEditorView() {
-  if (effectId_ != 0) SoundManager().FreeEffect(effectId_);
-}
 
 bool TSfxEditorView::Open(const std::string& path) {
   std::string error;
@@ -152,7 +148,7 @@ void TSfxEditorView::DrawSliders() {
     ImGui::SameLine(kCaptionWidth);
     ImGui::SetNextItemWidth(kSliderWidth);
     bool changed = false;
-    if (k == kWave) {
+    if (k == kSfxWave) {
       int wave = p.Wave();
       changed = ImGui::SliderInt(info.name, &wave, 0, kSfxWaveCount - 1, SfxWaveCaption(wave), ImGuiSliderFlags_NoInput);
       if (changed) p[k] = wave;

@@ -34,8 +34,9 @@ enum class TSfxCommand : uint8_t {
 
 class TSfxEditorView {
  public:
+  // The effect last played stays loaded in the sound manager until the
+  // next play replaces it (the manager frees it at the end).
   TSfxEditorView() = default;
-  ~TSfxEditorView();
   TSfxEditorView(const TSfxEditorView&) = delete;
   TSfxEditorView& operator=(const TSfxEditorView&) = delete;
 

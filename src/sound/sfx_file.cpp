@@ -66,7 +66,7 @@ TSfxParams ParseSfx(const std::string& text, std::vector<std::string>& problems)
     }
     double v = 0;
     bool named = false;
-    if (key == kWave) {
+    if (key == kSfxWave) {
       for (int w = 0; w < kSfxWaveCount; ++w) {
         if (value == SfxWaveName(w)) {
           v = w;
@@ -98,17 +98,19 @@ std::string SfxText(const TSfxParams& params) {
   for (int k = 0; k < kSfxKeyCount; ++k) {
     out += SfxKeyInfo(k).name;
     out += " = ";
-    out += k == kWave ? std::string(SfxWaveName(params.Wave())) : Number(params[k]);
+    out += k == kSfxWave ? std::string(SfxWaveName(params.Wave())) : Number(params[k]);
     out += '\n';
   }
   return out;
 }
 
-bool LoadSfxFile(const std::string& path, TSfxParams& params, std::vector<std::string>& problems, std::string& error) {
+bool LoadSfxFile(const std::string& path, TSfxParams& params, std::vector<std::string>& problems, std::string& error,
+                 const std::string& shown) {
+  const std::string& name = shown.empty() ? path : shown;
   std::string bytes;
   TReadStatus status = ReadRegularFile(path, kSfxMaxFileBytes, bytes);
   if (status != TReadStatus::kOk) {
-    error = ToUtf8(ReadFailureText(status, Utf8ToCp932(path), kSfxMaxFileBytes));
+    error = ToUtf8(ReadFailureText(status, Utf8ToCp932(name), kSfxMaxFileBytes));
     return false;
   }
   std::vector<std::string> found;
@@ -116,7 +118,7 @@ bool LoadSfxFile(const std::string& path, TSfxParams& params, std::vector<std::s
   for (const std::string& f : found) {
     // "path:N 行目: ..." for a line, "path: ..." for the whole file.
     bool atLine = !f.empty() && f[0] >= '0' && f[0] <= '9';
-    problems.push_back(path + (atLine ? ":" : ": ") + f);
+    problems.push_back(name + (atLine ? ":" : ": ") + f);
   }
   return true;
 }

@@ -20,8 +20,10 @@ std::string SfxText(const TSfxParams& params);
 
 // Reads the file at path (a regular file of at most kSfxMaxFileBytes).
 // False with error (UTF-8) when it cannot be read; problems in the text
-// come back prefixed with the path ("path:N 行目: ...").
-bool LoadSfxFile(const std::string& path, TSfxParams& params, std::vector<std::string>& problems, std::string& error);
+// come back prefixed with the file's name as shown (UTF-8; the path when
+// empty): "shown:N 行目: ...".
+bool LoadSfxFile(const std::string& path, TSfxParams& params, std::vector<std::string>& problems, std::string& error,
+                 const std::string& shown = std::string());
 
 // Writes params to path atomically; false when the file could not be
 // written.

@@ -40,7 +40,7 @@ TSfxParams::TSfxParams() {
   for (int k = 0; k < kSfxKeyCount; ++k) v[size_t(k)] = kKeys[k].def;
 }
 
-double TSfxParams::Seconds() const { return (*this)[kAttack] + (*this)[kSustain] + (*this)[kDecay] + (*this)[kRelease]; }
+double TSfxParams::Seconds() const { return (*this)[kSfxAttack] + (*this)[kSfxSustain] + (*this)[kSfxDecay] + (*this)[kSfxRelease]; }
 
 size_t TSfxParams::SampleCount() const {
   return size_t(std::llround(Seconds() * kSfxSampleRate));
@@ -57,7 +57,7 @@ double SfxClamp(int key, double value) {
 bool SfxLimitLength(TSfxParams& p) {
   double over = p.Seconds() - kSfxMaxSeconds;
   if (over <= 1e-9) return false;
-  for (int key : {kRelease, kDecay, kSustain, kAttack}) {
+  for (int key : {kSfxRelease, kSfxDecay, kSfxSustain, kSfxAttack}) {
     double cut = std::min(over, p[key]);
     p[key] -= cut;
     over -= cut;

@@ -12,26 +12,26 @@ namespace ruvel {
 // X(id, name, default, min, max, integer, caption): times in seconds,
 // frequencies in Hz. "integer" keys are written without a fraction.
 #define RUVEL_SFX_KEYS(X)                                                             \
-  X(kWave, "wave", 0, 0, 4, true, "波形")                                              \
-  X(kDuty, "duty", 0.5, 0, 1, false, "デューティ比")                                   \
-  X(kAttack, "attack", 0.01, 0, 5, false, "アタック (秒)")                             \
-  X(kSustain, "sustain", 0.2, 0, 5, false, "サステイン (秒)")                          \
-  X(kDecay, "decay", 0.1, 0, 5, false, "ディケイ (秒)")                                \
-  X(kRelease, "release", 0.1, 0, 5, false, "リリース (秒)")                            \
-  X(kFreq, "freq", 440, 20, 8000, false, "周波数 (Hz)")                                \
-  X(kSlide, "slide", 0, -10000, 10000, false, "スライド (Hz/秒)")                      \
-  X(kDeltaSlide, "delta_slide", 0, -100000, 100000, false, "スライドの変化 (Hz/秒²)")  \
-  X(kVibratoDepth, "vibrato_depth", 0, 0, 1000, false, "ビブラートの深さ (Hz)")        \
-  X(kVibratoSpeed, "vibrato_speed", 0, 0, 100, false, "ビブラートの速さ (Hz)")         \
-  X(kArpMult, "arp_mult", 1, 0.25, 4, false, "アルペジオの倍率")                       \
-  X(kArpTime, "arp_time", 0, 0, 10, false, "アルペジオの時刻 (秒)")                    \
-  X(kRepeat, "repeat", 0, 0, 10, false, "繰り返し (秒)")                               \
-  X(kLowpass, "lowpass", 0, 0, 22050, false, "ローパス (Hz)")                          \
-  X(kLowpassSweep, "lowpass_sweep", 0, -20000, 20000, false, "ローパスの変化 (Hz/秒)") \
-  X(kHighpass, "highpass", 0, 0, 22050, false, "ハイパス (Hz)")                        \
-  X(kHighpassSweep, "highpass_sweep", 0, -20000, 20000, false, "ハイパスの変化 (Hz/秒)") \
-  X(kVolume, "volume", 0.5, 0, 1, false, "音量")                                       \
-  X(kSeed, "seed", 0, 0, 999999, true, "乱数の種")
+  X(kSfxWave, "wave", 0, 0, 4, true, "波形")                                              \
+  X(kSfxDuty, "duty", 0.5, 0, 1, false, "デューティ比")                                   \
+  X(kSfxAttack, "attack", 0.01, 0, 5, false, "アタック (秒)")                             \
+  X(kSfxSustain, "sustain", 0.2, 0, 5, false, "サステイン (秒)")                          \
+  X(kSfxDecay, "decay", 0.1, 0, 5, false, "ディケイ (秒)")                                \
+  X(kSfxRelease, "release", 0.1, 0, 5, false, "リリース (秒)")                            \
+  X(kSfxFreq, "freq", 440, 20, 8000, false, "周波数 (Hz)")                                \
+  X(kSfxSlide, "slide", 0, -10000, 10000, false, "スライド (Hz/秒)")                      \
+  X(kSfxDeltaSlide, "delta_slide", 0, -100000, 100000, false, "スライドの変化 (Hz/秒²)")  \
+  X(kSfxVibratoDepth, "vibrato_depth", 0, 0, 1000, false, "ビブラートの深さ (Hz)")        \
+  X(kSfxVibratoSpeed, "vibrato_speed", 0, 0, 100, false, "ビブラートの速さ (Hz)")         \
+  X(kSfxArpMult, "arp_mult", 1, 0.25, 4, false, "アルペジオの倍率")                       \
+  X(kSfxArpTime, "arp_time", 0, 0, 10, false, "アルペジオの時刻 (秒)")                    \
+  X(kSfxRepeat, "repeat", 0, 0, 10, false, "繰り返し (秒)")                               \
+  X(kSfxLowpass, "lowpass", 0, 0, 22050, false, "ローパス (Hz)")                          \
+  X(kSfxLowpassSweep, "lowpass_sweep", 0, -20000, 20000, false, "ローパスの変化 (Hz/秒)") \
+  X(kSfxHighpass, "highpass", 0, 0, 22050, false, "ハイパス (Hz)")                        \
+  X(kSfxHighpassSweep, "highpass_sweep", 0, -20000, 20000, false, "ハイパスの変化 (Hz/秒)") \
+  X(kSfxVolume, "volume", 0.5, 0, 1, false, "音量")                                       \
+  X(kSfxSeed, "seed", 0, 0, 999999, true, "乱数の種")
 
 enum TSfxKey : int {
 #define RUVEL_SFX_ENUM(id, name, def, lo, hi, integer, caption) id,
@@ -73,7 +73,7 @@ struct TSfxParams {
   double& operator[](int key) { return v[size_t(key)]; }
   double operator[](int key) const { return v[size_t(key)]; }
   bool operator==(const TSfxParams&) const = default;
-  int Wave() const { return int((*this)[kWave]); }
+  int Wave() const { return int((*this)[kSfxWave]); }
   double Seconds() const;  // attack + sustain + decay + release
   size_t SampleCount() const;
 };

@@ -23,8 +23,8 @@ const TPresetInfo kPresets[kSfxPresetCount] = {
 // Starts every preset from silence-free defaults with no filters.
 TSfxParams Base(TSfxRandom& r) {
   TSfxParams p;
-  p[kAttack] = 0;
-  p[kSeed] = double(r.Next() % 1000000);
+  p[kSfxAttack] = 0;
+  p[kSfxSeed] = double(r.Next() % 1000000);
   return p;
 }
 
@@ -54,70 +54,70 @@ TSfxParams MakeSfxPreset(TSfxPreset preset, uint32_t seed) {
   TSfxParams p = Base(r);
   switch (preset) {
     case TSfxPreset::kCoin:
-      p[kWave] = r.Unit() < 0.5 ? 0 : 2;
-      p[kFreq] = r.Range(900, 1500);
-      p[kSustain] = r.Range(0.03, 0.08);
-      p[kDecay] = r.Range(0.1, 0.25);
-      p[kRelease] = 0.05;
-      p[kArpMult] = r.Range(1.3, 1.6);
-      p[kArpTime] = r.Range(0.04, 0.08);
+      p[kSfxWave] = r.Unit() < 0.5 ? 0 : 2;
+      p[kSfxFreq] = r.Range(900, 1500);
+      p[kSfxSustain] = r.Range(0.03, 0.08);
+      p[kSfxDecay] = r.Range(0.1, 0.25);
+      p[kSfxRelease] = 0.05;
+      p[kSfxArpMult] = r.Range(1.3, 1.6);
+      p[kSfxArpTime] = r.Range(0.04, 0.08);
       break;
     case TSfxPreset::kLaser:
-      p[kWave] = r.Unit() < 0.6 ? 0 : 1;
-      p[kDuty] = r.Range(0.2, 0.5);
-      p[kFreq] = r.Range(1200, 2400);
-      p[kSlide] = -r.Range(4000, 9000);
-      p[kSustain] = r.Range(0.05, 0.1);
-      p[kDecay] = r.Range(0.1, 0.2);
-      p[kRelease] = 0.02;
+      p[kSfxWave] = r.Unit() < 0.6 ? 0 : 1;
+      p[kSfxDuty] = r.Range(0.2, 0.5);
+      p[kSfxFreq] = r.Range(1200, 2400);
+      p[kSfxSlide] = -r.Range(4000, 9000);
+      p[kSfxSustain] = r.Range(0.05, 0.1);
+      p[kSfxDecay] = r.Range(0.1, 0.2);
+      p[kSfxRelease] = 0.02;
       break;
     case TSfxPreset::kExplosion:
-      p[kWave] = 4;
-      p[kFreq] = r.Range(60, 200);
-      p[kSlide] = -r.Range(50, 200);
-      p[kSustain] = r.Range(0.1, 0.3);
-      p[kDecay] = r.Range(0.3, 0.6);
-      p[kRelease] = r.Range(0.1, 0.3);
-      p[kLowpass] = r.Range(2000, 6000);
-      p[kLowpassSweep] = -r.Range(1000, 4000);
-      p[kVolume] = 0.7;
+      p[kSfxWave] = 4;
+      p[kSfxFreq] = r.Range(60, 200);
+      p[kSfxSlide] = -r.Range(50, 200);
+      p[kSfxSustain] = r.Range(0.1, 0.3);
+      p[kSfxDecay] = r.Range(0.3, 0.6);
+      p[kSfxRelease] = r.Range(0.1, 0.3);
+      p[kSfxLowpass] = r.Range(2000, 6000);
+      p[kSfxLowpassSweep] = -r.Range(1000, 4000);
+      p[kSfxVolume] = 0.7;
       break;
     case TSfxPreset::kPowerUp:
-      p[kWave] = r.Unit() < 0.5 ? 0 : 2;
-      p[kFreq] = r.Range(300, 600);
-      p[kSlide] = r.Range(1000, 3000);
-      p[kRepeat] = r.Range(0.08, 0.15);
-      p[kSustain] = r.Range(0.2, 0.35);
-      p[kDecay] = r.Range(0.1, 0.2);
-      p[kRelease] = 0.05;
-      p[kVibratoDepth] = r.Unit() < 0.5 ? 0 : r.Range(10, 40);
-      p[kVibratoSpeed] = r.Range(8, 20);
+      p[kSfxWave] = r.Unit() < 0.5 ? 0 : 2;
+      p[kSfxFreq] = r.Range(300, 600);
+      p[kSfxSlide] = r.Range(1000, 3000);
+      p[kSfxRepeat] = r.Range(0.08, 0.15);
+      p[kSfxSustain] = r.Range(0.2, 0.35);
+      p[kSfxDecay] = r.Range(0.1, 0.2);
+      p[kSfxRelease] = 0.05;
+      p[kSfxVibratoDepth] = r.Unit() < 0.5 ? 0 : r.Range(10, 40);
+      p[kSfxVibratoSpeed] = r.Range(8, 20);
       break;
     case TSfxPreset::kHit:
-      p[kWave] = r.Unit() < 0.5 ? 4 : 1;
-      p[kFreq] = r.Range(200, 600);
-      p[kSlide] = -r.Range(800, 2000);
-      p[kSustain] = r.Range(0.02, 0.05);
-      p[kDecay] = r.Range(0.08, 0.15);
-      p[kRelease] = 0.02;
-      p[kHighpass] = r.Unit() < 0.5 ? 0 : r.Range(100, 400);
+      p[kSfxWave] = r.Unit() < 0.5 ? 4 : 1;
+      p[kSfxFreq] = r.Range(200, 600);
+      p[kSfxSlide] = -r.Range(800, 2000);
+      p[kSfxSustain] = r.Range(0.02, 0.05);
+      p[kSfxDecay] = r.Range(0.08, 0.15);
+      p[kSfxRelease] = 0.02;
+      p[kSfxHighpass] = r.Unit() < 0.5 ? 0 : r.Range(100, 400);
       break;
     case TSfxPreset::kJump:
-      p[kWave] = 0;
-      p[kDuty] = r.Range(0.3, 0.5);
-      p[kFreq] = r.Range(250, 450);
-      p[kSlide] = r.Range(800, 2000);
-      p[kSustain] = r.Range(0.08, 0.15);
-      p[kDecay] = r.Range(0.1, 0.2);
-      p[kRelease] = 0.03;
+      p[kSfxWave] = 0;
+      p[kSfxDuty] = r.Range(0.3, 0.5);
+      p[kSfxFreq] = r.Range(250, 450);
+      p[kSfxSlide] = r.Range(800, 2000);
+      p[kSfxSustain] = r.Range(0.08, 0.15);
+      p[kSfxDecay] = r.Range(0.1, 0.2);
+      p[kSfxRelease] = 0.03;
       break;
     case TSfxPreset::kBlip:
-      p[kWave] = r.Unit() < 0.5 ? 0 : 3;
-      p[kFreq] = r.Range(600, 1400);
-      p[kSustain] = r.Range(0.03, 0.06);
-      p[kDecay] = r.Range(0.02, 0.05);
-      p[kRelease] = 0.01;
-      p[kHighpass] = 100;
+      p[kSfxWave] = r.Unit() < 0.5 ? 0 : 3;
+      p[kSfxFreq] = r.Range(600, 1400);
+      p[kSfxSustain] = r.Range(0.03, 0.06);
+      p[kSfxDecay] = r.Range(0.02, 0.05);
+      p[kSfxRelease] = 0.01;
+      p[kSfxHighpass] = 100;
       break;
   }
   return Clamped(p);
@@ -126,24 +126,24 @@ TSfxParams MakeSfxPreset(TSfxPreset preset, uint32_t seed) {
 TSfxParams RandomSfx(uint32_t seed) {
   TSfxRandom r(seed);
   TSfxParams p = Base(r);
-  p[kWave] = double(r.Next() % kSfxWaveCount);
-  p[kDuty] = r.Range(0.1, 0.9);
-  p[kAttack] = r.Unit() < 0.7 ? 0 : r.Range(0, 0.2);
-  p[kSustain] = r.Range(0.02, 0.4);
-  p[kDecay] = r.Range(0.05, 0.5);
-  p[kRelease] = r.Range(0, 0.2);
-  p[kFreq] = r.Range(80, 2000);
-  p[kSlide] = r.Unit() < 0.5 ? 0 : r.Range(-3000, 3000);
-  p[kDeltaSlide] = r.Unit() < 0.8 ? 0 : r.Range(-10000, 10000);
-  p[kVibratoDepth] = r.Unit() < 0.7 ? 0 : r.Range(5, 100);
-  p[kVibratoSpeed] = r.Range(2, 30);
-  p[kArpMult] = r.Unit() < 0.6 ? 1 : r.Range(0.5, 2);
-  p[kArpTime] = r.Unit() < 0.6 ? 0 : r.Range(0.02, 0.3);
-  p[kRepeat] = r.Unit() < 0.8 ? 0 : r.Range(0.05, 0.3);
-  p[kLowpass] = r.Unit() < 0.6 ? 0 : r.Range(500, 8000);
-  p[kLowpassSweep] = r.Unit() < 0.7 ? 0 : r.Range(-5000, 5000);
-  p[kHighpass] = r.Unit() < 0.7 ? 0 : r.Range(50, 1000);
-  p[kHighpassSweep] = 0;
+  p[kSfxWave] = double(r.Next() % kSfxWaveCount);
+  p[kSfxDuty] = r.Range(0.1, 0.9);
+  p[kSfxAttack] = r.Unit() < 0.7 ? 0 : r.Range(0, 0.2);
+  p[kSfxSustain] = r.Range(0.02, 0.4);
+  p[kSfxDecay] = r.Range(0.05, 0.5);
+  p[kSfxRelease] = r.Range(0, 0.2);
+  p[kSfxFreq] = r.Range(80, 2000);
+  p[kSfxSlide] = r.Unit() < 0.5 ? 0 : r.Range(-3000, 3000);
+  p[kSfxDeltaSlide] = r.Unit() < 0.8 ? 0 : r.Range(-10000, 10000);
+  p[kSfxVibratoDepth] = r.Unit() < 0.7 ? 0 : r.Range(5, 100);
+  p[kSfxVibratoSpeed] = r.Range(2, 30);
+  p[kSfxArpMult] = r.Unit() < 0.6 ? 1 : r.Range(0.5, 2);
+  p[kSfxArpTime] = r.Unit() < 0.6 ? 0 : r.Range(0.02, 0.3);
+  p[kSfxRepeat] = r.Unit() < 0.8 ? 0 : r.Range(0.05, 0.3);
+  p[kSfxLowpass] = r.Unit() < 0.6 ? 0 : r.Range(500, 8000);
+  p[kSfxLowpassSweep] = r.Unit() < 0.7 ? 0 : r.Range(-5000, 5000);
+  p[kSfxHighpass] = r.Unit() < 0.7 ? 0 : r.Range(50, 1000);
+  p[kSfxHighpassSweep] = 0;
   return Clamped(p);
 }
 
@@ -151,7 +151,7 @@ TSfxParams MutateSfx(const TSfxParams& p, uint32_t seed) {
   TSfxRandom r(seed);
   TSfxParams m = p;
   for (int k = 0; k < kSfxKeyCount; ++k) {
-    if (k == kWave || k == kSeed || r.Unit() < 0.5) continue;
+    if (k == kSfxWave || k == kSfxSeed || r.Unit() < 0.5) continue;
     const TSfxKeyInfo& info = SfxKeyInfo(k);
     // Keys at zero (off, or no slide) stay so; others move by up to a
     // tenth of their value, or by a little of their range when small.

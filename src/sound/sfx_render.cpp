@@ -30,15 +30,15 @@ double HighpassCoefficient(double fc) {
 // The pitch at time t since the last restart: slide and its change, then
 // the arpeggio step.
 double Pitch(const TSfxParams& p, double t) {
-  double f = p[kFreq] + p[kSlide] * t + 0.5 * p[kDeltaSlide] * t * t;
-  if (p[kArpTime] > 0 && t >= p[kArpTime]) f *= p[kArpMult];
+  double f = p[kSfxFreq] + p[kSfxSlide] * t + 0.5 * p[kSfxDeltaSlide] * t * t;
+  if (p[kSfxArpTime] > 0 && t >= p[kSfxArpTime]) f *= p[kSfxArpMult];
   return f;
 }
 
 }  // namespace
 
 double SfxEnvelope(const TSfxParams& p, double t) {
-  double a = p[kAttack], s = p[kSustain], d = p[kDecay], r = p[kRelease];
+  double a = p[kSfxAttack], s = p[kSfxSustain], d = p[kSfxDecay], r = p[kSfxRelease];
   if (t < a) return t / a;
   t -= a;
   if (t < s) return 1.0;
@@ -52,18 +52,18 @@ double SfxEnvelope(const TSfxParams& p, double t) {
 std::vector<float> RenderSfxFloat(const TSfxParams& p) {
   size_t n = p.SampleCount();
   std::vector<float> out(n);
-  TSfxRandom random{uint32_t(p[kSeed])};
+  TSfxRandom random{uint32_t(p[kSfxSeed])};
   double noise = random.Range(-1, 1);
   int noiseStep = 0;
   double phase = 0;
   double lowpassed = 0, highpassed = 0, lastIn = 0;
   int wave = p.Wave();
-  double duty = p[kDuty];
+  double duty = p[kSfxDuty];
   for (size_t i = 0; i < n; ++i) {
     double t = double(i) * kDt;
-    double pitchTime = p[kRepeat] > 0 ? std::fmod(t, p[kRepeat]) : t;
+    double pitchTime = p[kSfxRepeat] > 0 ? std::fmod(t, p[kSfxRepeat]) : t;
     double f = Pitch(p, pitchTime);
-    if (p[kVibratoDepth] > 0) f += p[kVibratoDepth] * std::sin(2 * kPi * p[kVibratoSpeed] * t);
+    if (p[kSfxVibratoDepth] > 0) f += p[kSfxVibratoDepth] * std::sin(2 * kPi * p[kSfxVibratoSpeed] * t);
     f = std::clamp(f, 0.0, kMaxFreq);
     double x = 0;
     switch (TSfxWave(wave)) {
@@ -83,16 +83,16 @@ std::vector<float> RenderSfxFloat(const TSfxParams& p) {
     }
     phase += f * kDt;
     phase -= std::floor(phase);
-    if (p[kLowpass] > 0) {
-      lowpassed += LowpassCoefficient(p[kLowpass] + p[kLowpassSweep] * t) * (x - lowpassed);
+    if (p[kSfxLowpass] > 0) {
+      lowpassed += LowpassCoefficient(p[kSfxLowpass] + p[kSfxLowpassSweep] * t) * (x - lowpassed);
       x = lowpassed;
     }
-    if (p[kHighpass] > 0) {
-      highpassed = HighpassCoefficient(p[kHighpass] + p[kHighpassSweep] * t) * (highpassed + x - lastIn);
+    if (p[kSfxHighpass] > 0) {
+      highpassed = HighpassCoefficient(p[kSfxHighpass] + p[kSfxHighpassSweep] * t) * (highpassed + x - lastIn);
       lastIn = x;
       x = highpassed;
     }
-    out[i] = float(std::clamp(x * SfxEnvelope(p, t) * p[kVolume], -1.0, 1.0));
+    out[i] = float(std::clamp(x * SfxEnvelope(p, t) * p[kSfxVolume], -1.0, 1.0));
   }
   return out;
 }

@@ -35,12 +35,13 @@ std::string PathHash(const std::string& path) {
 
 }  // namespace
 
-bool RenderSfxFile(const std::string& in, const std::string& out, std::vector<std::string>& problems, std::string& error) {
+bool RenderSfxFile(const std::string& in, const std::string& out, std::vector<std::string>& problems, std::string& error,
+                   const std::string& shownIn, const std::string& shownOut) {
   TSfxParams params;
-  if (!LoadSfxFile(in, params, problems, error)) return false;
+  if (!LoadSfxFile(in, params, problems, error, shownIn)) return false;
   std::vector<int16_t> samples = RenderSfx(params);
   if (!WriteFileAtomic(out, WavFileBytes(samples.data(), samples.size()))) {
-    error = out + ": 書き込めません";
+    error = (shownOut.empty() ? out : shownOut) + ": 書き込めません";
     return false;
   }
   return true;
@@ -59,7 +60,8 @@ std::string EffectFileFor(const std::string& path, std::vector<std::string>& pro
   std::string cached = dir + "/_sfx_" + PathBaseName(path) + "_" + PathHash(path) + ".wav";
   int64_t cachedTime = ModifiedNs(cached);
   if (cachedTime >= 0 && cachedTime >= ModifiedNs(path)) return cached;
-  if (!RenderSfxFile(path, cached, problems, error)) return std::string();
+  // Script paths are CP932; the messages are UTF-8 like every host text.
+  if (!RenderSfxFile(path, cached, problems, error, ToUtf8(path), ToUtf8(cached))) return std::string();
   return cached;
 }
 

@@ -11,12 +11,15 @@ namespace ruvel {
 // False with error (UTF-8) when in cannot be read or out written; problems
 // in the text (clamped values, unknown keys) are added to problems and the
 // file is still rendered.
-bool RenderSfxFile(const std::string& in, const std::string& out, std::vector<std::string>& problems, std::string& error);
+// Messages name the files as given, or by shownIn and shownOut (UTF-8).
+bool RenderSfxFile(const std::string& in, const std::string& out, std::vector<std::string>& problems, std::string& error,
+                   const std::string& shownIn = std::string(), const std::string& shownOut = std::string());
 
 // True when the path names a ".sfx" file (any letter case).
 bool IsSfxPath(const std::string& path);
 
-// The WAV file that plays path: path itself unless it is a ".sfx"; then
+// The WAV file that plays path (CP932, as scripts give it): path itself
+// unless it is a ".sfx"; then
 // its rendered copy in Temp under the program directory. Empty with error
 // set when it cannot be rendered. problems is filled only when the copy is
 // made, so a file is told about once.

@@ -78,7 +78,7 @@ int32_t TSndManager::LoadEffect(const std::string& name) {
     ShowMessage(Utf8ToCp932(text));
   }
   if (path.empty()) {
-    ShowMessage(Utf8ToCp932(error));
+    if (reportedFiles_.insert(error).second) ShowMessage(Utf8ToCp932(error));
     return 0;
   }
   int32_t id = seq_->LoadEffect(path);
