@@ -1,8 +1,8 @@
 #include "sound/sfx_file.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
@@ -19,13 +19,14 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-// A number written out in full ("1.5", "-20", "3e2"); false otherwise.
+// A decimal number written out in full ("1.5", "-20", "3e2"); false
+// otherwise. strtod rather than from_chars, which the browser's C++
+// library lacks for doubles; the program never changes the C locale.
 bool ParseNumber(const std::string& s, double& out) {
-  const char* begin = s.data();
-  const char* end = s.data() + s.size();
-  if (begin != end && *begin == '+') ++begin;
-  auto result = std::from_chars(begin, end, out);
-  return result.ec == std::errc() && result.ptr == end && std::isfinite(out);
+  if (s.empty() || s.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
+  char* end = nullptr;
+  out = std::strtod(s.c_str(), &end);
+  return end == s.c_str() + s.size() && std::isfinite(out);
 }
 
 std::string Number(double v) {
