@@ -148,6 +148,25 @@ TEST(SfxRender, BadValuesAreNamedOnceAndClamped) {
   EXPECT_NE(Ruvel(dir, "--render-sfx " + (dir.path / "e.sfx").string()).status, 0);
 }
 
+// Each language's help has both options once, in its own words.
+TEST(SfxRender, TheHelpNamesTheOptionsInEachLanguage) {
+  TempDir dir;
+  for (auto [lang, own, other] : {std::tuple{"C", "render the sound effect", "効果音ファイル"},
+                                  std::tuple{"ja_JP.UTF-8", "効果音ファイル", "render the sound effect"}}) {
+    std::string out = (dir.path / "help.txt").string();
+    ASSERT_EQ(std::system(("LC_ALL=" + std::string(lang) + " " + BuildDir() + "/ruvel --help >" + out).c_str()), 0);
+    std::ifstream in(out);
+    std::string help((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* option : {"--render-sfx F -o O", "--edit-sfx FILE"}) {
+      size_t at = help.find(option);
+      EXPECT_NE(at, std::string::npos) << lang << " " << option;
+      EXPECT_EQ(help.find(option, at + 1), std::string::npos) << lang << " " << option;
+    }
+    EXPECT_NE(help.find(own), std::string::npos) << lang;
+    EXPECT_EQ(help.find(other), std::string::npos) << lang;
+  }
+}
+
 // A program directory with the kernel and a project whose page plays the
 // effect "beep.sfx" after five frames.
 struct THome {
