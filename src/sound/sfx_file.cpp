@@ -37,6 +37,14 @@ std::string Number(double v) {
 
 std::string LineText(int line) { return std::to_string(line) + " 行目: "; }
 
+// Text of the file as shown in a message: bytes outside printable ASCII
+// become '?', so a broken file cannot put broken text into the message.
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (char c : text) out += (c >= 0x20 && c < 0x7F) ? c : '?';
+  return out;
+}
+
 }  // namespace
 
 TSfxParams ParseSfx(const std::string& text, std::vector<std::string>& problems) {
@@ -62,7 +70,7 @@ TSfxParams ParseSfx(const std::string& text, std::vector<std::string>& problems)
     std::string value = Trim(body.substr(eq + 1));
     int key = SfxKeyByName(name);
     if (key < 0) {
-      problems.push_back(LineText(line) + name + ": 知らないキーなので無視しました");
+      problems.push_back(LineText(line) + Printable(name) + ": 知らないキーなので無視しました");
       continue;
     }
     double v = 0;
@@ -76,7 +84,7 @@ TSfxParams ParseSfx(const std::string& text, std::vector<std::string>& problems)
       }
     }
     if (!named && !ParseNumber(value, v)) {
-      problems.push_back(LineText(line) + name + ": 値 \"" + value + "\" は数ではないので無視しました");
+      problems.push_back(LineText(line) + name + ": 値 \"" + Printable(value) + "\" は数ではないので無視しました");
       continue;
     }
     double clamped = SfxClamp(key, v);

@@ -59,7 +59,9 @@ bool SfxLimitLength(TSfxParams& p) {
   if (over <= 1e-9) return false;
   for (int key : {kSfxRelease, kSfxDecay, kSfxSustain, kSfxAttack}) {
     double cut = std::min(over, p[key]);
-    p[key] -= cut;
+    // Rounded as every value is, so that no trace of the subtraction
+    // (1e-16 instead of 0) is left to be written out.
+    p[key] = SfxClamp(key, p[key] - cut);
     over -= cut;
   }
   return true;
