@@ -63,6 +63,9 @@ seed() {
       # The repository's songs and the hostile shapes the target writes.
       numbered "$dir" < <(find Usr examples tests -name '*.mml')
       RUVEL_FUZZ_SEEDS="$dir" "$out/tests/fuzz/$name" -runs=0 >/dev/null 2>&1 || true ;;
+    fuzz_sfx)
+      numbered "$dir" < <(find examples tests -name '*.sfx')
+      printf 'wave = noise # comment\nfreq=1e9\nunknown = 1\nvolume = x\nsustain = 5\ndecay = 5\nrelease = 5\nline without equals\n' >"$dir/bad.sfx" ;;
     fuzz_wav)
       find Usr -iname '*.wav' -exec cp -t "$dir" {} + ;;
     fuzz_tones)

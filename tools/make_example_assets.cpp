@@ -128,14 +128,6 @@ Shader Lamp(bool on) {
 
 // --- sounds ----------------------------------------------------------------
 
-// A music-box bell: a sine with a soft octave overtone that fades out.
-std::vector<uint8_t> Bell(double hz) {
-  return Render(0.8, [hz](double t) {
-    double env = std::exp(-t * 5);
-    return env * (0.8 * std::sin(2 * M_PI * hz * t) + 0.2 * std::sin(4 * M_PI * hz * t));
-  });
-}
-
 // --- music -----------------------------------------------------------------
 
 // Writes a music file of the synthesizer: one melody channel and one bass
@@ -232,9 +224,7 @@ int main(int argc, char** argv) {
   ok &= WriteWav(dir + "/puzzle/sounds/click.wav", Render(0.05, [](double t) {
                    return std::exp(-t * 60) * std::sin(2 * M_PI * 1500 * t);
                  }));
-  // Music box: the C major scale from C4 to C5 as bells, and a tune.
-  const double scale[] = {261.63, 293.66, 329.63, 349.23, 392.00, 440.00, 493.88, 523.25};
-  for (int i = 0; i < 8; ++i) ok &= WriteWav(dir + "/musicbox/sounds/note" + std::to_string(i) + ".wav", Bell(scale[i]));
+  // Music box: a tune (its bells are ".sfx" effects made in the effect maker).
   // "きらきら星": note 36 is C4 (note 45 is A4, 440 Hz).
   const int q = 13230, h = 2 * q;  // a quarter is 0.3 s
   std::vector<std::pair<int, int>> melody;

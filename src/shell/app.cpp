@@ -161,13 +161,15 @@ bool EditorMayClose(TShell& shell, const std::string& name, const std::function<
   return choice == 1;
 }
 
-// An unsaved map in the map editor, song in the music editor or tables in
-// the tone editor ask first too; false keeps the program open.
+// An unsaved map in the map editor, song in the music editor, tables in
+// the tone editor or effect in the effect maker ask first too; false keeps
+// the program open.
 bool EditorsMayClose(TShell& shell) {
   TDevWindows* dev = DevWindows();
   return !dev || (EditorMayClose(shell, dev->UnsavedMap(), [dev] { return dev->SaveMap(); }) &&
                   EditorMayClose(shell, dev->UnsavedMusic(), [dev] { return dev->SaveMusic(); }) &&
-                  EditorMayClose(shell, dev->UnsavedTones(), [dev] { return dev->SaveTones(); }));
+                  EditorMayClose(shell, dev->UnsavedTones(), [dev] { return dev->SaveTones(); }) &&
+                  EditorMayClose(shell, dev->UnsavedSfx(), [dev] { return dev->SaveSfx(); }));
 }
 
 // Closing the window with unsaved moves asks first; false keeps it open.

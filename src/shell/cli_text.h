@@ -17,6 +17,7 @@ namespace ruvel {
   X(kUnknownOption, "unknown option: %s", "不明なオプションです: %s")                                      \
   X(kOneFile, "only one file can be opened: %s", "開くファイルは一つだけ指定できます: %s")                  \
   X(kCompileMmlOutput, "--compile-mml needs -o OUTPUT", "--compile-mml には -o 出力ファイル が必要です") \
+  X(kRenderSfxOutput, "--render-sfx needs -o OUTPUT.wav", "--render-sfx には -o 出力ファイル.wav が必要です") \
   X(kImportMapOutput, "--import-map needs -o OUTPUT.map", "--import-map には -o 出力ファイル.map が必要です") \
   X(kImportMapMade, "The map is in %s (%s layers, %s).", "マップを %s に書き出しました (レイヤー %s 個, %s)。") \
   X(kImportMapNotSaved, "cannot write %s", "%s に書き込めません")                                        \

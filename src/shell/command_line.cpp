@@ -79,6 +79,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     }
     else if (a == "--edit-mml") { if (!needValue(cl.editMml)) return false; }
     else if (a == "--compile-mml") { if (!needValue(cl.compileMml)) return false; }
+    else if (a == "--render-sfx") { if (!needValue(cl.renderSfx)) return false; }
+    else if (a == "--edit-sfx") { if (!needValue(cl.editSfx)) return false; }
     else if (a == "--import-map") { if (!needValue(cl.importMap)) return false; }
     else if (a == "-o") { if (!needValue(cl.output)) return false; }
     else if (a == "--script") {
@@ -117,6 +119,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
     error = CliText(TCliText::kCompileMmlOutput);
     return false;
   }
+  if (!cl.renderSfx.empty() && cl.output.empty()) {
+    error = CliText(TCliText::kRenderSfxOutput);
+    return false;
+  }
   if (!cl.importMap.empty() && cl.output.empty()) {
     error = CliText(TCliText::kImportMapOutput);
     return false;
@@ -128,7 +134,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& cl, std::string& error
   for (std::string* path : {&cl.screenshot, &cl.recordAudio, &cl.input, &cl.recordInput, &cl.recordGif, &cl.script, &cl.project,
                             &cl.newProject, &cl.exportFrom, &cl.exportTo, &cl.exportWeb, &cl.exportWebFrom, &cl.compileMml,
                             &cl.output, &cl.importMap, &cl.editMap, &cl.editSheet,
-                            &cl.editMml}) {
+                            &cl.editMml, &cl.renderSfx, &cl.editSfx}) {
     *path = FromCurrentDir(*path);
   }
   if (!cl.home.empty()) cl.home = FromCurrentDir(cl.home);
@@ -160,6 +166,7 @@ std::string HelpText() {
            "  --screenshot FILE     終了時に最後のフレームを PNG で保存する\n"
            "  --record-audio FILE   音声出力を WAV にも書き出す\n"
            "  --compile-mml F -o O  MML ファイル F を曲ファイル O (.mlv) に変換して終了する\n"
+           "  --render-sfx F -o O   効果音ファイル F (.sfx) を WAV ファイル O (16 ビット モノラル 44100 Hz) に変換して終了する\n"
            "  --import-map F -o O   Tiled のマップ F (.tmj か CSV の .tmx) をマップファイル O (.map) に変換して終了する\n"
            "  --input FILE          キーとマウスの操作をファイルから再生する\n"
            "  --record-input FILE   キーとマウスの操作をファイルに記録する\n"
@@ -178,6 +185,7 @@ std::string HelpText() {
            "  --edit-sheet FILE     パターンシート FILE (BMP/PNG) をパターンエディタだけのウィンドウで編集する\n"
            "  --edit-tones [FILE]   音色ファイル FILE (既定: プロジェクトの tones.wdt) を音色エディタだけのウィンドウで編集する\n"
            "  --edit-mml FILE       MML ファイル FILE を音楽エディタだけのウィンドウで編集する (無いときは新しく作る)\n"
+           "  --edit-sfx FILE       効果音エディタだけのウィンドウで効果音 FILE (.sfx) を編集する (無いときは新しく作る)\n"
 #ifndef __EMSCRIPTEN__
            "  --lsp                 エディタのための言語サーバを標準入出力で動かす\n"
            "  --dap                 デバッガ (Debug Adapter Protocol) として標準入出力でエディタと通信する\n"
@@ -197,6 +205,7 @@ std::string HelpText() {
          "  --screenshot FILE     save the last frame as PNG on exit\n"
          "  --record-audio FILE   also write the sound output to a WAV file\n"
          "  --compile-mml F -o O  compile the MML file F into the music file O (.mlv) and exit\n"
+         "  --render-sfx F -o O   render the sound effect F (.sfx) into the WAV file O (16-bit mono 44100 Hz) and exit\n"
          "  --import-map F -o O   convert the Tiled map F (.tmj or CSV .tmx) into the map file O (.map) and exit\n"
          "  --input FILE          replay key and mouse events from a file\n"
          "  --record-input FILE   record key and mouse events to a file\n"
@@ -215,6 +224,7 @@ std::string HelpText() {
          "  --edit-sheet FILE     edit the pattern sheet FILE (BMP/PNG) in a window with only the pattern editor\n"
          "  --edit-tones [FILE]   edit the tone file FILE (default: the project's tones.wdt) in a window with only the tone editor\n"
          "  --edit-mml FILE       edit the MML file FILE in a window with just the music editor (a new song when it is missing)\n"
+         "  --edit-sfx FILE       edit the sound effect FILE (.sfx) in a window with just the effect maker (a new one when it is missing)\n"
 #ifndef __EMSCRIPTEN__
          "  --lsp                 run the language server for editors on stdin/stdout\n"
          "  --dap                 serve an editor's debugger (Debug Adapter Protocol) on stdin/stdout\n"

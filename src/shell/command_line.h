@@ -30,6 +30,8 @@ struct CommandLine {
   bool editTones = false;     // --edit-tones [FILE]: only the tone editor ...
   std::string editTonesFile;  // ... on FILE (empty: the project's tones.wdt)
   std::string compileMml;   // --compile-mml FILE.mml
+  std::string renderSfx;    // --render-sfx FILE.sfx (-o OUT.wav)
+  std::string editSfx;      // --edit-sfx FILE: a window with just the effect maker
   std::string output;       // -o FILE (the compiled music file, the imported map)
   std::string importMap;    // --import-map IN.tmj|IN.tmx: a Tiled map into a map file (-o)
   bool dev = false;         // --dev: show the development menus

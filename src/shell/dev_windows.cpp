@@ -13,6 +13,7 @@
 #include "devui/music_editor_window.h"
 #include "devui/pattern_editor_window.h"
 #include "devui/tone_editor_window.h"
+#include "devui/sfx_editor_window.h"
 #include "platform/paths.h"
 #include "pages/page.h"
 #include "pages/project.h"
@@ -92,6 +93,13 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
         }
         musicEditor_->Show(OpenDialogStart());
       };
+      // The effect maker with its effect, else "effect.sfx" in the
+      // project's folder (a new effect until it is saved).
+      m.showSfxEditor = [this] {
+        if (!sfxEditor_) sfxEditor_ = std::make_unique<TSfxEditorWindow>();
+        std::string path = sfxEditor_->View().opened ? sfxEditor_->View().editor.Path() : OpenDialogStart() + "/effect.sfx";
+        sfxEditor_->Open(path);
+      };
       m.openPage = [this] {
         // Refused before the dialog while a pause holds execution.
         if (Debugger().HoldsExecution() || DebugEngine().IsStopped()) {
@@ -158,6 +166,7 @@ TDevWindows::TDevWindows(TScreen& screen, TFrameLoop& loop, bool headless, bool 
 TDevWindows::~TDevWindows() {
   toneEditor_.reset();
   sheetEditor_.reset();
+  sfxEditor_.reset();
   screen_.overlay = nullptr;
   screen_.popupMenu = nullptr;
   menuView_.reset();
@@ -262,12 +271,24 @@ bool TDevWindows::SaveTones() {
   return !toneEditor_ || !toneEditor_->View().editor.Dirty() || toneEditor_->View().Run(TToneCommand::kSave);
 }
 
+std::string TDevWindows::UnsavedSfx() const {
+  if (!sfxEditor_ || !sfxEditor_->View().opened) return "";
+  const TSfxEditor& e = sfxEditor_->View().editor;
+  // A new effect nobody touched yet is nothing to lose.
+  return e.Dirty() && (!e.IsNew() || e.CanUndo()) ? ToUtf8(e.Path()) : "";
+}
+
+bool TDevWindows::SaveSfx() {
+  return UnsavedSfx().empty() || sfxEditor_->View().Run(TSfxCommand::kSave);
+}
+
 bool TDevWindows::HandleEvent(SDL_Event& e) {
   if (debugger_ && debugger_->HandleEvent(e)) return true;
   if (mapView_ && mapView_->HandleEvent(e)) return true;
   if (sheetEditor_ && sheetEditor_->HandleEvent(e)) return true;
   if (toneEditor_ && toneEditor_->HandleEvent(e)) return true;
   if (musicEditor_ && musicEditor_->HandleEvent(e)) return true;
+  if (sfxEditor_ && sfxEditor_->HandleEvent(e)) return true;
   if (menuView_ && menuView_->HandleEvent(e)) return true;
   // The menu's keys (F1, Ctrl+O, Ctrl+F10) work in every mode.
   if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.windowID == screen_.Window().Id()) {
@@ -298,6 +319,7 @@ void TDevWindows::Draw() {
   if (sheetEditor_) sheetEditor_->Draw();
   if (toneEditor_) toneEditor_->Draw();
   if (musicEditor_) musicEditor_->Draw();
+  if (sfxEditor_) sfxEditor_->Draw();
   if (!menuView_) return;
   menu_->Execute(menuView_->TakeCommand());
   std::string sheet = menuView_->TakeSheetToEdit();

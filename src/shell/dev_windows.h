@@ -26,6 +26,7 @@ class TMainMenu;
 class TMainMenuView;
 class TPatternEditorWindow;
 class TMusicEditorWindow;
+class TSfxEditorWindow;
 class TScreen;
 class TToneEditorWindow;
 
@@ -93,6 +94,13 @@ class TDevWindows {
   bool SaveMusic();
   // The pattern editor's window (made when first opened; none headless).
   TPatternEditorWindow* SheetEditor() const { return sheetEditor_.get(); }
+  // The effect maker's window (ウィンドウ → 効果音エディタ); none until first shown.
+  TSfxEditorWindow* SfxEditor() const { return sfxEditor_.get(); }
+  // The effect maker's file name (UTF-8) when it has unsaved changes; empty
+  // otherwise. SaveSfx saves them; false (and the editor says why) when the
+  // save failed.
+  std::string UnsavedSfx() const;
+  bool SaveSfx();
   // Opens a sheet in the pattern editor; false headless or when refused.
   bool EditSheet(const std::string& path);
   // Opens the project's tones.wdt (made from the program's on the first
@@ -129,6 +137,7 @@ class TDevWindows {
   // The tone editor's window, made when first shown (none headless).
   std::unique_ptr<TToneEditorWindow> toneEditor_;
   std::unique_ptr<TMusicEditorWindow> musicEditor_;
+  std::unique_ptr<TSfxEditorWindow> sfxEditor_;  // ウィンドウ → 効果音エディタ; none until first shown
   long lastPresent_ = -1;
   std::string breakpointsTemp_;  // the Temp folder whose breakpoints are loaded
   bool breakpointsTakenOver_ = false;

@@ -30,6 +30,8 @@
 #include "shell/music_editor_app.h"
 #include "shell/startup_path.h"
 #include "sound/mml_file.h"
+#include "sound/sfx_wav.h"
+#include "shell/sfx_editor_app.h"
 #include "sound/sound_natives.h"
 #include "vm/long_run.h"
 #ifndef __EMSCRIPTEN__
@@ -103,6 +105,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!cl.compileMml.empty()) return ruvel::RunCompileMml(cl.compileMml, cl.output);
+  if (!cl.renderSfx.empty()) return ruvel::RunRenderSfx(cl.renderSfx, cl.output);
   if (!cl.importMap.empty()) return ruvel::RunImportMap(cl.importMap, cl.output);
 #ifndef __EMSCRIPTEN__
   if (!cl.editMap.empty()) return ruvel::RunMapEditor(cl);
@@ -110,6 +113,7 @@ int main(int argc, char** argv) {
   if (!cl.editSheet.empty()) return ruvel::RunSheetEditorProgram(cl);
   if (cl.editTones) return ruvel::RunToneEditorProgram(cl);
   if (!cl.editMml.empty()) return ruvel::RunMusicEditorProgram(cl);
+  if (!cl.editSfx.empty()) return ruvel::RunSfxEditorProgram(cl);
   ruvel::InstallCompiler();
   ruvel::InstallPatterns();
   ruvel::InstallPages();

@@ -159,8 +159,15 @@ void TMelvane::SetEnable(bool on) {
   status_ = engine_.DeviceError() ? kSoundNoDevice : kSoundOk;
 }
 
-int32_t TMelvane::LoadEffect(const std::string& path) {
-  auto wav = std::make_unique<TWavLoader>(path);
+int32_t TMelvane::LoadEffectBytes(const std::string& wavBytes) {
+  auto wav = std::make_unique<TWavLoader>();
+  wav->LoadBytes(wavBytes);
+  return AddEffect(std::move(wav));
+}
+
+int32_t TMelvane::LoadEffect(const std::string& path) { return AddEffect(std::make_unique<TWavLoader>(path)); }
+
+int32_t TMelvane::AddEffect(std::unique_ptr<TWavLoader> wav) {
   if (wav->openError) {
     status_ = kSoundCannotOpen;
     return 0;

@@ -63,6 +63,9 @@ class TMelvane {
   void SetEnable(bool on);
   // Reads a WAV effect; its id (above 0), or 0 with the status set.
   int32_t LoadEffect(const std::string& path);
+  // The same for a whole WAV file already in memory (an effect made in
+  // the program).
+  int32_t LoadEffectBytes(const std::string& wavBytes);
   void PlayEffect(int32_t id, int volume);
   void FreeEffect(int32_t id);
   bool HasEffect(int32_t id) const;
@@ -76,6 +79,7 @@ class TMelvane {
   TEnveloper& Engine() { return engine_; }
 
  private:
+  int32_t AddEffect(std::unique_ptr<TWavLoader> wav);
   struct TEffect {
     int32_t id;
     std::unique_ptr<TWavLoader> wav;

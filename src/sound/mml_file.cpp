@@ -1,6 +1,5 @@
 #include "sound/mml_file.h"
 
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +7,7 @@
 #include <iterator>
 
 #include "platform/paths.h"
+#include "sound/temp_copy.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/regular_file.h"
@@ -29,26 +29,9 @@ TReadStatus ReadAll(const std::string& path, std::string& bytes) {
   return status;
 }
 
-// Modification time in nanoseconds, -1 when the file is missing.
-int64_t ModifiedNs(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return -1;
-  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
 bool IsMml(const std::string& path) {
   std::string name = PathFileName(path);
   return name.size() > 4 && EqualsNoCase(name.substr(name.size() - 4), ".mml");
-}
-
-// A short stable name for a source path, so that two songs of the same
-// name in different folders get different copies.
-std::string PathHash(const std::string& path) {
-  uint32_t h = 2166136261u;
-  for (char c : path) h = (h ^ uint8_t(c)) * 16777619u;
-  char buf[9];
-  std::snprintf(buf, sizeof buf, "%08x", h);
-  return buf;
 }
 
 }  // namespace
@@ -89,14 +72,9 @@ bool CompileMmlFile(const std::string& in, const std::string& out, std::string& 
 
 std::string MusicFileFor(const std::string& path, std::string& error) {
   if (!IsMml(path)) return path;
-  std::string dir = ProgramDir().empty() ? std::string("Temp") : ProgramDir() + "/Temp";
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  std::string cached = dir + "/_mml_" + PathBaseName(path) + "_" + PathHash(path) + ".mlv";
-  int64_t cachedTime = ModifiedNs(cached);
-  // Strictly newer: a song saved within the clock tick of the last compile
-  // has the same time as the compiled copy and is compiled again.
-  if (cachedTime >= 0 && cachedTime > ModifiedNs(path)) return cached;
+  const TTempCopy copy = TempCopyFor(path, "_mml_", ".mlv");
+  if (copy.fresh) return copy.path;
+  const std::string& cached = copy.path;
   // Script paths are CP932; the message is UTF-8 like every host text.
   if (!Compile(path, cached, ToUtf8(path), ToUtf8(cached), error)) return std::string();
   return cached;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <vector>
 
 #include "io/cookies.h"
 #include "platform/paths.h"
@@ -9,6 +10,7 @@
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "sound/mml_file.h"
+#include "sound/sfx_wav.h"
 
 namespace ruvel {
 
@@ -63,6 +65,20 @@ int32_t TSndManager::LoadEffect(const std::string& name) {
   std::string path = LocateSoundFile(name);
   if (path.empty()) {
     ReportFile(name, J("効果音のファイルが見つかりません"));
+    return 0;
+  }
+  // A ".sfx" plays from its rendered copy; what was clamped or ignored in
+  // it is told in one message when the copy is made.
+  std::vector<std::string> problems;
+  std::string error;
+  path = EffectFileFor(path, problems, error);
+  if (!problems.empty()) {
+    std::string text;
+    for (const std::string& p : problems) text += (text.empty() ? "" : "\n") + p;
+    ShowMessage(Utf8ToCp932(text));
+  }
+  if (path.empty()) {
+    if (reportedFiles_.insert(error).second) ShowMessage(Utf8ToCp932(error));
     return 0;
   }
   int32_t id = seq_->LoadEffect(path);

@@ -3,7 +3,8 @@
 // on, and keeps the BGM mode, the MIDI loop flag and the sound switch that
 // the SoundEffect, BGM and MediaPlayer natives use. Music comes from ".mlv"
 // files, ".mml" files (compiled on load) and MIDI files, which FluidSynth
-// renders into the same output (midi_synth.h). It also writes what is
+// renders into the same output (midi_synth.h). Effects are WAV files or ".sfx"
+// files (rendered on load, sfx_wav.h). It also writes what is
 // played to a WAV file on request.
 //
 // Owner of the process-wide instance: this module (SoundManager()); the
@@ -41,6 +42,9 @@ class TSndManager {
 
   // The script operations behind the natives.
   int32_t LoadEffect(const std::string& name);
+  // An effect from a whole WAV file in memory (the effect maker plays
+  // through this); 0 when it is not usable.
+  int32_t LoadEffectBytes(const std::string& wavBytes) { return seq_->LoadEffectBytes(wavBytes); }
   void PlayEffect(int32_t id, int volume);
   void FreeEffect(int32_t id);
   // Plays a ".mlv" or ".mml" music file on the sequencer, or a ".mid" /

@@ -28,6 +28,18 @@ void Header(uint8_t* h, uint32_t n) {
 
 }  // namespace
 
+std::string WavFileBytes(const int16_t* data, size_t n) {
+  uint8_t h[44];
+  Header(h, uint32_t(n));
+  std::string bytes(reinterpret_cast<const char*>(h), sizeof h);
+  bytes.reserve(sizeof h + 2 * n);
+  for (size_t i = 0; i < n; ++i) {
+    bytes.push_back(char(uint16_t(data[i]) & 0xff));
+    bytes.push_back(char(uint16_t(data[i]) >> 8));
+  }
+  return bytes;
+}
+
 TWavRecorder::~TWavRecorder() {
   std::string ignored;
   Close(ignored);

@@ -7,6 +7,9 @@
 
 namespace ruvel {
 
+// A whole WAV file (16-bit mono 44100 Hz) holding the n samples of data.
+std::string WavFileBytes(const int16_t* data, size_t n);
+
 class TWavRecorder {
  public:
   ~TWavRecorder();
