@@ -108,7 +108,7 @@ THttpResponse THandlers::Submit(const TGame& game, const THttpRequest& request) 
   view.game = game.name;
   view.board = board;
   view.entries = store_.Top(game.name, board, game.descending, 0, kBoardPageSize);
-  int64_t count = std::min<int64_t>(store_.CountEntries(game.name, board), kBoardTop);
+  int64_t count = store_.CountEntries(game.name, board, kBoardTop);
   view.pageCount = std::max<int>(1, static_cast<int>((count + kBoardPageSize - 1) / kBoardPageSize));
   view.submitted = stored.entry;
   view.duplicate = stored.duplicate;
@@ -121,7 +121,7 @@ THttpResponse THandlers::Board(const TGame& game, const THttpRequest& request) {
   TBoardView view;
   view.game = game.name;
   view.board = board;
-  int64_t count = std::min<int64_t>(store_.CountEntries(game.name, board), kBoardTop);
+  int64_t count = store_.CountEntries(game.name, board, kBoardTop);
   view.pageCount = std::max<int>(1, static_cast<int>((count + kBoardPageSize - 1) / kBoardPageSize));
   if (const std::string* page = FindParam(params, "page")) {
     if (!ParseInt(*page, 1, kBoardTop / kBoardPageSize, view.page))

@@ -56,6 +56,9 @@ int Serve(TStore& store, const TServeOptions& options) {
     server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   }
   server.set_keep_alive_timeout(kKeepAliveSeconds);
+  // An answer is written in pieces (headers, body): without this the
+  // second piece waits for the client's delayed acknowledgement (40 ms).
+  server.set_tcp_nodelay(true);
   server.set_payload_max_length(0);
   bool reusePort = options.reusePort;
   server.set_socket_options([reusePort](socket_t sock) {

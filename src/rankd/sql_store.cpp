@@ -38,7 +38,8 @@ constexpr const char* kTopAscending =
     "SELECT id, name, score, created_ms FROM entries WHERE game = ? AND board = ? "
     "AND name NOT IN (SELECT name FROM bans) ORDER BY score ASC, id LIMIT ? OFFSET ?";
 constexpr const char* kCountBoard =
-    "SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND name NOT IN (SELECT name FROM bans)";
+    "SELECT COUNT(*) FROM (SELECT 1 FROM entries WHERE game = ? AND board = ? "
+    "AND name NOT IN (SELECT name FROM bans) LIMIT ?) AS shown";
 constexpr const char* kDeleteEntry = "DELETE FROM entries WHERE id = ? RETURNING id";
 constexpr const char* kBan = "INSERT INTO bans (name, created_ms) VALUES (?, ?) ON CONFLICT (name) DO NOTHING";
 constexpr const char* kIsBanned = "SELECT 1 FROM bans WHERE name = ?";
@@ -216,8 +217,8 @@ std::vector<TEntry> TSqlStore::Top(const std::string& game, const std::string& b
   });
 }
 
-int64_t TSqlStore::CountEntries(const std::string& game, const std::string& board) {
-  return With([&](TSqlSession& s) { return Int(s.Query(kCountBoard, {game, board})[0][0]); });
+int64_t TSqlStore::CountEntries(const std::string& game, const std::string& board, int64_t limit) {
+  return With([&](TSqlSession& s) { return Int(s.Query(kCountBoard, {game, board, int64_t{limit}})[0][0]); });
 }
 
 bool TSqlStore::DeleteEntry(int64_t id) {

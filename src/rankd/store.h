@@ -76,8 +76,8 @@ class TStore {
   // Entries offset.. of a board, best first, banned names left out.
   virtual std::vector<TEntry> Top(const std::string& game, const std::string& board, bool descending, int offset,
                                   int limit) = 0;
-  // Entries of a board (banned names left out).
-  virtual int64_t CountEntries(const std::string& game, const std::string& board) = 0;
+  // Entries of a board (banned names left out), counted up to limit.
+  virtual int64_t CountEntries(const std::string& game, const std::string& board, int64_t limit) = 0;
   // Deletes one entry by its number; false when there was none.
   virtual bool DeleteEntry(int64_t id) = 0;
 
