@@ -107,6 +107,7 @@ fi
 if [ "$which" = postgresql ] || [ "$which" = all ]; then
   . scripts/pg-cluster.sh
   pg_cluster_start
+  trap cleanup EXIT  # which stops the cluster too
   psql_names() { psql -qAt -h 127.0.0.1 -p "$PG_PORT" -U rankd rankd -c "SELECT name FROM entries" >"$1"; }
   register "$PG_URL"
   port=$(free_port)

@@ -27,10 +27,16 @@ constexpr const char* kFindRecent =
     "AND score = ? AND client = ? ORDER BY id LIMIT 1";
 constexpr const char* kInsertEntry =
     "INSERT INTO entries (game, board, name, score, client, created_ms) VALUES (?, ?, ?, ?, ?, ?) RETURNING id";
+// The rank counts the better entries from the board index alone, then
+// takes away the banned names' (a short list, looked up by name).
 constexpr const char* kCountHigher =
-    "SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score > ? AND name NOT IN (SELECT name FROM bans)";
+    "SELECT (SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score > ?) - "
+    "(SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "
+    "WHERE entries.game = ? AND entries.board = ? AND entries.score > ?)";
 constexpr const char* kCountLower =
-    "SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score < ? AND name NOT IN (SELECT name FROM bans)";
+    "SELECT (SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score < ?) - "
+    "(SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "
+    "WHERE entries.game = ? AND entries.board = ? AND entries.score < ?)";
 constexpr const char* kTopDescending =
     "SELECT id, name, score, created_ms FROM entries WHERE game = ? AND board = ? "
     "AND name NOT IN (SELECT name FROM bans) ORDER BY score DESC, id LIMIT ? OFFSET ?";
@@ -165,7 +171,7 @@ std::vector<TGame> TSqlStore::ListGames() {
 
 int TSqlStore::RankOf(TSqlSession& s, const std::string& game, const std::string& board, double score,
                       bool descending) {
-  auto rows = s.Query(descending ? kCountHigher : kCountLower, {game, board, score});
+  auto rows = s.Query(descending ? kCountHigher : kCountLower, {game, board, score, game, board, score});
   return static_cast<int>(Int(rows[0][0])) + 1;
 }
 

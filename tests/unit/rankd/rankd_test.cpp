@@ -105,6 +105,11 @@ TEST_P(RankdTest, ASubmissionIsStoredOnceAndShownEscapedWithItsRank) {
   doc = nlohmann::json::parse(client.Get("/g/" + game + "/top.json")->body);
   EXPECT_EQ(doc["entries"].size(), 1u);
   EXPECT_EQ(client.Get(low)->status, 403);
+  // The banned entry above a new one does not count in its rank.
+  std::string lower = Address(server.Port(), "r.setParam(\"name\", \"cid\");\nr.setParam(\"score\", 100);\n");
+  auto third = client.Get(lower);
+  ASSERT_TRUE(third);
+  EXPECT_NE(third->body.find("<strong id=\"rank\">2位</strong>"), std::string::npos) << third->body;
   EXPECT_EQ(Rankd("entry delete 999999999").exitCode, 1);
 
   // SIGTERM stops the server with exit code 0 and one log line per request.
