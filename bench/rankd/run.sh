@@ -50,7 +50,9 @@ register() {
 start() {
   local i
   for i in $(seq "$3"); do
-    "$rankd" serve --db "$1" --listen "127.0.0.1:$2" --reuse-port --submits-per-minute 0 --reads-per-minute 0 \
+    # A kept-alive connection holds a request thread: at least as many
+    # threads as the generator's connections to one server.
+    "$rankd" serve --db "$1" --listen "127.0.0.1:$2" --reuse-port --submits-per-minute 0 --reads-per-minute 0 --threads 24 \
       2>"$work/serve-$2-$i.log" &
     servers+=($!)
   done

@@ -19,6 +19,8 @@ namespace {
 // How long an idle kept-alive connection may hold a request thread; it
 // also bounds how long a stop waits for idle connections.
 constexpr time_t kKeepAliveSeconds = 2;
+// Requests one connection may carry before it is closed.
+constexpr size_t kKeepAliveRequests = 1000;
 
 int64_t NowMs() {
   using namespace std::chrono;
@@ -51,11 +53,10 @@ int Serve(TStore& store, const TServeOptions& options) {
 
   THandlers handlers(store, options.limits);
   httplib::Server server;
-  if (options.threads > 0) {
-    int threads = options.threads;
-    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  }
+  int threads = options.threads;
+  server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   server.set_keep_alive_timeout(kKeepAliveSeconds);
+  server.set_keep_alive_max_count(kKeepAliveRequests);
   // An answer is written in pieces (headers, body): without this the
   // second piece waits for the client's delayed acknowledgement (40 ms).
   server.set_tcp_nodelay(true);
