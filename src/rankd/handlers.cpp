@@ -72,7 +72,7 @@ THttpResponse THandlers::Handle(const THttpRequest& request) {
     if (!(submit ? submits_ : reads_).Allow(request.client, request.nowMs))
       return Page(429, "too many requests from this address; try again in a minute");
     if (name.empty() || name.size() > kMaxGameNameBytes) return Page(404, "no such game");
-    std::optional<TGame> game = store_.FindGame(name);
+    std::optional<TGame> game = FindGame(name, request.nowMs);
     if (!game) return Page(404, "no such game: " + name);
     if (submit) return Submit(*game, request);
     if (route == "top.json") return Top(*game, request);
@@ -84,6 +84,21 @@ THttpResponse THandlers::Handle(const THttpRequest& request) {
   } catch (const TStoreUnavailable& e) {
     return Page(503, "the ranking database is not reachable now; please try again later");
   }
+}
+
+std::optional<TGame> THandlers::FindGame(const std::string& name, int64_t nowMs) {
+  {
+    std::lock_guard<std::mutex> lock(gamesMutex_);
+    auto it = games_.find(name);
+    if (it != games_.end() && nowMs - it->second.second < kGameCacheMs) return it->second.first;
+  }
+  std::optional<TGame> game = store_.FindGame(name);
+  std::lock_guard<std::mutex> lock(gamesMutex_);
+  if (game)
+    games_[name] = {*game, nowMs};
+  else
+    games_.erase(name);
+  return game;
 }
 
 THttpResponse THandlers::Submit(const TGame& game, const THttpRequest& request) {

@@ -9,6 +9,9 @@
 // the client's address, 503 the database is unreachable.
 #pragma once
 #include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "rankd/rate_limiter.h"
@@ -44,7 +47,13 @@ class THandlers {
   THttpResponse Board(const TGame& game, const THttpRequest& request);
   THttpResponse Top(const TGame& game, const THttpRequest& request);
 
+  // The registered game, kept for kGameCacheMs so that a request does not
+  // read it again; `game add` reaches a running server within that time.
+  std::optional<TGame> FindGame(const std::string& name, int64_t nowMs);
+
   TStore& store_;
+  std::mutex gamesMutex_;
+  std::map<std::string, std::pair<TGame, int64_t>> games_;  // with the time it was read
   TRateLimiter submits_;
   TRateLimiter reads_;
 };

@@ -26,6 +26,8 @@ constexpr int kBoardTop = 100;
 constexpr int kBoardPageSize = 25;
 // The same submission again within this time is stored once.
 constexpr long long kDuplicateWindowMs = 60 * 1000;
+// How long a server keeps a game's registration before reading it again.
+constexpr long long kGameCacheMs = 5 * 1000;
 // Requests per minute from one client address, unless set otherwise.
 constexpr int kDefaultSubmitsPerMinute = 10;
 constexpr int kDefaultReadsPerMinute = 120;
