@@ -15,7 +15,7 @@ namespace ruvel::rankd {
 
 namespace {
 
-// A refusal: the short page, or for top.json the same as a JSON error.
+// A refusal found by a helper, answered as a short page.
 struct TRefusal {
   int status;
   std::string detail;
