@@ -121,6 +121,9 @@ seed() {
       printf 's/\\\\//g\na\\b\\c' >"$dir/subst"
       printf '/,\\s*/\none, two,three' >"$dir/split"
       printf 's/(\\w+)@(\\w+)/$2 at $1/g\nme@home you@work' >"$dir/groups" ;;
+    fuzz_rankd_query)
+      printf 'name=%%E3%%81%%82%%E3%%81%%84%%20%%E3%%81%%86%%26x&score=1200&board=easy&ID=1418642115' >"$dir/submit"
+      printf 'name=a%%zz&&=&score=-0.5e3&ID=' >"$dir/bad" ;;
   esac
 }
 

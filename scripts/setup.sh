@@ -11,6 +11,9 @@ PACKAGES=(
   libfluidsynth-dev timgm6mb-soundfont
   nlohmann-json3-dev         # the language server and the debug adapter speak JSON
   libtinyxml2-dev            # importing Tiled maps (.tmx)
+  libcpp-httplib-dev         # ruvel-rankd's HTTP server
+  libsqlite3-dev             # ruvel-rankd's default store
+  libpq-dev                  # ruvel-rankd's PostgreSQL store
 )
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev
@@ -18,6 +21,8 @@ TEST_PACKAGES=(
   lua5.4                     # bench/vm/run.sh measures against Lua
   python3                    # the language server and debug adapter test clients
   clang libclang-rt-14-dev   # the fuzz targets (scripts/fuzz.sh)
+  postgresql                 # the ranking server's PostgreSQL tests (scripts/test-rankd.sh)
+  wrk                        # bench/rankd measures the ranking server
 )
 
 case "${1:-}" in

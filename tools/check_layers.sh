@@ -3,7 +3,7 @@
 # of a higher layer. Dependencies point down:
 #   platform <- vm <- runtime <- resources/natives/compiler
 #            <- pages/screen/sound/io <- debugger/langserver <- devui
-#            <- shell/dap
+#            <- shell/dap/rankd
 # Folders of one layer may include each other. The arrows that are known
 # and not yet removed are listed below as "file -> header" pairs; any other
 # upward include fails, and so does a folder the table does not place.
@@ -20,7 +20,7 @@ layer_of() {
     pages | screen | sound | io) echo 4 ;;
     debugger | langserver | assetedit) echo 5 ;;
     devui) echo 6 ;;
-    shell | dap) echo 7 ;;
+    shell | dap | rankd) echo 7 ;;
     *) echo -1 ;;
   esac
 }

@@ -269,6 +269,14 @@ std::string ProjectDir() {
   return d.project.empty() ? ProgramDir() + "/Usr" : d.project;
 }
 
+std::string DefaultProgramDir() {
+  std::string exe = ExecutableDir();
+  if (PathExists(exe + "/Kernel")) return exe;
+  std::string shared = PathResolve("../share/ruvel", exe);
+  if (PathExists(shared + "/Kernel")) return shared;
+  return exe;
+}
+
 void SetProjectDir(std::string_view dir) { Dirs().project = dir.empty() ? std::string() : Absolute(dir); }
 
 bool PathWritable(std::string_view dir) { return access(std::string(dir).c_str(), W_OK | X_OK) == 0; }

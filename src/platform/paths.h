@@ -56,6 +56,10 @@ bool PathExists(std::string_view p);
 std::string ExecutableDir();
 // The running program's own file; empty when it cannot be found.
 std::string ExecutablePath();
+// Where the program's data is when no --home is given: beside the
+// executable (a build's program directory), or the data folder of an
+// installed program (PREFIX/bin/ruvel, PREFIX/share/ruvel).
+std::string DefaultProgramDir();
 // The program directory (the executable's unless set, e.g. by --home) and
 // the current page directory (the program directory until a page loader
 // sets it). Both are kept here, absolute, without a trailing slash.

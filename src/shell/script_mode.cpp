@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/message_sink.h"
 #include "natives/natives_core.h"
+#include "pages/project.h"
 #include "resources/resource_loader.h"
 #include "resources/resource_tree.h"
 #include "runtime/rtti.h"
@@ -81,15 +82,7 @@ TRTTI* FindClassNamed(TResource* node, const std::string& name) {
 }  // namespace
 
 std::string ResolveProgramDir(const CommandLine& cl) {
-  if (cl.home.empty()) {
-    // Beside the executable (the build's program directory), or the data
-    // folder of an installed program (PREFIX/bin/ruvel, PREFIX/share/ruvel).
-    std::string exe = ExecutableDir();
-    if (PathExists(exe + "/Kernel")) return exe;
-    std::string shared = PathResolve("../share/ruvel", exe);
-    if (PathExists(shared + "/Kernel")) return shared;
-    return exe;
-  }
+  if (cl.home.empty()) return DefaultProgramDir();
   std::string home = PathToPosix(cl.home);
   char cwd[4096];
   if (!PathIsAbsolute(home) && getcwd(cwd, sizeof cwd)) home = PathResolve(home, cwd);
@@ -118,11 +111,22 @@ static int RunScript(const CommandLine& cl) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
   };
+  // A project folder (--project) keeps its own class caches, and its
+  // project file is loaded as when the game runs, so that what depends on
+  // it (the ranking's integrity value) is the same.
+  if (!cl.project.empty()) {
+    SetProjectDir(cl.project);
+    SetTempDir(ProjectDir() + "/Temp");
+  }
   try {
     StartScriptWorld(programDir);
   } catch (const std::exception& e) {
     ShowMessage(e.what());
     return kScriptDidNotCompile;
+  }
+  if (!cl.project.empty()) {
+    std::string project = PathLocate(ProjectDir() + "/" + TPrjManager::kProjectFileName);
+    if (PathExists(project)) PrjManager().LoadProject(project);
   }
   std::string file = PathToPosix(cl.script);
   char cwd[4096];

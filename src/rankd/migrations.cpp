@@ -1,0 +1,32 @@
+#include "rankd/migrations.h"
+
+namespace ruvel::rankd {
+
+const char* const kSchemaVersionTable = "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)";
+
+namespace {
+
+// Scores are compared as numbers; times are milliseconds since 1970 (UTC).
+// The board index serves both the top lists and the rank count, the
+// duplicate index the "same submission within a minute" look-up.
+constexpr TMigration kMigrations[] = {
+    {1,
+     "CREATE TABLE games (name TEXT PRIMARY KEY, project_integrity BIGINT NOT NULL, "
+     "kernel_integrity BIGINT NOT NULL, score_param TEXT NOT NULL, name_param TEXT NOT NULL, "
+     "descending INTEGER NOT NULL, created_ms BIGINT NOT NULL)",
+     nullptr},
+    {2,
+     "CREATE TABLE entries (id INTEGER PRIMARY KEY AUTOINCREMENT, game TEXT NOT NULL, board TEXT NOT NULL, "
+     "name TEXT NOT NULL, score DOUBLE PRECISION NOT NULL, client TEXT NOT NULL, created_ms BIGINT NOT NULL)",
+     "CREATE TABLE entries (id BIGSERIAL PRIMARY KEY, game TEXT NOT NULL, board TEXT NOT NULL, "
+     "name TEXT NOT NULL, score DOUBLE PRECISION NOT NULL, client TEXT NOT NULL, created_ms BIGINT NOT NULL)"},
+    {3, "CREATE INDEX entries_board ON entries (game, board, score)", nullptr},
+    {4, "CREATE INDEX entries_recent ON entries (game, board, name, created_ms)", nullptr},
+    {5, "CREATE TABLE bans (name TEXT PRIMARY KEY, created_ms BIGINT NOT NULL)", nullptr},
+};
+
+}  // namespace
+
+std::span<const TMigration> Migrations() { return kMigrations; }
+
+}  // namespace ruvel::rankd

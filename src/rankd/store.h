@@ -1,0 +1,96 @@
+// The ranking store: registered games, their entries and the banned
+// player names, behind one interface with a SQLite and a PostgreSQL
+// backend (rankd/sqlite_store.h, rankd/postgres_store.h). Every method is
+// safe to call from several request threads at once. A database that
+// cannot be reached throws TStoreUnavailable (the server answers 503);
+// any other failure throws TStoreError.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ruvel::rankd {
+
+class TStoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TStoreUnavailable : public TStoreError {
+ public:
+  using TStoreError::TStoreError;
+};
+
+struct TGame {
+  std::string name;
+  int32_t projectIntegrity = 0;
+  int32_t kernelIntegrity = 0;
+  std::string scoreParam = "score";
+  std::string nameParam = "name";
+  bool descending = true;  // a higher score ranks first
+};
+
+struct TEntry {
+  int64_t id = 0;
+  std::string name;
+  double score = 0;
+  int64_t timeMs = 0;  // when it was stored, milliseconds since 1970 (UTC)
+  int rank = 0;        // 1 for the best; equal scores share a rank
+};
+
+struct TNewEntry {
+  std::string game;
+  std::string board;
+  std::string name;
+  double score = 0;
+  std::string client;  // the submitting address
+  int64_t timeMs = 0;
+};
+
+struct TStoredEntry {
+  TEntry entry;
+  bool duplicate = false;  // the same submission was stored within the minute
+};
+
+class TStore {
+ public:
+  virtual ~TStore() = default;
+
+  // Brings the schema up to the newest migration (rankd/migrations.h).
+  virtual void Migrate() = 0;
+  // The schema version after Migrate.
+  virtual int SchemaVersion() = 0;
+
+  // Adds or replaces a game.
+  virtual void PutGame(const TGame& game) = 0;
+  virtual std::optional<TGame> FindGame(const std::string& name) = 0;
+  virtual std::vector<TGame> ListGames() = 0;
+
+  // Stores the entry, unless the same game, board, name and score came
+  // from the same address within kDuplicateWindowMs: then the earlier one
+  // is returned with duplicate set. The rank is the entry's on its board.
+  virtual TStoredEntry AddEntry(const TNewEntry& entry, bool descending) = 0;
+  // Entries offset.. of a board, best first, banned names left out.
+  virtual std::vector<TEntry> Top(const std::string& game, const std::string& board, bool descending, int offset,
+                                  int limit) = 0;
+  // Entries of a board (banned names left out), counted up to limit.
+  virtual int64_t CountEntries(const std::string& game, const std::string& board, int64_t limit) = 0;
+  // Deletes one entry by its number; false when there was none.
+  virtual bool DeleteEntry(int64_t id) = 0;
+
+  // A banned player name submits nothing and is not shown.
+  virtual void Ban(const std::string& name) = 0;
+  virtual bool IsBanned(const std::string& name) = 0;
+
+  // True when the database answers (for /healthz).
+  virtual bool Ping() = 0;
+};
+
+// Opens the store a --db address names: "sqlite:FILE" (or a bare file
+// name), or "postgresql://..." / "postgres://...". Throws TStoreError.
+std::unique_ptr<TStore> OpenStore(const std::string& url);
+
+}  // namespace ruvel::rankd
