@@ -13,7 +13,8 @@ namespace {
 constexpr const char* kTitle = "変更を保存しますか";
 }  // namespace
 
-TCloseAnswer AskSaveChanges(bool& ask, const std::string& path) {
+TCloseAnswer AskSaveChanges(bool& ask, const std::string& path, const std::function<bool()>& save,
+                            const std::function<void()>& close) {
   if (ask) {
     ask = false;
     ImGui::OpenPopup(kTitle);
@@ -23,14 +24,19 @@ TCloseAnswer AskSaveChanges(bool& ask, const std::string& path) {
   // S and D answer only without Ctrl, so Ctrl+S in the editor is not taken
   // for an answer; Esc goes back to the editor.
   bool keys = !ImGui::GetIO().KeyCtrl;
-  bool save = ImGui::Button("保存 (S)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_S, false));
+  bool saving = ImGui::Button("保存 (S)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_S, false));
   ImGui::SameLine();
   bool discard = ImGui::Button("破棄 (D)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_D, false));
   ImGui::SameLine();
   bool cancel = ImGui::Button("キャンセル (Esc)") || ImGui::IsKeyPressed(SDL_SCANCODE_ESCAPE, false);
-  if (save || discard || cancel) ImGui::CloseCurrentPopup();
+  if (saving) {
+    if (save()) close();
+  } else if (discard) {
+    close();
+  }
+  if (saving || discard || cancel) ImGui::CloseCurrentPopup();
   ImGui::EndPopup();
-  return save ? TCloseAnswer::kSave : discard ? TCloseAnswer::kDiscard : cancel ? TCloseAnswer::kCancel : TCloseAnswer::kNone;
+  return saving ? TCloseAnswer::kSave : discard ? TCloseAnswer::kDiscard : cancel ? TCloseAnswer::kCancel : TCloseAnswer::kNone;
 }
 
 }  // namespace ruvel

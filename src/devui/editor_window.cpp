@@ -6,31 +6,38 @@
 
 namespace ruvel {
 
+bool MakeImGuiWindow(const char* title, int width, int height, uint32_t windowFlags, uint32_t rendererFlags,
+                     SDL_Window*& window, SDL_Renderer*& renderer, std::unique_ptr<TImGuiLayer>& layer) {
+  window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, windowFlags | SDL_WINDOW_HIDDEN);
+  if (!window) return false;
+  renderer = SDL_CreateRenderer(window, -1, rendererFlags);
+  if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+  if (!renderer) {
+    SDL_DestroyWindow(window);
+    window = nullptr;
+    return false;
+  }
+  layer = std::make_unique<TImGuiLayer>(window, renderer);
+  return true;
+}
+
+void DestroyImGuiWindow(SDL_Window*& window, SDL_Renderer*& renderer, std::unique_ptr<TImGuiLayer>& layer) {
+  layer.reset();
+  if (renderer) SDL_DestroyRenderer(renderer);
+  if (window) SDL_DestroyWindow(window);
+  renderer = nullptr;
+  window = nullptr;
+}
+
 TEditorWindow::TEditorWindow(std::string caption, int width, int height, std::function<void()> closeRequested)
     : caption_(std::move(caption)), width_(width), height_(height), closeRequested_(std::move(closeRequested)) {}
 
-TEditorWindow::~TEditorWindow() {
-  layer_.reset();
-  if (renderer_) SDL_DestroyRenderer(renderer_);
-  if (window_) SDL_DestroyWindow(window_);
-}
+TEditorWindow::~TEditorWindow() { DestroyImGuiWindow(window_, renderer_, layer_); }
 
 uint32_t TEditorWindow::WindowId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
 
 bool TEditorWindow::Make() {
-  if (window_) return true;
-  window_ = SDL_CreateWindow(caption_.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width_, height_,
-                             SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
-  if (!window_) return false;
-  renderer_ = SDL_CreateRenderer(window_, -1, 0);
-  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-  if (!renderer_) {
-    SDL_DestroyWindow(window_);
-    window_ = nullptr;
-    return false;
-  }
-  layer_ = std::make_unique<TImGuiLayer>(window_, renderer_);
-  return true;
+  return window_ || MakeImGuiWindow(caption_.c_str(), width_, height_, SDL_WINDOW_RESIZABLE, 0, window_, renderer_, layer_);
 }
 
 bool TEditorWindow::Show() {
@@ -56,14 +63,14 @@ bool TEditorWindow::HandleEvent(const SDL_Event& e) {
   return true;
 }
 
-void TEditorWindow::SetTitle(const std::string& title) {
-  if (!window_ || title == title_) return;
-  SDL_SetWindowTitle(window_, title.c_str());
+void TEditorWindow::Paint(bool open, const std::string& title, const std::function<void(SDL_Renderer*)>& contents) {
+  if (!Visible()) return;
+  if (!open) {
+    Hide();
+    return;
+  }
+  if (title != title_) SDL_SetWindowTitle(window_, title.c_str());
   title_ = title;
-}
-
-void TEditorWindow::Paint(const std::function<void(SDL_Renderer*)>& contents) {
-  if (!window_) return;
   layer_->BeginFrame();
   contents(renderer_);
   SDL_SetRenderDrawColor(renderer_, 40, 40, 40, 255);

@@ -382,22 +382,12 @@ void TMusicEditorView::DrawErrors() {
 }
 
 void TMusicEditorView::DrawClosePopup() {
-  switch (AskSaveChanges(askClose_, editor.doc.Path())) {
-    case TCloseAnswer::kSave:
-      if (SaveNow()) {
-        editor.Stop();
-        shown = false;
-      }
-      break;
-    case TCloseAnswer::kDiscard:
-      // Opening the file again reads it from the disk.
-      editor.Stop();
-      shown = false;
-      loaded_ = false;
-      break;
-    default:
-      break;
-  }
+  auto close = [this] {
+    editor.Stop();
+    shown = false;
+  };
+  // After 破棄, opening the file again reads it from the disk.
+  if (AskSaveChanges(askClose_, editor.doc.Path(), [this] { return SaveNow(); }, close) == TCloseAnswer::kDiscard) loaded_ = false;
 }
 
 }  // namespace ruvel

@@ -29,16 +29,11 @@ bool TMusicEditorWindow::Show(const std::string& dir) {
 }
 
 void TMusicEditorWindow::Draw() {
-  if (!frame_.Visible()) return;
-  if (!view_.shown && !view_.DialogShown()) {
-    // Closed (after the question when the text was changed), or the
-    // dialog was cancelled.
-    frame_.Hide();
-    return;
-  }
-  frame_.SetTitle(view_.Loaded() ? "音楽エディタ - " + ToUtf8(view_.editor.doc.Path()) + (view_.editor.doc.Dirty() ? " *" : "")
-                                 : std::string("音楽エディタ"));
-  frame_.Paint([this](SDL_Renderer*) { view_.Draw(true); });
+  // Hidden once closed (after the question when the text was changed), or
+  // when the dialog was cancelled.
+  std::string title = view_.Loaded() ? "音楽エディタ - " + ToUtf8(view_.editor.doc.Path()) + (view_.editor.doc.Dirty() ? " *" : "")
+                                     : std::string("音楽エディタ");
+  frame_.Paint(view_.shown || view_.DialogShown(), title, [this](SDL_Renderer*) { view_.Draw(true); });
 }
 
 }  // namespace ruvel

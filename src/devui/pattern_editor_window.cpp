@@ -54,14 +54,9 @@ bool TPatternEditorWindow::Show() {
 }
 
 void TPatternEditorWindow::Draw() {
-  if (!frame_.Visible()) return;
-  if (!view_.shown) {
-    // Closed (after the question when the sheet was changed).
-    frame_.Hide();
-    return;
-  }
-  frame_.SetTitle("パターンエディタ - " + ToUtf8(view_.editor.Path()) + (view_.editor.Dirty() ? " *" : ""));
-  frame_.Paint([this](SDL_Renderer* r) { view_.Draw(r, true); });
+  // Hidden once closed (after the question when the sheet was changed).
+  frame_.Paint(view_.shown, "パターンエディタ - " + ToUtf8(view_.editor.Path()) + (view_.editor.Dirty() ? " *" : ""),
+               [this](SDL_Renderer* r) { view_.Draw(r, true); });
 }
 
 }  // namespace ruvel

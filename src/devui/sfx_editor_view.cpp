@@ -223,16 +223,7 @@ void TSfxEditorView::DrawWaveform() {
 }
 
 void TSfxEditorView::DrawClosePopup() {
-  switch (AskSaveChanges(askClose_, editor.Path())) {
-    case TCloseAnswer::kSave:
-      if (SaveNow()) shown = false;
-      break;
-    case TCloseAnswer::kDiscard:
-      shown = false;
-      break;
-    default:
-      break;
-  }
+  AskSaveChanges(askClose_, editor.Path(), [this] { return SaveNow(); }, [this] { shown = false; });
 }
 
 }  // namespace ruvel

@@ -21,14 +21,9 @@ bool TSfxEditorWindow::Open(const std::string& path) {
 }
 
 void TSfxEditorWindow::Draw() {
-  if (!frame_.Visible()) return;
-  if (!view_.shown) {
-    // Closed (after the question when the effect was changed).
-    frame_.Hide();
-    return;
-  }
-  frame_.SetTitle("効果音エディタ - " + ToUtf8(view_.editor.Path()) + (view_.editor.Dirty() ? " *" : ""));
-  frame_.Paint([this](SDL_Renderer*) { view_.Draw(true); });
+  // Hidden once closed (after the question when the effect was changed).
+  frame_.Paint(view_.shown, "効果音エディタ - " + ToUtf8(view_.editor.Path()) + (view_.editor.Dirty() ? " *" : ""),
+               [this](SDL_Renderer*) { view_.Draw(true); });
 }
 
 }  // namespace ruvel

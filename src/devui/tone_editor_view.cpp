@@ -370,16 +370,7 @@ void TToneEditorView::DrawControls() {
 }
 
 void TToneEditorView::DrawClosePopup() {
-  switch (AskSaveChanges(askClose_, editor.Path())) {
-    case TCloseAnswer::kSave:
-      if (SaveNow()) Close();
-      break;
-    case TCloseAnswer::kDiscard:
-      Close();
-      break;
-    default:
-      break;
-  }
+  AskSaveChanges(askClose_, editor.Path(), [this] { return SaveNow(); }, [this] { Close(); });
 }
 
 }  // namespace ruvel

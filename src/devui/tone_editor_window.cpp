@@ -27,14 +27,9 @@ bool TToneEditorWindow::Show() {
 }
 
 void TToneEditorWindow::Draw() {
-  if (!frame_.Visible()) return;
-  if (!view_.shown) {
-    // Closed (after the question when the tables were changed).
-    frame_.Hide();
-    return;
-  }
-  frame_.SetTitle("音色エディタ - " + ToUtf8(view_.editor.Path()) + (view_.editor.Dirty() ? " *" : ""));
-  frame_.Paint([this](SDL_Renderer*) { view_.Draw(true); });
+  // Hidden once closed (after the question when the tables were changed).
+  frame_.Paint(view_.shown, "音色エディタ - " + ToUtf8(view_.editor.Path()) + (view_.editor.Dirty() ? " *" : ""),
+               [this](SDL_Renderer*) { view_.Draw(true); });
 }
 
 }  // namespace ruvel

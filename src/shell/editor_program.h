@@ -55,12 +55,20 @@ struct TEditorProgram {
   // Plays sound: the device (one stepped a frame at a time with
   // --fixed-clock, so a recording is the same every run) and --record-audio.
   bool sound = false;
-  std::function<bool()> open;                    // opens the file; false ends with status 1
-  std::function<bool()> shown;                   // the editor is still open
-  std::function<void()> requestClose;            // the window was asked to close
-  std::function<void(SDL_Renderer*)> draw;       // the ImGui calls of one frame
-  std::function<void()> finish;                  // optional, before the window goes
+  std::function<bool()> open;               // opens the file; false ends with status 1
+  std::function<bool()> shown;              // the editor is still open
+  std::function<void()> requestClose;       // the window was asked to close
+  std::function<void(SDL_Renderer*)> draw;  // the ImGui calls of one frame
+  std::function<void()> finish;             // optional, before the window goes
 };
+
+// Takes shown and requestClose from a view with a `shown` flag and
+// RequestClose(), as the editor views have.
+template <class TView>
+void UseEditorView(TEditorProgram& program, TView& view) {
+  program.shown = [&view] { return view.shown; };
+  program.requestClose = [&view] { view.RequestClose(); };
+}
 
 // Runs the program until its editor closes; the exit status (0, or 1 when
 // something could not be opened or written; the reason is on stderr).

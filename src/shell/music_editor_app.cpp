@@ -17,8 +17,7 @@ int RunMusicEditorProgram(const CommandLine& cl) {
   program.height = 720;
   program.sound = true;
   program.open = [&] { return view.Open(cl.editMml); };
-  program.shown = [&view] { return view.shown; };
-  program.requestClose = [&view] { view.RequestClose(); };
+  UseEditorView(program, view);
   program.draw = [&view](SDL_Renderer*) { view.Draw(true); };
   return RunEditorProgram(cl, program);
 }

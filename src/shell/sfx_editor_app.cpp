@@ -15,8 +15,7 @@ int RunSfxEditorProgram(const CommandLine& cl) {
   program.width = 960;
   program.sound = true;
   program.open = [&] { return view.Open(cl.editSfx); };
-  program.shown = [&view] { return view.shown; };
-  program.requestClose = [&view] { view.RequestClose(); };
+  UseEditorView(program, view);
   program.draw = [&view](SDL_Renderer*) { view.Draw(true); };
   return RunEditorProgram(cl, program);
 }

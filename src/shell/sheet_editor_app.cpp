@@ -16,8 +16,7 @@ int RunSheetEditorProgram(const CommandLine& cl) {
     view.projectDir = cl.project;
     return view.Open(cl.editSheet);
   };
-  program.shown = [&view] { return view.shown; };
-  program.requestClose = [&view] { view.RequestClose(); };
+  UseEditorView(program, view);
   program.draw = [&view](SDL_Renderer* r) { view.Draw(r, true); };
   // The sheet's texture belongs to the window's renderer.
   program.finish = [&view] { view.ReleaseTexture(); };

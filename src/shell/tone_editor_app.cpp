@@ -24,8 +24,7 @@ int RunToneEditorProgram(const CommandLine& cl) {
     view.synth = &SoundManager().Sequencer();
     return view.Open(file, programDir + "/tones.wdt");
   };
-  program.shown = [&view] { return view.shown; };
-  program.requestClose = [&view] { view.RequestClose(); };
+  UseEditorView(program, view);
   program.draw = [&view](SDL_Renderer*) { view.Draw(true); };
   return RunEditorProgram(cl, program);
 }
