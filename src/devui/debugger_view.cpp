@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "devui/debugger_model.h"
+#include "devui/editor_window.h"
 #include "devui/imgui_layer.h"
 #include "devui/source_panes.h"
 #include "devui/source_panes_view.h"
@@ -45,28 +46,12 @@ int LineList(const char* id, const std::vector<std::string>& lines, float height
 
 TDebuggerView::TDebuggerView(TDebugger& model) : model_(model) {}
 
-TDebuggerView::~TDebuggerView() {
-  layer_.reset();
-  if (renderer_) SDL_DestroyRenderer(renderer_);
-  if (window_) SDL_DestroyWindow(window_);
-}
+TDebuggerView::~TDebuggerView() { DestroyImGuiWindow(window_, renderer_, layer_); }
 
 uint32_t TDebuggerView::WindowId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
 
 bool TDebuggerView::Show() {
-  if (!window_) {
-    window_ = SDL_CreateWindow("FormDebug", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kWidth, kHeight,
-                               SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
-    if (!window_) return false;
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer_) {
-      SDL_DestroyWindow(window_);
-      window_ = nullptr;
-      return false;
-    }
-    layer_ = std::make_unique<TImGuiLayer>(window_, renderer_);
-  }
+  if (!window_ && !MakeImGuiWindow("FormDebug", kWidth, kHeight, SDL_WINDOW_RESIZABLE, 0, window_, renderer_, layer_)) return false;
   SDL_ShowWindow(window_);
   // In front of the game window and with the keyboard, as a stop asks for
   // the developer's attention.

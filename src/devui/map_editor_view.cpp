@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "assetedit/map_editor.h"
+#include "devui/editor_window.h"
 #include "devui/file_browser_view.h"
 #include "devui/imgui_layer.h"
 #include "platform/cp932.h"
@@ -28,24 +29,13 @@ TMapEditorView::TMapEditorView(TMapEditor& model) : model_(model) {}
 
 TMapEditorView::~TMapEditorView() {
   if (canvas_) SDL_DestroyTexture(canvas_);
-  layer_.reset();
-  if (renderer_) SDL_DestroyRenderer(renderer_);
-  if (window_) SDL_DestroyWindow(window_);
+  DestroyImGuiWindow(window_, renderer_, layer_);
 }
 
 bool TMapEditorView::Show() {
-  if (!window_) {
-    window_ = SDL_CreateWindow("マップエディタ", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, L::kWidth, L::kHeight,
-                               SDL_WINDOW_HIDDEN);
-    if (!window_) return false;
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_TARGETTEXTURE);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer_) {
-      SDL_DestroyWindow(window_);
-      window_ = nullptr;
-      return false;
-    }
-    layer_ = std::make_unique<TImGuiLayer>(window_, renderer_);
+  if (!window_ &&
+      !MakeImGuiWindow("マップエディタ", L::kWidth, L::kHeight, 0, SDL_RENDERER_TARGETTEXTURE, window_, renderer_, layer_)) {
+    return false;
   }
   SDL_ShowWindow(window_);
   BringToFront(window_);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "devui/close_question.h"
 #include "devui/file_browser_view.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
@@ -381,32 +382,12 @@ void TMusicEditorView::DrawErrors() {
 }
 
 void TMusicEditorView::DrawClosePopup() {
-  if (askClose_) {
-    askClose_ = false;
-    ImGui::OpenPopup("変更を保存しますか");
-  }
-  if (!ImGui::BeginPopupModal("変更を保存しますか", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
-  ImGui::Text("%s は変更されています。", ToUtf8(PathFileName(editor.doc.Path())).c_str());
-  // Keys answer too: S saves, D discards, Esc goes back to the text.
-  bool keys = !ImGui::GetIO().KeyCtrl;
-  bool save = ImGui::Button("保存 (S)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_S, false));
-  ImGui::SameLine();
-  bool discard = ImGui::Button("破棄 (D)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_D, false));
-  ImGui::SameLine();
-  bool cancel = ImGui::Button("キャンセル (Esc)") || ImGui::IsKeyPressed(SDL_SCANCODE_ESCAPE, false);
-  if (save) {
-    if (SaveNow()) {
-      editor.Stop();
-      shown = false;
-    }
-  } else if (discard) {
-    // Opening the file again reads it from the disk.
+  auto close = [this] {
     editor.Stop();
     shown = false;
-    loaded_ = false;
-  }
-  if (save || discard || cancel) ImGui::CloseCurrentPopup();
-  ImGui::EndPopup();
+  };
+  // After 破棄, opening the file again reads it from the disk.
+  if (AskSaveChanges(askClose_, editor.doc.Path(), [this] { return SaveNow(); }, close) == TCloseAnswer::kDiscard) loaded_ = false;
 }
 
 }  // namespace ruvel

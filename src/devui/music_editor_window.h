@@ -6,42 +6,34 @@
 #pragma once
 #include <SDL.h>
 
-#include <memory>
 #include <string>
 
+#include "devui/editor_window.h"
 #include "devui/music_editor_view.h"
 
 namespace ruvel {
 
-class TImGuiLayer;
 class TMelvane;
 
 class TMusicEditorWindow {
  public:
   explicit TMusicEditorWindow(TMelvane& sequencer);
-  ~TMusicEditorWindow();
   TMusicEditorWindow(const TMusicEditorWindow&) = delete;
   TMusicEditorWindow& operator=(const TMusicEditorWindow&) = delete;
 
   // Shows the window with its song, or with the dialog that picks one
   // (starting in dir) when none is open; false when no window can be made.
   bool Show(const std::string& dir);
-  uint32_t WindowId() const;
+  uint32_t WindowId() const { return frame_.WindowId(); }
   // Takes the events of its own window; false for others.
-  bool HandleEvent(const SDL_Event& e);
+  bool HandleEvent(const SDL_Event& e) { return frame_.HandleEvent(e); }
   // Paints the window when it is shown.
   void Draw();
   TMusicEditorView& View() { return view_; }
 
  private:
-  bool MakeWindow();
-
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  std::unique_ptr<TImGuiLayer> layer_;
+  TEditorWindow frame_;
   TMusicEditorView view_;
-  bool visible_ = false;
-  std::string title_;
 };
 
 }  // namespace ruvel

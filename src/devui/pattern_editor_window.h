@@ -4,16 +4,14 @@
 // pattern window registers one. Closing the window asks first when the
 // sheet has unsaved changes.
 #pragma once
-#include <memory>
 #include <string>
 
 #include <SDL.h>
 
+#include "devui/editor_window.h"
 #include "devui/pattern_editor_view.h"
 
 namespace ruvel {
-
-class TImGuiLayer;
 
 class TPatternEditorWindow {
  public:
@@ -28,23 +26,17 @@ class TPatternEditorWindow {
   bool Open(const std::string& path);
   // Shows the window again with its sheet; false when none is loaded.
   bool Show();
-  bool Shown() const { return window_ && view_.shown; }
-  uint32_t WindowId() const;
+  bool Shown() const { return frame_.Made() && view_.shown; }
+  uint32_t WindowId() const { return frame_.WindowId(); }
   // Takes the events of its own window; false for others.
-  bool HandleEvent(const SDL_Event& e);
+  bool HandleEvent(const SDL_Event& e) { return frame_.HandleEvent(e); }
   // Paints the window when it is shown.
   void Draw();
   TPatternEditorView& View() { return view_; }
 
  private:
-  bool MakeWindow();
-
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  std::unique_ptr<TImGuiLayer> layer_;
+  TEditorWindow frame_;
   TPatternEditorView view_;
-  bool visible_ = false;
-  std::string title_;
 };
 
 }  // namespace ruvel

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "devui/close_question.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "platform/paths.h"
@@ -222,26 +223,7 @@ void TSfxEditorView::DrawWaveform() {
 }
 
 void TSfxEditorView::DrawClosePopup() {
-  if (askClose_) {
-    askClose_ = false;
-    ImGui::OpenPopup("変更を保存しますか");
-  }
-  if (!ImGui::BeginPopupModal("変更を保存しますか", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
-  ImGui::Text("%s は変更されています。", ToUtf8(PathFileName(editor.Path())).c_str());
-  // Keys answer too: S saves, D discards, Esc goes back to the effect.
-  bool keys = !ImGui::GetIO().KeyCtrl;
-  bool save = ImGui::Button("保存 (S)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_S, false));
-  ImGui::SameLine();
-  bool discard = ImGui::Button("破棄 (D)") || (keys && ImGui::IsKeyPressed(SDL_SCANCODE_D, false));
-  ImGui::SameLine();
-  bool cancel = ImGui::Button("キャンセル (Esc)") || ImGui::IsKeyPressed(SDL_SCANCODE_ESCAPE, false);
-  if (save) {
-    if (SaveNow()) shown = false;
-  } else if (discard) {
-    shown = false;
-  }
-  if (save || discard || cancel) ImGui::CloseCurrentPopup();
-  ImGui::EndPopup();
+  AskSaveChanges(askClose_, editor.Path(), [this] { return SaveNow(); }, [this] { shown = false; });
 }
 
 }  // namespace ruvel

@@ -2,21 +2,18 @@
 // 効果音エディタ). Closing the window asks first when the effect has unsaved
 // changes; the effect plays on the game's sound, so music goes on under it.
 #pragma once
-#include <memory>
 #include <string>
 
 #include <SDL.h>
 
+#include "devui/editor_window.h"
 #include "devui/sfx_editor_view.h"
 
 namespace ruvel {
 
-class TImGuiLayer;
-
 class TSfxEditorWindow {
  public:
   TSfxEditorWindow();
-  ~TSfxEditorWindow();
   TSfxEditorWindow(const TSfxEditorWindow&) = delete;
   TSfxEditorWindow& operator=(const TSfxEditorWindow&) = delete;
 
@@ -24,22 +21,16 @@ class TSfxEditorWindow {
   // one shown, and shows the window. An effect with unsaved changes is not
   // replaced; false then, or when the window could not be made.
   bool Open(const std::string& path);
-  bool Shown() const { return window_ && view_.shown; }
-  uint32_t WindowId() const;
+  bool Shown() const { return frame_.Made() && view_.shown; }
+  uint32_t WindowId() const { return frame_.WindowId(); }
   // Takes the events of its own window; false for others.
-  bool HandleEvent(const SDL_Event& e);
+  bool HandleEvent(const SDL_Event& e) { return frame_.HandleEvent(e); }
   void Draw();
   TSfxEditorView& View() { return view_; }
 
  private:
-  bool MakeWindow();
-
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  std::unique_ptr<TImGuiLayer> layer_;
+  TEditorWindow frame_;
   TSfxEditorView view_;
-  bool visible_ = false;
-  std::string title_;
 };
 
 }  // namespace ruvel

@@ -1,48 +1,18 @@
 #include "devui/tone_editor_window.h"
 
-#include "devui/imgui_layer.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 
 namespace ruvel {
 
-namespace {
-constexpr int kWidth = 1000;
-constexpr int kHeight = 640;
-}  // namespace
-
-TToneEditorWindow::TToneEditorWindow() = default;
-
-TToneEditorWindow::~TToneEditorWindow() {
-  layer_.reset();
-  if (renderer_) SDL_DestroyRenderer(renderer_);
-  if (window_) SDL_DestroyWindow(window_);
-}
-
-uint32_t TToneEditorWindow::WindowId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
-
-bool TToneEditorWindow::MakeWindow() {
-  if (window_) return true;
-  window_ = SDL_CreateWindow("音色エディタ", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kWidth, kHeight,
-                             SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
-  if (!window_) return false;
-  renderer_ = SDL_CreateRenderer(window_, -1, 0);
-  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-  if (!renderer_) {
-    SDL_DestroyWindow(window_);
-    window_ = nullptr;
-    return false;
-  }
-  layer_ = std::make_unique<TImGuiLayer>(window_, renderer_);
-  return true;
-}
+TToneEditorWindow::TToneEditorWindow() : frame_("音色エディタ", 1000, 640, [this] { view_.RequestClose(); }) {}
 
 bool TToneEditorWindow::Open(const std::string& path, const std::string& source) {
   if (view_.editor.Loaded() && (view_.editor.Path() == path || view_.editor.Dirty())) {
     if (view_.editor.Path() != path) ShowMessage(view_.editor.Path() + J("の変更を先に保存してください"));
     return Show() && view_.editor.Path() == path;
   }
-  if (!MakeWindow()) {
+  if (!frame_.Make()) {
     ShowMessage(J("音色エディタのウィンドウを開けません"));
     return false;
   }
@@ -51,41 +21,15 @@ bool TToneEditorWindow::Open(const std::string& path, const std::string& source)
 }
 
 bool TToneEditorWindow::Show() {
-  if (!view_.editor.Loaded() || !MakeWindow()) return false;
+  if (!view_.editor.Loaded() || !frame_.Show()) return false;
   view_.shown = true;
-  SDL_ShowWindow(window_);
-  SDL_RaiseWindow(window_);
-  visible_ = true;
-  return true;
-}
-
-bool TToneEditorWindow::HandleEvent(const SDL_Event& e) {
-  if (!window_ || TImGuiLayer::EventWindow(e) != WindowId()) return false;
-  if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE) {
-    view_.RequestClose();
-    return true;
-  }
-  layer_->Feed(e);
   return true;
 }
 
 void TToneEditorWindow::Draw() {
-  if (!window_ || !visible_) return;
-  if (!view_.shown) {
-    // Closed (after the question when the tables were changed).
-    SDL_HideWindow(window_);
-    visible_ = false;
-    return;
-  }
-  std::string title = "音色エディタ - " + ToUtf8(view_.editor.Path()) + (view_.editor.Dirty() ? " *" : "");
-  if (title != title_) SDL_SetWindowTitle(window_, title.c_str());
-  title_ = title;
-  layer_->BeginFrame();
-  view_.Draw(true);
-  SDL_SetRenderDrawColor(renderer_, 40, 40, 40, 255);
-  SDL_RenderClear(renderer_);
-  layer_->EndFrame();
-  SDL_RenderPresent(renderer_);
+  // Hidden once closed (after the question when the tables were changed).
+  frame_.Paint(view_.shown, "音色エディタ - " + ToUtf8(view_.editor.Path()) + (view_.editor.Dirty() ? " *" : ""),
+               [this](SDL_Renderer*) { view_.Draw(true); });
 }
 
 }  // namespace ruvel

@@ -2,21 +2,18 @@
 // 音色エディタ). It edits the project's tones.wdt; closing the window asks
 // first when the tables have unsaved changes.
 #pragma once
-#include <memory>
 #include <string>
 
 #include <SDL.h>
 
+#include "devui/editor_window.h"
 #include "devui/tone_editor_view.h"
 
 namespace ruvel {
 
-class TImGuiLayer;
-
 class TToneEditorWindow {
  public:
   TToneEditorWindow();
-  ~TToneEditorWindow();
   TToneEditorWindow(const TToneEditorWindow&) = delete;
   TToneEditorWindow& operator=(const TToneEditorWindow&) = delete;
 
@@ -25,24 +22,19 @@ class TToneEditorWindow {
   // changes are not replaced; false then, or when the file or the window
   // could not be opened (a message says why).
   bool Open(const std::string& path, const std::string& source);
-  bool Shown() const { return window_ && view_.shown; }
-  uint32_t WindowId() const;
+  bool Shown() const { return frame_.Made() && view_.shown; }
+  uint32_t WindowId() const { return frame_.WindowId(); }
   // Takes the events of its own window; false for others.
-  bool HandleEvent(const SDL_Event& e);
+  bool HandleEvent(const SDL_Event& e) { return frame_.HandleEvent(e); }
   // Paints the window when it is shown.
   void Draw();
   TToneEditorView& View() { return view_; }
 
  private:
-  bool MakeWindow();
   bool Show();
 
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  std::unique_ptr<TImGuiLayer> layer_;
+  TEditorWindow frame_;
   TToneEditorView view_;
-  bool visible_ = false;
-  std::string title_;
 };
 
 }  // namespace ruvel

@@ -1,10 +1,17 @@
 #include "shell/editor_program.h"
 
 #include <cstdio>
+#include <memory>
 
+#include "devui/imgui_layer.h"
+#include "platform/audio_device.h"
+#include "platform/clock.h"
 #include "platform/keys.h"
 #include "platform/screenshot.h"
+#include "platform/video.h"
+#include "platform/window.h"
 #include "shell/command_line.h"
+#include "sound/sound_manager.h"
 
 namespace ruvel {
 
@@ -13,6 +20,57 @@ namespace {
 constexpr int kVkShift = 0x10;
 constexpr int kVkControl = 0x11;
 constexpr int kFrameMs = 16;
+
+// Attaches the sound device and starts --record-audio; the stepped device
+// (with --fixed-clock) or null. False with the reason on stderr.
+bool StartEditorSound(const CommandLine& cl, TManualWaveOut*& stepped) {
+  stepped = nullptr;
+  if (cl.fixedClock) {
+    auto device = std::make_unique<TManualWaveOut>();
+    stepped = device.get();
+    SoundManager().AttachDevice(std::move(device));
+  } else {
+    SoundManager().AttachDevice(std::make_unique<TSdlWaveOut>());
+  }
+  std::string error;
+  if (cl.recordAudio.empty() || SoundManager().StartRecording(cl.recordAudio, error)) return true;
+  std::fprintf(stderr, "ruvel: 録音ファイルを作成できません: %s (%s)\n", cl.recordAudio.c_str(), error.c_str());
+  return false;
+}
+
+// Frames of the editor in its window until it closes; the exit status.
+int RunEditorWindow(const CommandLine& cl, const std::vector<TInputEvent>& replay, const TEditorProgram& p, TWindow& window,
+                    TManualWaveOut* stepped) {
+  TImGuiLayer layer(window.Sdl(), window.Renderer());
+  int status = 0;
+  if (!p.open()) {
+    status = 1;
+  } else {
+    window.SetTitle(p.name + " - " + p.file);
+    TEditorWindowHooks hooks;
+    hooks.windowId = [&window] { return window.Id(); };
+    hooks.open = p.shown;
+    hooks.event = [&](const SDL_Event& e) {
+      if (e.type == SDL_QUIT || (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)) p.requestClose();
+      else if (TImGuiLayer::EventWindow(e) == window.Id()) layer.Feed(e);
+    };
+    hooks.draw = [&] {
+      if (stepped) stepped->AdvanceMs(TFixedStepClock::kStepMs);
+      if (p.sound) SoundManager().Sequencer().Service();
+      SDL_Renderer* r = window.Renderer();
+      layer.BeginFrame();
+      p.draw(r);
+      SDL_SetRenderDrawColor(r, 40, 40, 40, 255);
+      SDL_RenderClear(r);
+      layer.EndFrame();
+      return r;
+    };
+    hooks.present = [&window] { SDL_RenderPresent(window.Renderer()); };
+    if (!RunEditorFrames(cl, replay, hooks)) status = 1;
+  }
+  if (p.finish) p.finish();
+  return status;
+}
 
 }  // namespace
 
@@ -118,6 +176,39 @@ bool RunEditorFrames(const CommandLine& cl, const std::vector<TInputEvent>& repl
     if (!cl.fixedClock && !cl.headless) SDL_WaitEventTimeout(nullptr, kFrameMs);
   }
   return ok;
+}
+
+int RunEditorProgram(const CommandLine& cl, const TEditorProgram& program) {
+  std::vector<TInputEvent> replay;
+  if (!LoadEditorReplay(cl, replay)) return 1;
+  TManualWaveOut* stepped = nullptr;
+  int status = program.sound && !StartEditorSound(cl, stepped) ? 1 : 0;
+  std::string error;
+  bool video = status == 0 && VideoInit(cl.headless, error);
+  if (status == 0 && !video) {
+    std::fprintf(stderr, "ruvel: %s\n", error.c_str());
+    status = 1;
+  }
+  if (video) {
+    TWindowOptions options;
+    options.clientWidth = program.width;
+    options.clientHeight = program.height;
+    options.headless = cl.headless;
+    options.title = program.name;
+    std::unique_ptr<TWindow> window = TWindow::Create(options, error);
+    if (!window) {
+      std::fprintf(stderr, "ruvel: %s\n", error.c_str());
+      status = 1;
+    } else {
+      status = RunEditorWindow(cl, replay, program, *window, stepped);
+    }
+  }
+  if (program.sound && !ShutDownSound(error)) {
+    std::fprintf(stderr, "ruvel: 録音ファイルを書き込めません: %s\n", error.c_str());
+    status = 1;
+  }
+  if (video) VideoQuit();
+  return status;
 }
 
 }  // namespace ruvel

@@ -2,6 +2,8 @@
 // `--edit-map` and the like): the --input replay fed into the window as a
 // person's keys and mouse would reach it, --frames, --screenshot of the
 // last frame, and the pace (no waiting with --fixed-clock or --headless).
+// RunEditorProgram does the rest of such a program's start-up: video, the
+// window with its ImGui layer and, for editors that play, the sound.
 #pragma once
 #include <SDL.h>
 
@@ -43,5 +45,33 @@ struct TEditorWindowHooks {
 // closed by itself). False when the screenshot could not be written
 // (the reason is on stderr).
 bool RunEditorFrames(const CommandLine& cl, const std::vector<TInputEvent>& replay, const TEditorWindowHooks& window);
+
+// What a one-window editor program brings of its own.
+struct TEditorProgram {
+  std::string name;  // the window's title (CP932)
+  std::string file;  // the file edited, added to the title once open
+  int width = 1000;
+  int height = 640;
+  // Plays sound: the device (one stepped a frame at a time with
+  // --fixed-clock, so a recording is the same every run) and --record-audio.
+  bool sound = false;
+  std::function<bool()> open;               // opens the file; false ends with status 1
+  std::function<bool()> shown;              // the editor is still open
+  std::function<void()> requestClose;       // the window was asked to close
+  std::function<void(SDL_Renderer*)> draw;  // the ImGui calls of one frame
+  std::function<void()> finish;             // optional, before the window goes
+};
+
+// Takes shown and requestClose from a view with a `shown` flag and
+// RequestClose(), as the editor views have.
+template <class TView>
+void UseEditorView(TEditorProgram& program, TView& view) {
+  program.shown = [&view] { return view.shown; };
+  program.requestClose = [&view] { view.RequestClose(); };
+}
+
+// Runs the program until its editor closes; the exit status (0, or 1 when
+// something could not be opened or written; the reason is on stderr).
+int RunEditorProgram(const CommandLine& cl, const TEditorProgram& program);
 
 }  // namespace ruvel
