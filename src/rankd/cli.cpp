@@ -127,7 +127,7 @@ int Serve(int argc, char** argv) {
   if (args.Has("--threads")) options.threads = Number(args.Get("--threads", ""), "--threads", 1, 1024);
   options.reusePort = args.Has("--reuse-port");
   options.trustProxy = args.Has("--trust-proxy");
-  std::unique_ptr<TStore> store = OpenStore(args.Get("--db", kDefaultDb));
+  std::unique_ptr<TStore> store = OpenStore(args.Get("--db", kDefaultDb), static_cast<size_t>(options.threads));
   return rankd::Serve(*store, options);
 }
 

@@ -23,6 +23,10 @@ constexpr TMigration kMigrations[] = {
     {3, "CREATE INDEX entries_board ON entries (game, board, score)", nullptr},
     {4, "CREATE INDEX entries_recent ON entries (game, board, name, created_ms)", nullptr},
     {5, "CREATE TABLE bans (name TEXT PRIMARY KEY, created_ms BIGINT NOT NULL)", nullptr},
+    // A digest of the submission and its minute: two copies sent at once
+    // are stored once without a lock (rankd/sql_store.cpp).
+    {6, "ALTER TABLE entries ADD COLUMN once_key BIGINT", nullptr},
+    {7, "CREATE UNIQUE INDEX entries_once ON entries (once_key)", nullptr},
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "rankd/sql_store.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 #include "rankd/limits.h"
@@ -25,8 +26,33 @@ constexpr const char* kListGames =
 constexpr const char* kFindRecent =
     "SELECT id, created_ms FROM entries WHERE game = ? AND board = ? AND name = ? AND created_ms > ? "
     "AND score = ? AND client = ? ORDER BY id LIMIT 1";
+// A copy already stored in the same minute conflicts on once_key.
 constexpr const char* kInsertEntry =
-    "INSERT INTO entries (game, board, name, score, client, created_ms) VALUES (?, ?, ?, ?, ?, ?) RETURNING id";
+    "INSERT INTO entries (game, board, name, score, client, created_ms, once_key) VALUES (?, ?, ?, ?, ?, ?, ?) "
+    "ON CONFLICT (once_key) DO NOTHING RETURNING id";
+constexpr const char* kFindOnce = "SELECT id, created_ms FROM entries WHERE once_key = ? ORDER BY id LIMIT 1";
+// PostgreSQL stores a submission in one statement: the ban check, the
+// look-up of the same submission within the minute, the insert unless
+// either found something (or a copy committed meanwhile holds the same
+// once_key), and the rank, as the row (banned, id, created_ms, inserted,
+// better). $1..$5 game, board, name, score, client; $6 the time, $7 the
+// start of the duplicate window, $8 the once_key.
+#define RANKD_ADD_ENTRY_POSTGRES(CMP)                                                                               \
+  "WITH banned AS (SELECT EXISTS (SELECT 1 FROM bans WHERE name = $3::text) AS yes), "                              \
+  "recent AS (SELECT id, created_ms FROM entries WHERE game = $1::text AND board = $2::text AND name = $3::text "   \
+  "AND created_ms > $7::bigint AND score = $4::float8 AND client = $5::text ORDER BY id LIMIT 1), "                \
+  "added AS (INSERT INTO entries (game, board, name, score, client, created_ms, once_key) "                         \
+  "SELECT $1::text, $2::text, $3::text, $4::float8, $5::text, $6::bigint, $8::bigint "                              \
+  "WHERE NOT (SELECT yes FROM banned) AND NOT EXISTS (SELECT 1 FROM recent) "                                      \
+  "ON CONFLICT (once_key) DO NOTHING RETURNING id, created_ms) "                                                    \
+  "SELECT (SELECT yes FROM banned)::int, COALESCE((SELECT id FROM added), (SELECT id FROM recent), 0), "           \
+  "COALESCE((SELECT created_ms FROM added), (SELECT created_ms FROM recent), 0), (SELECT COUNT(*) FROM added), "   \
+  "(SELECT COUNT(*) FROM entries WHERE game = $1::text AND board = $2::text AND score " CMP " $4::float8) - "       \
+  "(SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "                                           \
+  "WHERE entries.game = $1::text AND entries.board = $2::text AND entries.score " CMP " $4::float8)"
+constexpr const char* kAddEntryPostgresDescending = RANKD_ADD_ENTRY_POSTGRES(">");
+constexpr const char* kAddEntryPostgresAscending = RANKD_ADD_ENTRY_POSTGRES("<");
+#undef RANKD_ADD_ENTRY_POSTGRES
 // The rank counts the better entries from the board index alone, then
 // takes away the banned names' (a short list, looked up by name).
 constexpr const char* kCountHigher =
@@ -43,6 +69,15 @@ constexpr const char* kTopDescending =
 constexpr const char* kTopAscending =
     "SELECT id, name, score, created_ms FROM entries WHERE game = ? AND board = ? "
     "AND name NOT IN (SELECT name FROM bans) ORDER BY score ASC, id LIMIT ? OFFSET ?";
+// A page of the board with the count of its shown entries (up to the
+// last value) in the last column: the count is one sub-query, run once.
+#define RANKD_PAGE(ORDER)                                                                                  \
+  "SELECT id, name, score, created_ms, (SELECT COUNT(*) FROM (SELECT 1 FROM entries WHERE game = ? "        \
+  "AND board = ? AND name NOT IN (SELECT name FROM bans) LIMIT ?) AS shown) FROM entries WHERE game = ? "   \
+  "AND board = ? AND name NOT IN (SELECT name FROM bans) ORDER BY score " ORDER ", id LIMIT ? OFFSET ?"
+constexpr const char* kPageDescending = RANKD_PAGE("DESC");
+constexpr const char* kPageAscending = RANKD_PAGE("ASC");
+#undef RANKD_PAGE
 constexpr const char* kCountBoard =
     "SELECT COUNT(*) FROM (SELECT 1 FROM entries WHERE game = ? AND board = ? "
     "AND name NOT IN (SELECT name FROM bans) LIMIT ?) AS shown";
@@ -57,6 +92,49 @@ int64_t NowMs() {
 }
 
 int64_t Int(const std::string& s) { return std::strtoll(s.c_str(), nullptr, 10); }
+
+// The key that makes a submission unique within its minute: a 64-bit
+// FNV-1a digest of what makes it the same submission and of the minute.
+// Copies sent across a minute's turn are caught by the window look-up.
+int64_t OnceKey(const TNewEntry& e) {
+  char score[40];
+  std::snprintf(score, sizeof score, "%.17g", e.score);
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](const std::string& text) {
+    for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+    h = (h ^ 0xffu) * 1099511628211ull;  // a separator no UTF-8 text holds
+  };
+  mix(e.game);
+  mix(e.board);
+  mix(e.name);
+  mix(score);
+  mix(e.client);
+  mix(std::to_string(e.timeMs / kDuplicateWindowMs));
+  return static_cast<int64_t>(h);
+}
+
+// Entries from rows of (id, name, score, created_ms, ...), ranked from
+// offset; firstRank gives the rank of the first row when offset > 0.
+template <class FirstRank>
+std::vector<TEntry> EntriesOf(const std::vector<TSqlRow>& rows, int offset, FirstRank firstRank) {
+  std::vector<TEntry> entries;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    TEntry e;
+    e.id = Int(rows[i][0]);
+    e.name = rows[i][1];
+    e.score = std::strtod(rows[i][2].c_str(), nullptr);
+    e.timeMs = Int(rows[i][3]);
+    // Equal scores share the rank of the first of them.
+    if (i > 0 && e.score == entries.back().score)
+      e.rank = entries.back().rank;
+    else if (i == 0 && offset > 0)
+      e.rank = firstRank(e.score);
+    else
+      e.rank = offset + static_cast<int>(i) + 1;
+    entries.push_back(std::move(e));
+  }
+  return entries;
+}
 
 TGame GameOf(const TSqlRow& row) {
   TGame g;
@@ -180,20 +258,47 @@ TStoredEntry TSqlStore::AddEntry(const TNewEntry& e, bool descending) {
     TStoredEntry stored;
     stored.entry.name = e.name;
     stored.entry.score = e.score;
-    // Submissions of one player on one board take turns, so that two
-    // copies arriving together are still stored once.
-    s.BeginWrite(e.game + '\n' + e.board + '\n' + e.name);
-    auto recent = s.Query(kFindRecent, {e.game, e.board, e.name, e.timeMs - kDuplicateWindowMs, e.score, e.client});
-    if (!recent.empty()) {
-      stored.duplicate = true;
-      stored.entry.id = Int(recent[0][0]);
-      stored.entry.timeMs = Int(recent[0][1]);
+    int64_t onceKey = OnceKey(e);
+    bool inserted = false;
+    if (s.IsPostgres()) {
+      TSqlRow row = s.Query(descending ? kAddEntryPostgresDescending : kAddEntryPostgresAscending,
+                            {e.game, e.board, e.name, e.score, e.client, e.timeMs, e.timeMs - kDuplicateWindowMs,
+                             onceKey})[0];
+      stored.banned = Int(row[0]) != 0;
+      stored.entry.id = Int(row[1]);
+      stored.entry.timeMs = Int(row[2]);
+      inserted = Int(row[3]) != 0;
+      stored.entry.rank = static_cast<int>(Int(row[4])) + 1;
     } else {
-      stored.entry.id = Int(s.Query(kInsertEntry, {e.game, e.board, e.name, e.score, e.client, e.timeMs})[0][0]);
-      stored.entry.timeMs = e.timeMs;
+      // The writers take turns, so the look-up and the insert see each
+      // other's entries.
+      s.BeginWrite(std::string());
+      stored.banned = !s.Query(kIsBanned, {e.name}).empty();
+      if (!stored.banned) {
+        auto recent =
+            s.Query(kFindRecent, {e.game, e.board, e.name, e.timeMs - kDuplicateWindowMs, e.score, e.client});
+        if (!recent.empty()) {
+          stored.entry.id = Int(recent[0][0]);
+          stored.entry.timeMs = Int(recent[0][1]);
+        } else {
+          auto added = s.Query(kInsertEntry, {e.game, e.board, e.name, e.score, e.client, e.timeMs, onceKey});
+          inserted = !added.empty();
+          if (inserted) stored.entry.id = Int(added[0][0]);
+          stored.entry.timeMs = e.timeMs;
+        }
+      }
+      s.Commit();
+      if (!stored.banned) stored.entry.rank = RankOf(s, e.game, e.board, e.score, descending);
     }
-    s.Commit();
-    stored.entry.rank = RankOf(s, e.game, e.board, e.score, descending);
+    if (stored.banned) return stored;
+    stored.duplicate = !inserted;
+    if (stored.duplicate && stored.entry.id == 0) {
+      // A copy committed while this one was on its way holds the key.
+      auto copy = s.Query(kFindOnce, {onceKey});
+      if (copy.empty()) throw TStoreError("a submission was neither stored nor found");
+      stored.entry.id = Int(copy[0][0]);
+      stored.entry.timeMs = Int(copy[0][1]);
+    }
     return stored;
   });
 }
@@ -201,30 +306,25 @@ TStoredEntry TSqlStore::AddEntry(const TNewEntry& e, bool descending) {
 std::vector<TEntry> TSqlStore::Top(const std::string& game, const std::string& board, bool descending, int offset,
                                    int limit) {
   return With([&](TSqlSession& s) {
-    std::vector<TEntry> entries;
     auto rows =
         s.Query(descending ? kTopDescending : kTopAscending, {game, board, int64_t{limit}, int64_t{offset}});
-    for (size_t i = 0; i < rows.size(); ++i) {
-      TEntry e;
-      e.id = Int(rows[i][0]);
-      e.name = rows[i][1];
-      e.score = std::strtod(rows[i][2].c_str(), nullptr);
-      e.timeMs = Int(rows[i][3]);
-      // Equal scores share the rank of the first of them.
-      if (i > 0 && e.score == entries.back().score)
-        e.rank = entries.back().rank;
-      else if (i == 0 && offset > 0)
-        e.rank = RankOf(s, game, board, e.score, descending);
-      else
-        e.rank = offset + static_cast<int>(i) + 1;
-      entries.push_back(std::move(e));
-    }
-    return entries;
+    return EntriesOf(rows, offset, [&](double score) { return RankOf(s, game, board, score, descending); });
   });
 }
 
-int64_t TSqlStore::CountEntries(const std::string& game, const std::string& board, int64_t limit) {
-  return With([&](TSqlSession& s) { return Int(s.Query(kCountBoard, {game, board, int64_t{limit}})[0][0]); });
+TBoardPage TSqlStore::Page(const std::string& game, const std::string& board, bool descending, int offset,
+                           int limit, int64_t countLimit) {
+  return With([&](TSqlSession& s) {
+    TBoardPage page;
+    auto rows = s.Query(descending ? kPageDescending : kPageAscending,
+                        {game, board, countLimit, game, board, int64_t{limit}, int64_t{offset}});
+    page.entries = EntriesOf(rows, offset, [&](double score) { return RankOf(s, game, board, score, descending); });
+    if (!rows.empty())
+      page.shown = Int(rows[0][4]);
+    else if (offset > 0)
+      page.shown = Int(s.Query(kCountBoard, {game, board, countLimit})[0][0]);
+    return page;
+  });
 }
 
 bool TSqlStore::DeleteEntry(int64_t id) {

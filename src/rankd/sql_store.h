@@ -26,7 +26,8 @@ class TSqlStore : public TStore {
   TStoredEntry AddEntry(const TNewEntry& entry, bool descending) override;
   std::vector<TEntry> Top(const std::string& game, const std::string& board, bool descending, int offset,
                           int limit) override;
-  int64_t CountEntries(const std::string& game, const std::string& board, int64_t limit) override;
+  TBoardPage Page(const std::string& game, const std::string& board, bool descending, int offset, int limit,
+                  int64_t countLimit) override;
   bool DeleteEntry(int64_t id) override;
   void Ban(const std::string& name) override;
   bool IsBanned(const std::string& name) override;
