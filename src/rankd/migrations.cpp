@@ -27,6 +27,13 @@ constexpr TMigration kMigrations[] = {
     // are stored once without a lock (rankd/sql_store.cpp).
     {6, "ALTER TABLE entries ADD COLUMN once_key BIGINT", nullptr},
     {7, "CREATE UNIQUE INDEX entries_once ON entries (once_key)", nullptr},
+    // Entries counted by score bucket (rankd/score_bucket.h): a rank sums
+    // these instead of counting every better entry. The store fills it
+    // from the entries when it applies this step.
+    {kBoardCountsVersion,
+     "CREATE TABLE board_counts (game TEXT NOT NULL, board TEXT NOT NULL, bucket BIGINT NOT NULL, "
+     "n BIGINT NOT NULL, PRIMARY KEY (game, board, bucket))",
+     nullptr},
 };
 
 }  // namespace

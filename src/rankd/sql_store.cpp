@@ -6,6 +6,7 @@
 
 #include "rankd/limits.h"
 #include "rankd/migrations.h"
+#include "rankd/score_bucket.h"
 
 namespace ruvel::rankd {
 
@@ -34,35 +35,51 @@ constexpr const char* kFindOnce = "SELECT id, created_ms FROM entries WHERE once
 // PostgreSQL stores a submission in one statement: the ban check, the
 // look-up of the same submission within the minute, the insert unless
 // either found something (or a copy committed meanwhile holds the same
-// once_key), and the rank, as the row (banned, id, created_ms, inserted,
-// better). $1..$5 game, board, name, score, client; $6 the time, $7 the
-// start of the duplicate window, $8 the once_key.
-#define RANKD_ADD_ENTRY_POSTGRES(CMP)                                                                               \
+// once_key), the board count of its bucket, and the rank, as the row
+// (banned, id, created_ms, inserted, better). $1..$5 game, board, name,
+// score, client; $6 the time, $7 the start of the duplicate window, $8
+// the once_key, $9 the score's bucket, $10 the other end of the better
+// scores within the bucket.
+#define RANKD_ADD_ENTRY_POSTGRES(BETTER_BUCKETS, BETTER_IN_BUCKET, BETTER)                                         \
   "WITH banned AS (SELECT EXISTS (SELECT 1 FROM bans WHERE name = $3::text) AS yes), "                              \
   "recent AS (SELECT id, created_ms FROM entries WHERE game = $1::text AND board = $2::text AND name = $3::text "   \
   "AND created_ms > $7::bigint AND score = $4::float8 AND client = $5::text ORDER BY id LIMIT 1), "                \
   "added AS (INSERT INTO entries (game, board, name, score, client, created_ms, once_key) "                         \
   "SELECT $1::text, $2::text, $3::text, $4::float8, $5::text, $6::bigint, $8::bigint "                              \
   "WHERE NOT (SELECT yes FROM banned) AND NOT EXISTS (SELECT 1 FROM recent) "                                      \
-  "ON CONFLICT (once_key) DO NOTHING RETURNING id, created_ms) "                                                    \
+  "ON CONFLICT (once_key) DO NOTHING RETURNING id, created_ms), "                                                   \
+  "counted AS (INSERT INTO board_counts (game, board, bucket, n) SELECT $1::text, $2::text, $9::bigint, 1 "         \
+  "FROM added ON CONFLICT (game, board, bucket) DO UPDATE SET n = board_counts.n + 1) "                            \
   "SELECT (SELECT yes FROM banned)::int, COALESCE((SELECT id FROM added), (SELECT id FROM recent), 0), "           \
   "COALESCE((SELECT created_ms FROM added), (SELECT created_ms FROM recent), 0), (SELECT COUNT(*) FROM added), "   \
-  "(SELECT COUNT(*) FROM entries WHERE game = $1::text AND board = $2::text AND score " CMP " $4::float8) - "       \
-  "(SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "                                           \
-  "WHERE entries.game = $1::text AND entries.board = $2::text AND entries.score " CMP " $4::float8)"
-constexpr const char* kAddEntryPostgresDescending = RANKD_ADD_ENTRY_POSTGRES(">");
-constexpr const char* kAddEntryPostgresAscending = RANKD_ADD_ENTRY_POSTGRES("<");
+  "(SELECT COALESCE(SUM(n), 0) FROM board_counts WHERE game = $1::text AND board = $2::text "                      \
+  "AND " BETTER_BUCKETS ") + (SELECT COUNT(*) FROM entries WHERE game = $1::text AND board = $2::text "             \
+  "AND " BETTER_IN_BUCKET ") - (SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "                \
+  "WHERE entries.game = $1::text AND entries.board = $2::text AND entries.score " BETTER " $4::float8)"
+constexpr const char* kAddEntryPostgresDescending = RANKD_ADD_ENTRY_POSTGRES(
+    "bucket > $9::bigint", "score > $4::float8 AND score < $10::float8", ">");
+constexpr const char* kAddEntryPostgresAscending = RANKD_ADD_ENTRY_POSTGRES(
+    "bucket < $9::bigint", "score >= $10::float8 AND score < $4::float8", "<");
 #undef RANKD_ADD_ENTRY_POSTGRES
-// The rank counts the better entries from the board index alone, then
-// takes away the banned names' (a short list, looked up by name).
+// The rank sums the counts of the better score buckets, counts the better
+// entries of its own bucket from the board index, then takes away the
+// banned names' (a short list, looked up by name). Values: game, board,
+// bucket, game, board, the in-bucket range, game, board, score.
 constexpr const char* kCountHigher =
-    "SELECT (SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score > ?) - "
+    "SELECT (SELECT COALESCE(SUM(n), 0) FROM board_counts WHERE game = ? AND board = ? AND bucket > ?) + "
+    "(SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score > ? AND score < ?) - "
     "(SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "
     "WHERE entries.game = ? AND entries.board = ? AND entries.score > ?)";
 constexpr const char* kCountLower =
-    "SELECT (SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score < ?) - "
+    "SELECT (SELECT COALESCE(SUM(n), 0) FROM board_counts WHERE game = ? AND board = ? AND bucket < ?) + "
+    "(SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score >= ? AND score < ?) - "
     "(SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "
     "WHERE entries.game = ? AND entries.board = ? AND entries.score < ?)";
+// Adds n (negative to take away) to the count of a board's bucket.
+constexpr const char* kCountAdd =
+    "INSERT INTO board_counts (game, board, bucket, n) VALUES (?, ?, ?, ?) "
+    "ON CONFLICT (game, board, bucket) DO UPDATE SET n = board_counts.n + excluded.n";
+constexpr const char* kScoresCounted = "SELECT game, board, score, COUNT(*) FROM entries GROUP BY game, board, score";
 constexpr const char* kTopDescending =
     "SELECT id, name, score, created_ms FROM entries WHERE game = ? AND board = ? "
     "AND name NOT IN (SELECT name FROM bans) ORDER BY score DESC, id LIMIT ? OFFSET ?";
@@ -81,7 +98,7 @@ constexpr const char* kPageAscending = RANKD_PAGE("ASC");
 constexpr const char* kCountBoard =
     "SELECT COUNT(*) FROM (SELECT 1 FROM entries WHERE game = ? AND board = ? "
     "AND name NOT IN (SELECT name FROM bans) LIMIT ?) AS shown";
-constexpr const char* kDeleteEntry = "DELETE FROM entries WHERE id = ? RETURNING id";
+constexpr const char* kDeleteEntry = "DELETE FROM entries WHERE id = ? RETURNING game, board, score";
 constexpr const char* kBan = "INSERT INTO bans (name, created_ms) VALUES (?, ?) ON CONFLICT (name) DO NOTHING";
 constexpr const char* kIsBanned = "SELECT 1 FROM bans WHERE name = ?";
 constexpr const char* kPing = "SELECT 1";
@@ -214,6 +231,10 @@ void TSqlStore::Migrate() {
         continue;
       }
       s.Execute(s.IsPostgres() && m.postgresSql ? m.postgresSql : m.sql);
+      if (m.version == kBoardCountsVersion) {
+        for (const TSqlRow& row : s.Query(kScoresCounted, {}))
+          s.Query(kCountAdd, {row[0], row[1], ScoreBucket(std::strtod(row[2].c_str(), nullptr)), Int(row[3])});
+      }
       s.Query(kInsertVersion, {int64_t{m.version}});
       s.Commit();
     }
@@ -249,7 +270,12 @@ std::vector<TGame> TSqlStore::ListGames() {
 
 int TSqlStore::RankOf(TSqlSession& s, const std::string& game, const std::string& board, double score,
                       bool descending) {
-  auto rows = s.Query(descending ? kCountHigher : kCountLower, {game, board, score, game, board, score});
+  int64_t bucket = ScoreBucket(score);
+  std::vector<TSqlRow> rows =
+      descending ? s.Query(kCountHigher, {game, board, bucket, game, board, score, BucketStart(bucket + 1), game,
+                                          board, score})
+                 : s.Query(kCountLower, {game, board, bucket, game, board, BucketStart(bucket), score, game, board,
+                                         score});
   return static_cast<int>(Int(rows[0][0])) + 1;
 }
 
@@ -261,9 +287,10 @@ TStoredEntry TSqlStore::AddEntry(const TNewEntry& e, bool descending) {
     int64_t onceKey = OnceKey(e);
     bool inserted = false;
     if (s.IsPostgres()) {
+      int64_t bucket = ScoreBucket(e.score);
       TSqlRow row = s.Query(descending ? kAddEntryPostgresDescending : kAddEntryPostgresAscending,
                             {e.game, e.board, e.name, e.score, e.client, e.timeMs, e.timeMs - kDuplicateWindowMs,
-                             onceKey})[0];
+                             onceKey, bucket, descending ? BucketStart(bucket + 1) : BucketStart(bucket)})[0];
       stored.banned = Int(row[0]) != 0;
       stored.entry.id = Int(row[1]);
       stored.entry.timeMs = Int(row[2]);
@@ -283,7 +310,10 @@ TStoredEntry TSqlStore::AddEntry(const TNewEntry& e, bool descending) {
         } else {
           auto added = s.Query(kInsertEntry, {e.game, e.board, e.name, e.score, e.client, e.timeMs, onceKey});
           inserted = !added.empty();
-          if (inserted) stored.entry.id = Int(added[0][0]);
+          if (inserted) {
+            stored.entry.id = Int(added[0][0]);
+            s.Query(kCountAdd, {e.game, e.board, ScoreBucket(e.score), int64_t{1}});
+          }
           stored.entry.timeMs = e.timeMs;
         }
       }
@@ -328,7 +358,14 @@ TBoardPage TSqlStore::Page(const std::string& game, const std::string& board, bo
 }
 
 bool TSqlStore::DeleteEntry(int64_t id) {
-  return With([&](TSqlSession& s) { return !s.Query(kDeleteEntry, {id}).empty(); });
+  return With([&](TSqlSession& s) {
+    s.BeginWrite("delete");
+    auto gone = s.Query(kDeleteEntry, {id});
+    for (const TSqlRow& row : gone)
+      s.Query(kCountAdd, {row[0], row[1], ScoreBucket(std::strtod(row[2].c_str(), nullptr)), int64_t{-1}});
+    s.Commit();
+    return !gone.empty();
+  });
 }
 
 void TSqlStore::Ban(const std::string& name) {
