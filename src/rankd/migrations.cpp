@@ -34,6 +34,16 @@ constexpr TMigration kMigrations[] = {
      "CREATE TABLE board_counts (game TEXT NOT NULL, board TEXT NOT NULL, bucket BIGINT NOT NULL, "
      "n BIGINT NOT NULL, PRIMARY KEY (game, board, bucket))",
      nullptr},
+    // Indexes that plans made while a table is still small cannot get
+    // wrong: each board order has one that yields the entries in it (best
+    // first, earlier first among equals), and the look-ups by name start
+    // with the name, so that no board-wide scan takes them instead.
+    {9,
+     "DROP INDEX entries_recent; DROP INDEX entries_board; "
+     "CREATE INDEX entries_by_name ON entries (name, game, board, created_ms); "
+     "CREATE INDEX entries_highest_first ON entries (game, board, score DESC, id); "
+     "CREATE INDEX entries_lowest_first ON entries (game, board, score, id)",
+     nullptr},
 };
 
 }  // namespace

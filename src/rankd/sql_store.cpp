@@ -54,8 +54,8 @@ constexpr const char* kFindOnce = "SELECT id, created_ms FROM entries WHERE once
   "COALESCE((SELECT created_ms FROM added), (SELECT created_ms FROM recent), 0), (SELECT COUNT(*) FROM added), "   \
   "(SELECT COALESCE(SUM(n), 0) FROM board_counts WHERE game = $1::text AND board = $2::text "                      \
   "AND " BETTER_BUCKETS ") + (SELECT COUNT(*) FROM entries WHERE game = $1::text AND board = $2::text "             \
-  "AND " BETTER_IN_BUCKET ") - (SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "                \
-  "WHERE entries.game = $1::text AND entries.board = $2::text AND entries.score " BETTER " $4::float8)"
+  "AND " BETTER_IN_BUCKET ") - (SELECT COALESCE(SUM((SELECT COUNT(*) FROM entries WHERE game = $1::text "        \
+  "AND board = $2::text AND name = bans.name AND score " BETTER " $4::float8)), 0) FROM bans)"
 constexpr const char* kAddEntryPostgresDescending = RANKD_ADD_ENTRY_POSTGRES(
     "bucket > $9::bigint", "score > $4::float8 AND score < $10::float8", ">");
 constexpr const char* kAddEntryPostgresAscending = RANKD_ADD_ENTRY_POSTGRES(
@@ -63,18 +63,19 @@ constexpr const char* kAddEntryPostgresAscending = RANKD_ADD_ENTRY_POSTGRES(
 #undef RANKD_ADD_ENTRY_POSTGRES
 // The rank sums the counts of the better score buckets, counts the better
 // entries of its own bucket from the board index, then takes away the
-// banned names' (a short list, looked up by name). Values: game, board,
+// banned names' better entries, looked up name by name (the ban list is
+// short; a join would read every better entry). Values: game, board,
 // bucket, game, board, the in-bucket range, game, board, score.
 constexpr const char* kCountHigher =
     "SELECT (SELECT COALESCE(SUM(n), 0) FROM board_counts WHERE game = ? AND board = ? AND bucket > ?) + "
     "(SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score > ? AND score < ?) - "
-    "(SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "
-    "WHERE entries.game = ? AND entries.board = ? AND entries.score > ?)";
+    "(SELECT COALESCE(SUM((SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND name = bans.name "
+    "AND score > ?)), 0) FROM bans)";
 constexpr const char* kCountLower =
     "SELECT (SELECT COALESCE(SUM(n), 0) FROM board_counts WHERE game = ? AND board = ? AND bucket < ?) + "
     "(SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND score >= ? AND score < ?) - "
-    "(SELECT COUNT(*) FROM bans JOIN entries ON entries.name = bans.name "
-    "WHERE entries.game = ? AND entries.board = ? AND entries.score < ?)";
+    "(SELECT COALESCE(SUM((SELECT COUNT(*) FROM entries WHERE game = ? AND board = ? AND name = bans.name "
+    "AND score < ?)), 0) FROM bans)";
 // Adds n (negative to take away) to the count of a board's bucket.
 constexpr const char* kCountAdd =
     "INSERT INTO board_counts (game, board, bucket, n) VALUES (?, ?, ?, ?) "
