@@ -117,14 +117,14 @@ THttpResponse THandlers::Submit(const TGame& game, const THttpRequest& request) 
     return Page(403, "the ID does not match this game's files");
 
   TNewEntry entry{game.name, board, *name, score, request.client, request.nowMs};
-  TStoredEntry stored = store_.AddEntry(entry, game.descending);
+  TStoredEntry stored = store_.AddEntry(entry, game.descending, kBoardPageSize, kBoardTop);
   if (stored.banned) return Page(403, "this name may not submit");
   TBoardView view;
   view.game = game.name;
   view.board = board;
-  TBoardPage page = store_.Page(game.name, board, game.descending, 0, kBoardPageSize, kBoardTop);
-  view.entries = std::move(page.entries);
-  view.pageCount = std::max<int>(1, static_cast<int>((page.shown + kBoardPageSize - 1) / kBoardPageSize));
+  view.entries = std::move(stored.firstPage.entries);
+  int64_t shown = stored.firstPage.shown;
+  view.pageCount = std::max<int>(1, static_cast<int>((shown + kBoardPageSize - 1) / kBoardPageSize));
   view.submitted = stored.entry;
   view.duplicate = stored.duplicate;
   return {200, "text/html; charset=utf-8", BoardPage(view)};

@@ -1,5 +1,6 @@
 #include "rankd/sql_store.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,11 +37,11 @@ constexpr const char* kFindOnce = "SELECT id, created_ms FROM entries WHERE once
 // look-up of the same submission within the minute, the insert unless
 // either found something (or a copy committed meanwhile holds the same
 // once_key), the board count of its bucket, and the rank, as the row
-// (banned, id, created_ms, inserted, better). $1..$5 game, board, name,
+// (kind 0, id, '', 0, created_ms, banned, inserted, better). $1..$5 game, board, name,
 // score, client; $6 the time, $7 the start of the duplicate window, $8
 // the once_key, $9 the score's bucket, $10 the other end of the better
-// scores within the bucket.
-#define RANKD_ADD_ENTRY_POSTGRES(BETTER_BUCKETS, BETTER_IN_BUCKET, BETTER)                                         \
+// scores within the bucket, $11 the page size, $12 the count limit.
+#define RANKD_ADD_ENTRY_POSTGRES(BETTER_BUCKETS, BETTER_IN_BUCKET, BETTER, ORDER)                                         \
   "WITH banned AS (SELECT EXISTS (SELECT 1 FROM bans WHERE name = $3::text) AS yes), "                              \
   "recent AS (SELECT id, created_ms FROM entries WHERE game = $1::text AND board = $2::text AND name = $3::text "   \
   "AND created_ms > $7::bigint AND score = $4::float8 AND client = $5::text ORDER BY id LIMIT 1), "                \
@@ -50,16 +51,26 @@ constexpr const char* kFindOnce = "SELECT id, created_ms FROM entries WHERE once
   "ON CONFLICT (once_key) DO NOTHING RETURNING id, created_ms), "                                                   \
   "counted AS (INSERT INTO board_counts (game, board, bucket, n) SELECT $1::text, $2::text, $9::bigint, 1 "         \
   "FROM added ON CONFLICT (game, board, bucket) DO UPDATE SET n = board_counts.n + 1) "                            \
-  "SELECT (SELECT yes FROM banned)::int, COALESCE((SELECT id FROM added), (SELECT id FROM recent), 0), "           \
-  "COALESCE((SELECT created_ms FROM added), (SELECT created_ms FROM recent), 0), (SELECT COUNT(*) FROM added), "   \
-  "(SELECT COALESCE(SUM(n), 0) FROM board_counts WHERE game = $1::text AND board = $2::text "                      \
+  "SELECT 0, COALESCE((SELECT id FROM added), (SELECT id FROM recent), 0)::bigint, ''::text, 0::float8, "         \
+  "COALESCE((SELECT created_ms FROM added), (SELECT created_ms FROM recent), 0)::bigint, "                         \
+  "(SELECT yes FROM banned)::int, (SELECT COUNT(*) FROM added), ((SELECT COALESCE(SUM(n), 0) FROM board_counts WHERE game = $1::text AND board = $2::text "                      \
   "AND " BETTER_BUCKETS ") + (SELECT COUNT(*) FROM entries WHERE game = $1::text AND board = $2::text "             \
   "AND " BETTER_IN_BUCKET ") - (SELECT COALESCE(SUM((SELECT COUNT(*) FROM entries WHERE game = $1::text "        \
-  "AND board = $2::text AND name = bans.name AND score " BETTER " $4::float8)), 0) FROM bans)"
+  "AND board = $2::text AND name = bans.name AND score " BETTER " $4::float8)), 0) FROM bans)"                      \
+  ADD_ENTRY_FIRST_PAGE(ORDER)
+// Then, as further rows, the count of the board's shown entries (kind 1,
+// up to $12) and its first page of $11 entries (kind 2), both as they were
+// before the insert: the statement does not see its own row.
+#define ADD_ENTRY_FIRST_PAGE(ORDER)                                                                                \
+  ")::bigint UNION ALL SELECT 1, 0, '', 0, 0, 0, 0, (SELECT COUNT(*) FROM (SELECT 1 FROM entries "                 \
+  "WHERE game = $1::text AND board = $2::text AND name NOT IN (SELECT name FROM bans) LIMIT $12::bigint) AS shown) " \
+  "UNION ALL (SELECT 2, id, name, score, created_ms, 0, 0, 0 FROM entries WHERE game = $1::text "                  \
+  "AND board = $2::text AND name NOT IN (SELECT name FROM bans) ORDER BY score " ORDER ", id LIMIT $11::bigint)"
 constexpr const char* kAddEntryPostgresDescending = RANKD_ADD_ENTRY_POSTGRES(
-    "bucket > $9::bigint", "score > $4::float8 AND score < $10::float8", ">");
+    "bucket > $9::bigint", "score > $4::float8 AND score < $10::float8", ">", "DESC");
 constexpr const char* kAddEntryPostgresAscending = RANKD_ADD_ENTRY_POSTGRES(
-    "bucket < $9::bigint", "score >= $10::float8 AND score < $4::float8", "<");
+    "bucket < $9::bigint", "score >= $10::float8 AND score < $4::float8", "<", "ASC");
+#undef ADD_ENTRY_FIRST_PAGE
 #undef RANKD_ADD_ENTRY_POSTGRES
 // The rank sums the counts of the better score buckets, counts the better
 // entries of its own bucket from the board index, then takes away the
@@ -280,23 +291,53 @@ int TSqlStore::RankOf(TSqlSession& s, const std::string& game, const std::string
   return static_cast<int>(Int(rows[0][0])) + 1;
 }
 
-TStoredEntry TSqlStore::AddEntry(const TNewEntry& e, bool descending) {
+TStoredEntry TSqlStore::AddEntry(const TNewEntry& e, bool descending, int pageSize, int64_t countLimit) {
   return With([&](TSqlSession& s) {
     TStoredEntry stored;
     stored.entry.name = e.name;
     stored.entry.score = e.score;
     int64_t onceKey = OnceKey(e);
     bool inserted = false;
+    bool paged = false;
     if (s.IsPostgres()) {
       int64_t bucket = ScoreBucket(e.score);
-      TSqlRow row = s.Query(descending ? kAddEntryPostgresDescending : kAddEntryPostgresAscending,
-                            {e.game, e.board, e.name, e.score, e.client, e.timeMs, e.timeMs - kDuplicateWindowMs,
-                             onceKey, bucket, descending ? BucketStart(bucket + 1) : BucketStart(bucket)})[0];
-      stored.banned = Int(row[0]) != 0;
-      stored.entry.id = Int(row[1]);
-      stored.entry.timeMs = Int(row[2]);
-      inserted = Int(row[3]) != 0;
-      stored.entry.rank = static_cast<int>(Int(row[4])) + 1;
+      std::vector<TSqlRow> rows =
+          s.Query(descending ? kAddEntryPostgresDescending : kAddEntryPostgresAscending,
+                  {e.game, e.board, e.name, e.score, e.client, e.timeMs, e.timeMs - kDuplicateWindowMs, onceKey,
+                   bucket, descending ? BucketStart(bucket + 1) : BucketStart(bucket), int64_t{pageSize},
+                   countLimit});
+      std::vector<TSqlRow> page;
+      for (TSqlRow& row : rows) {
+        int64_t kind = Int(row[0]);
+        if (kind == 0) {
+          stored.entry.id = Int(row[1]);
+          stored.entry.timeMs = Int(row[4]);
+          stored.banned = Int(row[5]) != 0;
+          inserted = Int(row[6]) != 0;
+          stored.entry.rank = static_cast<int>(Int(row[7])) + 1;
+        } else if (kind == 1) {
+          stored.firstPage.shown = Int(row[7]);
+        } else {
+          page.push_back({row[1], row[2], row[3], row[4]});
+        }
+      }
+      auto better = [descending](double a, double b) { return descending ? a > b : a < b; };
+      std::stable_sort(page.begin(), page.end(), [&](const TSqlRow& a, const TSqlRow& b) {
+        double sa = std::strtod(a[2].c_str(), nullptr), sb = std::strtod(b[2].c_str(), nullptr);
+        return better(sa, sb) || (sa == sb && Int(a[0]) < Int(b[0]));
+      });
+      if (inserted) {
+        // The new entry goes after the better and equal ones (it came last).
+        char score[40];
+        std::snprintf(score, sizeof score, "%.17g", e.score);
+        auto at = std::find_if(page.begin(), page.end(),
+                               [&](const TSqlRow& r) { return better(e.score, std::strtod(r[2].c_str(), nullptr)); });
+        page.insert(at, {std::to_string(stored.entry.id), e.name, score, std::to_string(stored.entry.timeMs)});
+        if (page.size() > static_cast<size_t>(pageSize)) page.resize(static_cast<size_t>(pageSize));
+        stored.firstPage.shown = std::min(countLimit, stored.firstPage.shown + 1);
+      }
+      stored.firstPage.entries = EntriesOf(page, 0, [](double) { return 1; });
+      paged = true;
     } else {
       // The writers take turns, so the look-up and the insert see each
       // other's entries.
@@ -321,7 +362,7 @@ TStoredEntry TSqlStore::AddEntry(const TNewEntry& e, bool descending) {
       s.Commit();
       if (!stored.banned) stored.entry.rank = RankOf(s, e.game, e.board, e.score, descending);
     }
-    if (stored.banned) return stored;
+    if (stored.banned) return TStoredEntry{stored.entry, false, true, {}};
     stored.duplicate = !inserted;
     if (stored.duplicate && stored.entry.id == 0) {
       // A copy committed while this one was on its way holds the key.
@@ -329,7 +370,9 @@ TStoredEntry TSqlStore::AddEntry(const TNewEntry& e, bool descending) {
       if (copy.empty()) throw TStoreError("a submission was neither stored nor found");
       stored.entry.id = Int(copy[0][0]);
       stored.entry.timeMs = Int(copy[0][1]);
+      paged = false;  // the page was read before that copy was visible
     }
+    if (!paged) stored.firstPage = PageOn(s, e.game, e.board, descending, 0, pageSize, countLimit);
     return stored;
   });
 }
@@ -343,19 +386,22 @@ std::vector<TEntry> TSqlStore::Top(const std::string& game, const std::string& b
   });
 }
 
+TBoardPage TSqlStore::PageOn(TSqlSession& s, const std::string& game, const std::string& board, bool descending,
+                             int offset, int limit, int64_t countLimit) {
+  TBoardPage page;
+  auto rows = s.Query(descending ? kPageDescending : kPageAscending,
+                      {game, board, countLimit, game, board, int64_t{limit}, int64_t{offset}});
+  page.entries = EntriesOf(rows, offset, [&](double score) { return RankOf(s, game, board, score, descending); });
+  if (!rows.empty())
+    page.shown = Int(rows[0][4]);
+  else if (offset > 0)
+    page.shown = Int(s.Query(kCountBoard, {game, board, countLimit})[0][0]);
+  return page;
+}
+
 TBoardPage TSqlStore::Page(const std::string& game, const std::string& board, bool descending, int offset,
                            int limit, int64_t countLimit) {
-  return With([&](TSqlSession& s) {
-    TBoardPage page;
-    auto rows = s.Query(descending ? kPageDescending : kPageAscending,
-                        {game, board, countLimit, game, board, int64_t{limit}, int64_t{offset}});
-    page.entries = EntriesOf(rows, offset, [&](double score) { return RankOf(s, game, board, score, descending); });
-    if (!rows.empty())
-      page.shown = Int(rows[0][4]);
-    else if (offset > 0)
-      page.shown = Int(s.Query(kCountBoard, {game, board, countLimit})[0][0]);
-    return page;
-  });
+  return With([&](TSqlSession& s) { return PageOn(s, game, board, descending, offset, limit, countLimit); });
 }
 
 bool TSqlStore::DeleteEntry(int64_t id) {

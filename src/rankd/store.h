@@ -50,16 +50,17 @@ struct TNewEntry {
   int64_t timeMs = 0;
 };
 
-struct TStoredEntry {
-  TEntry entry;
-  bool duplicate = false;  // the same submission was stored within the minute
-  bool banned = false;     // the name is banned: nothing was stored
-};
-
 // One page of a board and how many entries it shows in all.
 struct TBoardPage {
   std::vector<TEntry> entries;
   int64_t shown = 0;  // entries of the board (banned names left out), up to the count limit
+};
+
+struct TStoredEntry {
+  TEntry entry;
+  bool duplicate = false;  // the same submission was stored within the minute
+  bool banned = false;     // the name is banned: nothing was stored
+  TBoardPage firstPage;    // the board's first page after it (empty when banned)
 };
 
 class TStore {
@@ -79,8 +80,9 @@ class TStore {
   // Stores the entry, unless its name is banned (banned set, nothing
   // stored) or the same game, board, name and score came from the same
   // address within kDuplicateWindowMs: then the earlier one is returned
-  // with duplicate set. The rank is the entry's on its board.
-  virtual TStoredEntry AddEntry(const TNewEntry& entry, bool descending) = 0;
+  // with duplicate set. The rank is the entry's on its board; firstPage
+  // holds pageSize entries and the count of shown ones up to countLimit.
+  virtual TStoredEntry AddEntry(const TNewEntry& entry, bool descending, int pageSize, int64_t countLimit) = 0;
   // Entries offset.. of a board, best first, banned names left out.
   virtual std::vector<TEntry> Top(const std::string& game, const std::string& board, bool descending, int offset,
                                   int limit) = 0;
