@@ -103,7 +103,7 @@ class TStore {
 
 // Opens the store a --db address names: "sqlite:FILE" (or a bare file
 // name), or "postgresql://..." / "postgres://...", with at most
-// connections open at once (one per request thread serves best).
+// connections open at once.
 // Throws TStoreError.
 std::unique_ptr<TStore> OpenStore(const std::string& url, size_t connections = 2);
 
