@@ -50,9 +50,10 @@ register() {
 start() {
   local i
   for i in $(seq "$3"); do
-    # A kept-alive connection holds a request thread: at least as many
-    # threads as the generator's connections to one server.
-    "$rankd" serve --db "$1" --listen "127.0.0.1:$2" --reuse-port --submits-per-minute 0 --reads-per-minute 0 --threads 24 \
+    # A kept-alive connection holds a request thread, and the port hands
+    # connections to the servers unevenly: as many threads as the
+    # generator has connections, so that none waits for a free thread.
+    "$rankd" serve --db "$1" --listen "127.0.0.1:$2" --reuse-port --submits-per-minute 0 --reads-per-minute 0 --threads 64 \
       2>"$work/serve-$2-$i.log" &
     servers+=($!)
   done

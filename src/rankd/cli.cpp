@@ -21,11 +21,15 @@ namespace ruvel::rankd {
 namespace {
 
 constexpr const char* kDefaultDb = "sqlite:ranking.db";
+// Database connections of a serving process. Request threads beyond them
+// wait their turn: on a small machine a few busy connections answer
+// sooner than many that share its cores.
+constexpr int kDefaultDbConnections = 4;
 
 constexpr const char* kUsage =
     "usage: ruvel-rankd COMMAND [OPTIONS]\n"
     "  serve [--listen ADDR:PORT] [--submits-per-minute N] [--reads-per-minute N]\n"
-    "        [--reuse-port] [--trust-proxy] [--threads N]\n"
+    "        [--reuse-port] [--trust-proxy] [--threads N] [--db-connections N]\n"
     "      serves the ranking pages (default 127.0.0.1:8080; port 0 picks a free one)\n"
     "  game add NAME --project DIR [--score-param score] [--name-param name] [--order desc|asc] [--home DIR]\n"
     "      registers a game (or updates it) with the integrity values of its project file and of\n"
@@ -109,7 +113,7 @@ std::string Absolute(const std::string& dir) {
 
 int Serve(int argc, char** argv) {
   TArgs args = ParseArgs(argc, argv,
-                         {"--db", "--listen", "--submits-per-minute", "--reads-per-minute", "--threads"},
+                         {"--db", "--listen", "--submits-per-minute", "--reads-per-minute", "--threads", "--db-connections"},
                          {"--reuse-port", "--trust-proxy"});
   if (!args.words.empty()) throw TUsageError("serve takes no word " + args.words[0]);
   TServeOptions options;
@@ -127,7 +131,10 @@ int Serve(int argc, char** argv) {
   if (args.Has("--threads")) options.threads = Number(args.Get("--threads", ""), "--threads", 1, 1024);
   options.reusePort = args.Has("--reuse-port");
   options.trustProxy = args.Has("--trust-proxy");
-  std::unique_ptr<TStore> store = OpenStore(args.Get("--db", kDefaultDb));
+  int connections = kDefaultDbConnections;
+  if (args.Has("--db-connections"))
+    connections = Number(args.Get("--db-connections", ""), "--db-connections", 1, 1024);
+  std::unique_ptr<TStore> store = OpenStore(args.Get("--db", kDefaultDb), static_cast<size_t>(connections));
   return rankd::Serve(*store, options);
 }
 

@@ -115,16 +115,16 @@ THttpResponse THandlers::Submit(const TGame& game, const THttpRequest& request) 
   if (!FindParam(params, "ID")) return Page(400, "the parameter ID is missing");
   if (!SubmissionIdMatches(params, game.projectIntegrity, game.kernelIntegrity))
     return Page(403, "the ID does not match this game's files");
-  if (store_.IsBanned(*name)) return Page(403, "this name may not submit");
 
   TNewEntry entry{game.name, board, *name, score, request.client, request.nowMs};
-  TStoredEntry stored = store_.AddEntry(entry, game.descending);
+  TStoredEntry stored = store_.AddEntry(entry, game.descending, kBoardPageSize, kBoardTop);
+  if (stored.banned) return Page(403, "this name may not submit");
   TBoardView view;
   view.game = game.name;
   view.board = board;
-  view.entries = store_.Top(game.name, board, game.descending, 0, kBoardPageSize);
-  int64_t count = store_.CountEntries(game.name, board, kBoardTop);
-  view.pageCount = std::max<int>(1, static_cast<int>((count + kBoardPageSize - 1) / kBoardPageSize));
+  view.entries = std::move(stored.firstPage.entries);
+  int64_t shown = stored.firstPage.shown;
+  view.pageCount = std::max<int>(1, static_cast<int>((shown + kBoardPageSize - 1) / kBoardPageSize));
   view.submitted = stored.entry;
   view.duplicate = stored.duplicate;
   return {200, "text/html; charset=utf-8", BoardPage(view)};
@@ -136,13 +136,14 @@ THttpResponse THandlers::Board(const TGame& game, const THttpRequest& request) {
   TBoardView view;
   view.game = game.name;
   view.board = board;
-  int64_t count = store_.CountEntries(game.name, board, kBoardTop);
-  view.pageCount = std::max<int>(1, static_cast<int>((count + kBoardPageSize - 1) / kBoardPageSize));
   if (const std::string* page = FindParam(params, "page")) {
     if (!ParseInt(*page, 1, kBoardTop / kBoardPageSize, view.page))
       return Page(400, "page is a number from 1 to " + std::to_string(kBoardTop / kBoardPageSize));
   }
-  view.entries = store_.Top(game.name, board, game.descending, (view.page - 1) * kBoardPageSize, kBoardPageSize);
+  TBoardPage page =
+      store_.Page(game.name, board, game.descending, (view.page - 1) * kBoardPageSize, kBoardPageSize, kBoardTop);
+  view.entries = std::move(page.entries);
+  view.pageCount = std::max<int>(1, static_cast<int>((page.shown + kBoardPageSize - 1) / kBoardPageSize));
   return {200, "text/html; charset=utf-8", BoardPage(view)};
 }
 

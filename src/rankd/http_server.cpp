@@ -19,6 +19,8 @@ namespace {
 // How long an idle kept-alive connection may hold a request thread; it
 // also bounds how long a stop waits for idle connections.
 constexpr time_t kKeepAliveSeconds = 2;
+// Connections waiting to be accepted.
+constexpr int kListenBacklog = 1024;
 // Requests one connection may carry before it is closed.
 constexpr size_t kKeepAliveRequests = 1000;
 
@@ -62,10 +64,12 @@ int Serve(TStore& store, const TServeOptions& options) {
   server.set_tcp_nodelay(true);
   server.set_payload_max_length(0);
   bool reusePort = options.reusePort;
-  server.set_socket_options([reusePort](socket_t sock) {
+  socket_t listening = INVALID_SOCKET;
+  server.set_socket_options([reusePort, &listening](socket_t sock) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     if (reusePort) setsockopt(sock, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
+    listening = sock;
   });
   bool trustProxy = options.trustProxy;
   server.set_logger([trustProxy](const httplib::Request& req, const httplib::Response& res) { LogLine(req, res, trustProxy); });
@@ -100,6 +104,9 @@ int Serve(TStore& store, const TServeOptions& options) {
     std::fprintf(stderr, "ruvel-rankd: cannot listen on %s:%d\n", options.host.c_str(), options.port);
     return 1;
   }
+  // The library listens with a queue of five: a burst of new connections
+  // (clients coming back after a restart) would wait a second to retry.
+  if (listening != INVALID_SOCKET) ::listen(listening, kListenBacklog);
   std::fprintf(stderr, "ruvel-rankd: listening on %s:%d\n", options.host.c_str(), port);
 
   std::atomic<bool> done{false};

@@ -15,6 +15,9 @@ struct TMigration {
 
 std::span<const TMigration> Migrations();
 
+// The step that adds board_counts, which the store fills from entries.
+constexpr int kBoardCountsVersion = 8;
+
 // The statement that creates the version table (the same for both).
 extern const char* const kSchemaVersionTable;
 

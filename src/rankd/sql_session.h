@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <variant>
 #include <vector>
@@ -34,7 +35,10 @@ class TSqlSession {
   virtual bool Usable() const = 0;
 };
 
-std::unique_ptr<TSqlSession> OpenSqliteSession(const std::string& file);
+// The sessions of one file in one process share writers: BeginWrite holds
+// it until Commit or Rollback, so that they wait on it rather than poll
+// the file's lock.
+std::unique_ptr<TSqlSession> OpenSqliteSession(const std::string& file, std::shared_ptr<std::mutex> writers);
 std::unique_ptr<TSqlSession> OpenPostgresSession(const std::string& url);
 
 }  // namespace ruvel::rankd

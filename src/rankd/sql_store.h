@@ -23,10 +23,11 @@ class TSqlStore : public TStore {
   void PutGame(const TGame& game) override;
   std::optional<TGame> FindGame(const std::string& name) override;
   std::vector<TGame> ListGames() override;
-  TStoredEntry AddEntry(const TNewEntry& entry, bool descending) override;
+  TStoredEntry AddEntry(const TNewEntry& entry, bool descending, int pageSize, int64_t countLimit) override;
   std::vector<TEntry> Top(const std::string& game, const std::string& board, bool descending, int offset,
                           int limit) override;
-  int64_t CountEntries(const std::string& game, const std::string& board, int64_t limit) override;
+  TBoardPage Page(const std::string& game, const std::string& board, bool descending, int offset, int limit,
+                  int64_t countLimit) override;
   bool DeleteEntry(int64_t id) override;
   void Ban(const std::string& name) override;
   bool IsBanned(const std::string& name) override;
@@ -40,6 +41,8 @@ class TSqlStore : public TStore {
   // rolled back and a session whose connection broke is dropped.
   template <class F>
   auto With(F&& body);
+  TBoardPage PageOn(TSqlSession& s, const std::string& game, const std::string& board, bool descending, int offset,
+                    int limit, int64_t countLimit);
   int RankOf(TSqlSession& s, const std::string& game, const std::string& board, double score, bool descending);
 
   TOpener opener_;

@@ -16,7 +16,8 @@ constexpr int kBusyTimeoutMs = 5000;
 
 class TSqliteSession : public TSqlSession {
  public:
-  explicit TSqliteSession(const std::string& file) {
+  TSqliteSession(const std::string& file, std::shared_ptr<std::mutex> writers)
+      : writers_(std::move(writers)), writing_(*writers_, std::defer_lock) {
     int rc = sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                              nullptr);
     if (rc != SQLITE_OK) {
@@ -26,8 +27,9 @@ class TSqliteSession : public TSqlSession {
       throw TStoreUnavailable("cannot open " + file + ": " + message);
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    // WAL with NORMAL sync: a committed entry survives the process being
-    // killed; only a power loss may take the last commits.
+    // WAL with NORMAL sync: a commit is in the operating system's hands
+    // when it returns, so it survives the process being killed; the log is
+    // synced at checkpoints, so a power loss may take the last commits.
     Execute("PRAGMA journal_mode=WAL");
     Execute("PRAGMA synchronous=NORMAL");
   }
@@ -85,10 +87,22 @@ class TSqliteSession : public TSqlSession {
 
   // BEGIN IMMEDIATE takes the file's write lock at once, so two writers
   // (threads or processes) never both read before either writes.
-  void BeginWrite(const std::string&) override { Execute("BEGIN IMMEDIATE"); }
-  void Commit() override { Execute("COMMIT"); }
+  void BeginWrite(const std::string&) override {
+    writing_.lock();
+    try {
+      Execute("BEGIN IMMEDIATE");
+    } catch (...) {
+      writing_.unlock();
+      throw;
+    }
+  }
+  void Commit() override {
+    Execute("COMMIT");
+    if (writing_.owns_lock()) writing_.unlock();
+  }
   void Rollback() override {
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (writing_.owns_lock()) writing_.unlock();
   }
   bool IsPostgres() const override { return false; }
   bool Usable() const override { return true; }
@@ -113,13 +127,15 @@ class TSqliteSession : public TSqlSession {
   }
 
   sqlite3* db_ = nullptr;
+  std::shared_ptr<std::mutex> writers_;
+  std::unique_lock<std::mutex> writing_;
   std::map<const char*, sqlite3_stmt*> statements_;
 };
 
 }  // namespace
 
-std::unique_ptr<TSqlSession> OpenSqliteSession(const std::string& file) {
-  return std::make_unique<TSqliteSession>(file);
+std::unique_ptr<TSqlSession> OpenSqliteSession(const std::string& file, std::shared_ptr<std::mutex> writers) {
+  return std::make_unique<TSqliteSession>(file, std::move(writers));
 }
 
 }  // namespace ruvel::rankd

@@ -50,9 +50,17 @@ struct TNewEntry {
   int64_t timeMs = 0;
 };
 
+// One page of a board and how many entries it shows in all.
+struct TBoardPage {
+  std::vector<TEntry> entries;
+  int64_t shown = 0;  // entries of the board (banned names left out), up to the count limit
+};
+
 struct TStoredEntry {
   TEntry entry;
   bool duplicate = false;  // the same submission was stored within the minute
+  bool banned = false;     // the name is banned: nothing was stored
+  TBoardPage firstPage;    // the board's first page after it (empty when banned)
 };
 
 class TStore {
@@ -69,15 +77,19 @@ class TStore {
   virtual std::optional<TGame> FindGame(const std::string& name) = 0;
   virtual std::vector<TGame> ListGames() = 0;
 
-  // Stores the entry, unless the same game, board, name and score came
-  // from the same address within kDuplicateWindowMs: then the earlier one
-  // is returned with duplicate set. The rank is the entry's on its board.
-  virtual TStoredEntry AddEntry(const TNewEntry& entry, bool descending) = 0;
+  // Stores the entry, unless its name is banned (banned set, nothing
+  // stored) or the same game, board, name and score came from the same
+  // address within kDuplicateWindowMs: then the earlier one is returned
+  // with duplicate set. The rank is the entry's on its board; firstPage
+  // holds pageSize entries and the count of shown ones up to countLimit.
+  virtual TStoredEntry AddEntry(const TNewEntry& entry, bool descending, int pageSize, int64_t countLimit) = 0;
   // Entries offset.. of a board, best first, banned names left out.
   virtual std::vector<TEntry> Top(const std::string& game, const std::string& board, bool descending, int offset,
                                   int limit) = 0;
-  // Entries of a board (banned names left out), counted up to limit.
-  virtual int64_t CountEntries(const std::string& game, const std::string& board, int64_t limit) = 0;
+  // Top with the count of the board's entries (banned names left out,
+  // counted up to countLimit), in one statement when the page is not empty.
+  virtual TBoardPage Page(const std::string& game, const std::string& board, bool descending, int offset, int limit,
+                          int64_t countLimit) = 0;
   // Deletes one entry by its number; false when there was none.
   virtual bool DeleteEntry(int64_t id) = 0;
 
@@ -90,7 +102,9 @@ class TStore {
 };
 
 // Opens the store a --db address names: "sqlite:FILE" (or a bare file
-// name), or "postgresql://..." / "postgres://...". Throws TStoreError.
-std::unique_ptr<TStore> OpenStore(const std::string& url);
+// name), or "postgresql://..." / "postgres://...", with at most
+// connections open at once.
+// Throws TStoreError.
+std::unique_ptr<TStore> OpenStore(const std::string& url, size_t connections = 2);
 
 }  // namespace ruvel::rankd

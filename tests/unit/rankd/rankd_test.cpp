@@ -6,6 +6,8 @@
 #include <httplib.h>
 
 #include <nlohmann/json.hpp>
+#include <thread>
+#include <vector>
 
 #include "rankd/rankd_fixture.h"
 
@@ -150,6 +152,25 @@ TEST_P(RankdTest, RefusalsStoreNothing) {
   EXPECT_EQ(client.Get(good)->status, 200);
   EXPECT_EQ(client.Get(good)->status, 429);
   EXPECT_EQ(nlohmann::json::parse(client.Get("/g/" + game + "/top.json")->body)["entries"].size(), 1u);
+}
+
+TEST_P(RankdTest, CopiesSentAtOnceAreStoredOnce) {
+  TServer server(db, dir / "serve.log", "--threads 8");
+  ASSERT_NE(server.Port(), 0) << server.Log();
+  std::string address = Address(server.Port(), "r.setParam(\"name\", \"eve\");\nr.setParam(\"score\", 70);\n");
+  ASSERT_FALSE(address.empty());
+  std::vector<int> statuses(8, 0);
+  std::vector<std::thread> senders;
+  for (size_t i = 0; i < statuses.size(); ++i)
+    senders.emplace_back([&, i] {
+      httplib::Client client("127.0.0.1", server.Port());
+      if (auto res = client.Get(address)) statuses[i] = res->status;
+    });
+  for (std::thread& t : senders) t.join();
+  for (int status : statuses) EXPECT_EQ(status, 200);
+  httplib::Client client("127.0.0.1", server.Port());
+  auto doc = nlohmann::json::parse(client.Get("/g/" + game + "/top.json")->body);
+  EXPECT_EQ(doc["entries"].size(), 1u) << doc.dump();
 }
 
 TEST(RankdCommandLine, BadUseIsSaidWithExitCode2) {
