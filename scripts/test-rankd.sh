@@ -3,8 +3,8 @@
 # tests/test_rankd, default build) against SQLite and against a throw-away
 # PostgreSQL cluster started on a free loopback port in a temporary folder,
 # stopped and removed afterwards. As root the cluster runs as the
-# "postgres" user the PostgreSQL package creates. Exits with the tests'
-# status.
+# "postgres" user the PostgreSQL package creates. Then the end-to-end
+# check of scripts/test-rankd-e2e.sh. Exits non-zero when anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -23,5 +23,9 @@ status=0
 if grep -q SKIPPED "$PG_WORK/tests.log"; then
   echo "test-rankd: the PostgreSQL cases were skipped" >&2
   status=1
+fi
+# Then a score from a headless page to the board, end to end.
+if [ $status = 0 ]; then
+  scripts/test-rankd-e2e.sh "$build" || status=$?
 fi
 exit $status
