@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devui/close_question.h"
+#include "devui/file_browser_view.h"
 #include "platform/cp932.h"
 #include "platform/message_sink.h"
 #include "platform/paths.h"
@@ -57,6 +58,16 @@ bool TSfxEditorView::Open(const std::string& path) {
   return true;
 }
 
+void TSfxEditorView::ShowOpenDialog() {
+  // Changes are saved (or undone) first, so that opening never loses them.
+  if (editor.Dirty() && (!editor.IsNew() || editor.CanUndo())) {
+    status_ = "変更を先に保存してください";
+    return;
+  }
+  browser_.Open(J("効果音ファイルを開く"), J("効果音 (*.sfx)|*.sfx"), PathParent(editor.Path()));
+  browser_.fileName = PathFileName(editor.Path());
+}
+
 bool TSfxEditorView::SaveNow() {
   std::string error;
   if (!editor.Save(error)) {
@@ -83,6 +94,7 @@ bool TSfxEditorView::Run(TSfxCommand c) {
     case TSfxCommand::kMutate: editor.Mutate(); return true;
     case TSfxCommand::kUndo: return editor.Undo();
     case TSfxCommand::kRedo: return editor.Redo();
+    case TSfxCommand::kOpen: ShowOpenDialog(); return true;
     case TSfxCommand::kSave: return SaveNow();
     case TSfxCommand::kClose: RequestClose(); return true;
   }
@@ -107,6 +119,8 @@ void TSfxEditorView::HandleKeys() {
 }
 
 void TSfxEditorView::Draw(bool fill) {
+  std::string chosen;
+  if (browser_.shown && DrawFileBrowser(browser_, chosen) == TBrowserResult::kChosen) Open(chosen);
   if (!shown || !opened) return;
   ImGuiWindowFlags flags = ImGuiWindowFlags_NoCollapse;
   if (fill) {

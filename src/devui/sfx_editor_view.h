@@ -12,6 +12,7 @@
 #include <SDL.h>
 
 #include "assetedit/sfx_editor.h"
+#include "devui/file_browser.h"
 
 namespace ruvel {
 
@@ -23,6 +24,7 @@ namespace ruvel {
   X(kMutate, "変化", SDL_SCANCODE_M, false)      \
   X(kUndo, "元に戻す", SDL_SCANCODE_Z, true)     \
   X(kRedo, "やり直し", SDL_SCANCODE_Y, true)     \
+  X(kOpen, "開く", SDL_SCANCODE_O, true)         \
   X(kSave, "保存", SDL_SCANCODE_S, true)         \
   X(kClose, "閉じる", SDL_SCANCODE_W, true)
 
@@ -66,6 +68,9 @@ class TSfxEditorView {
   // Plays the effect as it is now on the sound manager's effect slots.
   void PlayNow();
 
+  // The dialog of 開く (Ctrl+O): another effect, once this one is saved.
+  void ShowOpenDialog();
+  TFileBrowser browser_;
   int32_t effectId_ = 0;
   std::string status_;  // the last message shown under the buttons (UTF-8)
   bool askClose_ = false;

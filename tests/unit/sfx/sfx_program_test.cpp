@@ -302,6 +302,21 @@ TEST(SfxEditorProgram, PresetSliderUndoSaveAndTheCloseQuestion) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_LT(Saved(laser, "slide"), -1000.0);
 
+  // 開く: another effect picked in the dialog is the one edited and saved.
+  const double coinArp = Saved(file, "arp_mult");
+  std::ostringstream o;
+  f = 2;
+  Key(o, f, "O", true);
+  Click(o, f, 270, 247);  // laser.sfx, the second effect of the folder
+  Click(o, f, 287, 472);  // OK
+  Key(o, f, "3");         // 爆発
+  Key(o, f, "S", true);
+  replay = dir.Write("r4.txt", o.str());
+  run = Ruvel(dir, "--headless --edit-sfx " + file.string() + " --input " + replay + " --frames 80");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Saved(laser, "wave"), 4.0) << "the explosion went into laser.sfx";
+  EXPECT_EQ(Saved(file, "arp_mult"), coinArp) << "coin.sfx is as it was";
+
   // A save that cannot be written says so; the file is not there.
   fs::path nowhere = dir.path / "no_such_folder" / "x.sfx";
   std::ostringstream w;
