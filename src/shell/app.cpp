@@ -208,6 +208,7 @@ void WireHooks(TShell& shell) {
   loop.hooks.draw = [&screen] { screen.DrawAll(); };
   loop.hooks.drawingDisabled = [&screen] { return screen.drawingDisabled; };
   loop.hooks.disableDrawing = [&screen] { screen.drawingDisabled = true; };
+  loop.hooks.tell = [&screen](const std::string& text) { screen.SetStatusText(text); };
   loop.hooks.showLoadingWindow = [&shell](const std::string& caption) {
     shell.loading->Show(TickMs(), caption);
   };

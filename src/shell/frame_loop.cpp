@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "platform/clock.h"
@@ -117,11 +118,7 @@ void TFrameLoop::RunFrame(double now) {
     } else {
       SetGlobalInt("$_doDraw", 0);
     }
-    if (hooks.runRoot) {
-      hooks.runRoot(root, kBudget);
-    } else {
-      Run(root, kBudget);
-    }
+    RunStep(root, n == 1);
     ++lastSteps;
     if (hooks.pageSwitchPending && hooks.pageSwitchPending()) break;
   }
@@ -146,6 +143,35 @@ void TFrameLoop::RunFrame(double now) {
   if (hooks.setDebuggerCaption) {
     hooks.setDebuggerCaption("0:" + history + (hooks.statsLine ? hooks.statsLine() : std::string()));
   }
+}
+
+void TFrameLoop::RunStep(TProcess* root, bool drawing) {
+  auto runBudget = [this, root] {
+    if (hooks.runRoot) {
+      hooks.runRoot(root, kBudget);
+    } else {
+      Run(root, kBudget);
+    }
+  };
+  const auto started = std::chrono::steady_clock::now();
+  runBudget();
+  if (!drawing || !root) return;
+  // Cut off by the budget before its suspend(): the objects drawn so far
+  // would be all the frame shows. The step goes on instead, and the game
+  // slows down evenly rather than flickering.
+  int budgets = 1;
+  while (!root->yieldFlag && !root->halted && root->ip && budgets < kMaxDrawBudgets) {
+    runBudget();
+    ++budgets;
+  }
+  if (budgets == 1 || slowStepTold) return;
+  slowStepTold = true;
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+  char text[200];
+  std::snprintf(text, sizeof text, "1ステップの処理が命令数の上限を超えました (プロセス %zu 個、%.1f ms)。描画を終えてから表示するため、ゲームが遅くなります",
+                LiveProcesses().size(), ms);
+  std::fprintf(stderr, "ruvel: %s\n", text);
+  if (hooks.tell) hooks.tell(Utf8ToCp932(text));
 }
 
 void TFrameLoop::HandleError(const std::string& message, bool drawingFault) {

@@ -40,6 +40,8 @@ struct TFrameLoopHooks {
   std::function<void(const std::string&)> showPreempted;
   // The collector statistics line appended to the caption.
   std::function<std::string()> statsLine;
+  // Puts a text (CP932) on the status bar.
+  std::function<void(const std::string&)> tell;
   // Shows the loading window captioned with a class name (errors).
   std::function<void(const std::string& caption)> showLoadingWindow;
 };
@@ -49,6 +51,11 @@ class TFrameLoop {
   static constexpr double kStepMs = 17.0;
   static constexpr int kMaxSteps = 7;
   static constexpr int32_t kBudget = 123456;
+  // A step that ends a frame runs on in further budgets until it reaches its
+  // suspend(), so that a frame is never shown with part of its sprites;
+  // this many budgets at most (about 5 million instructions), so that an
+  // endless loop still lets frames go on.
+  static constexpr int kMaxDrawBudgets = 40;
 
   explicit TFrameLoop(TClock& clock);
 
@@ -71,9 +78,13 @@ class TFrameLoop {
   int historyPos = 1;  // 1..10
   long drawCount = 0;
   int lastSteps = 0;  // update steps run by the last call
+  bool slowStepTold = false;  // the long drawing step was named once
 
  private:
   void RunFrame(double now);
+  // Runs one update step of the root for its budget; a step that ends a
+  // frame runs on until it is complete (kMaxDrawBudgets).
+  void RunStep(TProcess* root, bool drawing);
   void HandleError(const std::string& message, bool drawingFault);
   void Finish();
 };

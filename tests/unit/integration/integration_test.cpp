@@ -167,3 +167,47 @@ TEST_F(IntegrationTest, RankingWithoutAWindowWritesTheAddressAServerCanCheck) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace it;
+
+// A page of 3,000 objects, each drawing a 4 x 4 square on a 6-pixel grid:
+// far more work in one step than its instruction budget. Every frame shown
+// holds every square (before, every other frame came out blank), and the
+// slow step is named once.
+TEST_F(IntegrationTest, EveryFrameShowsEveryObjectHoweverManyThereAre) {
+  constexpr int kObjects = 3000;
+  constexpr int kColumns = 90;
+  std::string page = "<resourcelist name=\"usr\">\n <resourcelist name=\"classes\">\n"
+                     "  <class name=\"Dot\" src=\"Dot.ruvel\">\n </resourcelist>\n <resourcelist name=\"gen\">\n";
+  for (int i = 0; i < kObjects; ++i) {
+    page += "  <generator className=\"Dot\" name=\"$d" + std::to_string(i) + "\" inst_x=\"" +
+            std::to_string(i % kColumns * 6) + "\" inst_y=\"" + std::to_string(i / kColumns * 6) + "\">\n";
+  }
+  Write(dir / "page.cmml", page + " </resourcelist>\n</resourcelist>\n");
+  Write(dir / "Dot.ruvel",
+        "extends classes.game.Char;\n"
+        "function main() { while (1) suspend(); }\n"
+        "function draw() { fillRect(x, y, x + 4, y + 4, 16777215, 0); }\n");
+  for (int frames : {10, 11, 12}) {
+    fs::path png = dir / ("f" + std::to_string(frames) + ".png");
+    RunResult r = RunRuvel((dir / "page.cmml").string() + " --headless --fixed-clock --frames " + std::to_string(frames) +
+                           " --screenshot " + png.string());
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    size_t told = r.output.find("1ステップの処理が命令数の上限を超えました (プロセス 3001 個");
+    EXPECT_NE(told, std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("1ステップの処理", told + 1), std::string::npos) << "named once";
+    ruvel::TPixelImage shot = Screenshot(png);
+    int missing = 0;
+    for (int i = 0; i < kObjects; ++i) {
+      const int x = i % kColumns * 6;
+      const int y = i / kColumns * 6;
+      if (shot.At(x + 1, y + 1) != 0xffffff || shot.At(x + 3, y + 3) != 0xffffff) ++missing;
+      if (shot.At(x + 5, y + 5) != 0) ++missing;  // the gap between squares stays empty
+    }
+    EXPECT_EQ(missing, 0) << "frame " << frames;
+  }
+}
+
+}  // namespace
