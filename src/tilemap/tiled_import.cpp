@@ -173,6 +173,10 @@ TTileMap ImportJson(const std::string& text, const std::string& name) {
     size_t upto = std::min(text.size(), e.byte > 0 ? size_t(e.byte - 1) : size_t(0));
     int32_t line = 1 + static_cast<int32_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(upto), '\n'));
     Fail(name, line, "JSON として読めません");
+  } catch (const nlohmann::json::exception&) {
+    // A number too large for any type (1e99999) is refused while parsing
+    // with an out_of_range, not a parse_error.
+    Fail(name, 0, "JSON として読めません");
   }
   try {
     return ImportJsonDocument(doc, name);

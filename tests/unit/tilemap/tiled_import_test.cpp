@@ -59,6 +59,8 @@ TEST(TiledImport, RefusesWhatItCannotReadWithAMessage) {
   EXPECT_EQ(ErrorOf(infinite, "i.tmx"), "i.tmx の 2 行目: 無限マップは読めません (Tiled で無限の設定を外してください)");
   EXPECT_EQ(ErrorOf("<map>\n<layer>\n</map>", "x.tmx"), "x.tmx の 2 行目: XML として読めません");
 
+  // A number past every type stops the JSON reader with another kind of error.
+  EXPECT_EQ(ErrorOf("{\"width\": 1e99999}", "h.tmj"), "h.tmj: JSON として読めません");
   std::string compressed = kJson;
   compressed.replace(compressed.find("\"data\":[5,6,0,0,7,100]"), 22, "\"data\":\"eJw=\",\"encoding\":\"base64\",\"compression\":\"zlib\"");
   EXPECT_EQ(ErrorOf(compressed, "c.tmj"), "c.tmj: base64 などで書かれたレイヤーは読めません (Tiled でレイヤーの形式を CSV にしてください)");
