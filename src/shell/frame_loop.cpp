@@ -160,7 +160,11 @@ void TFrameLoop::RunStep(TProcess* root, bool drawing) {
   // would be all the frame shows. The step goes on instead, and the game
   // slows down evenly rather than flickering.
   int budgets = 1;
-  while (!root->yieldFlag && !root->halted && root->ip && budgets < kMaxDrawBudgets) {
+  auto finished = [this, root] {
+    if (hooks.stepFinished) return hooks.stepFinished(root);
+    return root->yieldFlag || root->halted || !root->ip;
+  };
+  while (!finished() && budgets < kMaxDrawBudgets) {
     runBudget();
     ++budgets;
   }

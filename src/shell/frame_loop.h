@@ -19,6 +19,9 @@ class TProcess;
 struct TFrameLoopHooks {
   // Runs the root process for a budget (default: the interpreter's Run).
   std::function<void(TProcess* root, int32_t budget)> runRoot;
+  // Whether the root's step reached its suspend() (or the root ended);
+  // default: the process's own state after the interpreter's Run.
+  std::function<bool(TProcess* root)> stepFinished;
   // The root process; default VM().rootProcess.
   std::function<TProcess*()> rootProcess;
   // The project manager holds a page switch / performs it.

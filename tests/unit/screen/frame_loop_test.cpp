@@ -42,6 +42,12 @@ class FrameLoopTest : public ::testing::Test {
       drawingFrame.push_back(HostState().drawingFrame);
       if (onStep) onStep(static_cast<int>(doDraw.size()));
     };
+    h.stepFinished = [this](TProcess*) {
+      if (unfinishedSteps == 0) return true;
+      --unfinishedSteps;
+      return false;
+    };
+    h.tell = [this](const std::string& text) { told.push_back(text); };
     h.clearSprites = [this] { clears.push_back(static_cast<int>(doDraw.size())); };
     h.draw = [this] { ++draws; };
     h.drawingDisabled = [this] { return disabled; };
@@ -77,6 +83,8 @@ class FrameLoopTest : public ::testing::Test {
   std::vector<std::string> snippets;
   std::function<void(int)> onStep;
   int draws = 0;
+  int unfinishedSteps = 0;  // budgets the next steps run out of before their suspend()
+  std::vector<std::string> told;
   int switches = 0;
   bool pending = false;
   bool disabled = false;
@@ -97,6 +105,25 @@ TEST_F(FrameLoopTest, AStallOfOneSecondRunsExactlySevenStepsAndDrawsOnce) {
   // The other 51 steps are forgotten: the base moved by all 58.
   EXPECT_DOUBLE_EQ(loop->timeBase, 58 * 17.0);
   EXPECT_EQ(sleeps, (std::vector<int>{0}));
+}
+
+// Only the step that ends a frame runs on past its budget, until it is
+// complete: the frame never shows part of its sprites. Said once.
+TEST_F(FrameLoopTest, TheDrawingStepRunsOnUntilCompleteAndIsNamedOnce) {
+  unfinishedSteps = 2;
+  Call(34.0);
+  EXPECT_EQ(doDraw, (std::vector<int32_t>{0, 1, 1, 1})) << "two budgets more for the drawing step";
+  EXPECT_EQ(loop->lastSteps, 2);
+  EXPECT_EQ(clears, (std::vector<int>{1})) << "emptied once, before the drawing step";
+  EXPECT_EQ(draws, 1);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find(J("命令数の上限")), std::string::npos);
+  doDraw.clear();
+  unfinishedSteps = 100;
+  Call(51.0);
+  EXPECT_EQ(doDraw.size(), size_t(TFrameLoop::kMaxDrawBudgets)) << "an endless step still ends the frame";
+  EXPECT_EQ(draws, 2);
+  EXPECT_EQ(told.size(), 1u);
 }
 
 TEST_F(FrameLoopTest, ACallWithin17msRunsNothingAndKeepsTheFraction) {
