@@ -17,29 +17,7 @@ mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"
 
-# Replay lines: a click at frame F, and a drag along the points given.
-click() {
-  echo "$1 move $2 $3"
-  echo "$(($1 + 2)) press left $2 $3"
-  echo "$(($1 + 3)) release left $2 $3"
-}
-drag() {
-  local f=$1 x y
-  shift
-  echo "$f move $1 $2"
-  echo "$((f + 2)) press left $1 $2"
-  f=$((f + 3))
-  while [ $# -gt 2 ]; do
-    shift 2
-    echo "$f move $1 $2"
-    f=$((f + 1))
-  done
-  echo "$f release left $1 $2"
-}
-key() {
-  echo "$1 down $2"
-  echo "$(($1 + 1)) up $2"
-}
+. scripts/replay_lines.sh
 
 # Runs the editor (--edit-sheet or --edit-map) on FILE of a fresh copy of
 # the platformer for FRAMES frames of the replay $work/replay.txt and keeps

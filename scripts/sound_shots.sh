@@ -18,29 +18,7 @@ rm -rf "$work"
 mkdir -p "$work" "$out"
 trap 'rm -rf "$work"' EXIT
 
-# Replay lines: a click at frame F, a drag along the points given, a key.
-click() {
-  echo "$1 move $2 $3"
-  echo "$(($1 + 2)) press left $2 $3"
-  echo "$(($1 + 3)) release left $2 $3"
-}
-drag() {
-  local f=$1
-  shift
-  echo "$f move $1 $2"
-  echo "$((f + 2)) press left $1 $2"
-  f=$((f + 3))
-  while [ $# -gt 2 ]; do
-    shift 2
-    echo "$f move $1 $2"
-    f=$((f + 1))
-  done
-  echo "$f release left $1 $2"
-}
-key() {
-  echo "$1 down $2"
-  echo "$(($1 + 1)) up $2"
-}
+. scripts/replay_lines.sh
 
 # The tone editor on a copy of the program's tones.wdt for FRAMES frames
 # of the replay $work/replay.txt; the last frame is docs/images/sound-NAME.png.
